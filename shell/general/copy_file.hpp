@@ -1,0 +1,35 @@
+#pragma once
+// Chunked file copy with progress, the way the start-up window and the picture
+// browser bring files into a site folder.
+#include <filesystem>
+#include <functional>
+#include <string>
+
+namespace pw {
+
+inline constexpr std::size_t kCopyBlockSize = 1024;
+
+struct CopyCallbacks {
+    // Asked when the destination already exists, with the question's full text.
+    // true: use the existing file; false: decline.
+    std::function<bool(const std::string& question)> useExisting;
+    // Progress 0..100 after each block, then 0 when the copy ends.
+    std::function<void(int percent)> progress;
+};
+
+enum class CopyOutcome {
+    Copied,        // destination now holds the source's bytes
+    UsedExisting,  // destination existed and the user chose to keep it
+    Declined,      // destination existed and the user said no
+    Failed,        // nothing was left at the destination
+};
+
+// Copies in blocks of kCopyBlockSize. A missing or unreadable source creates nothing;
+// an empty source gives an empty destination; on any error no partial destination stays.
+CopyOutcome CopyFile(const std::filesystem::path& source, const std::filesystem::path& destination,
+                     const CopyCallbacks& callbacks);
+
+// The question shown when the destination exists.
+std::string ExistingFileQuestion(const std::filesystem::path& destination);
+
+}  // namespace pw
