@@ -1,0 +1,41 @@
+#pragma once
+// Message boxes and input boxes, behind a port so windows can be tested unattended.
+#include <QString>
+#include <optional>
+
+class QWidget;
+
+namespace pw {
+
+inline const QString kAppTitle = QStringLiteral("KW5 Sitewell");
+
+enum class MessageIcon { None, Critical, Question, Exclamation, Information };
+enum class MessageButtons { Ok, OkCancel, AbortRetryIgnore, YesNoCancel, YesNo, RetryCancel };
+enum class MessageAnswer { Ok, Cancel, Abort, Retry, Ignore, Yes, No };
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // A modal message box; the caption defaults to the application title.
+    virtual MessageAnswer Message(QWidget* parent, const QString& text, MessageButtons buttons = MessageButtons::Ok,
+                                  MessageIcon icon = MessageIcon::None, const QString& caption = kAppTitle) = 0;
+    // An input box; nothing when the user cancels.
+    virtual std::optional<QString> Input(QWidget* parent, const QString& prompt, const QString& caption = kAppTitle,
+                                         const QString& defaultText = {}) = 0;
+
+    // Yes/No question with the question icon; true for Yes.
+    bool AskYesNo(QWidget* parent, const QString& text, const QString& caption = kAppTitle) {
+        return Message(parent, text, MessageButtons::YesNo, MessageIcon::Question, caption) == MessageAnswer::Yes;
+    }
+};
+
+// QMessageBox and QInputDialog.
+class QtDialogs final : public Dialogs {
+public:
+    MessageAnswer Message(QWidget* parent, const QString& text, MessageButtons buttons, MessageIcon icon,
+                          const QString& caption) override;
+    std::optional<QString> Input(QWidget* parent, const QString& prompt, const QString& caption,
+                                 const QString& defaultText) override;
+};
+
+}  // namespace pw

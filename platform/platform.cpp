@@ -1,0 +1,27 @@
+#include "platform/platform.hpp"
+
+#include "builder/store/site_files.hpp"
+
+namespace pw {
+
+Platform::Platform(std::filesystem::path inst, std::unique_ptr<Dialogs> dialogs, std::unique_ptr<Shell> shell,
+                   WebPaneFactory makeWebPane)
+    : inst_(std::move(inst)),
+      dialogs_(std::move(dialogs)),
+      shell_(std::move(shell)),
+      makeWebPane_(std::move(makeWebPane)) {}
+
+std::unique_ptr<Platform> Platform::Desktop(std::filesystem::path inst) {
+    return std::make_unique<Platform>(std::move(inst), std::make_unique<QtDialogs>(), std::make_unique<DesktopShell>(),
+                                      [](QWidget* parent) { return new WebEnginePane(parent); });
+}
+
+std::filesystem::path Platform::InstFile(std::string_view name) const { return store::ResolveInFolder(inst_, name); }
+
+std::filesystem::path Platform::SiteFolderPath() const { return store::ResolveInFolder(inst_, globals_.siteFolder); }
+
+std::filesystem::path Platform::SiteFile(std::string_view name) const {
+    return store::SiteFilePath(inst_, globals_.siteFolder, name);
+}
+
+}  // namespace pw

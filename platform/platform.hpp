@@ -1,0 +1,58 @@
+#pragma once
+// Everything a window needs from outside the program: the installation folder, the
+// process-wide strings the windows share, and the platform ports. Windows receive it
+// at construction; tests build one from doubles.
+#include <QString>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/dialogs.hpp"
+#include "platform/shell_port.hpp"
+#include "platform/web_pane.hpp"
+
+namespace pw {
+
+// The strings every window shares.
+struct Globals {
+    std::string siteFolder = "default";  // name (not path) of the current site's folder
+    std::string currentPage;             // "one", "two", "three"; empty counts as "one"
+    std::string editedBody;              // an edited section on its way back to the builder
+    std::string pickedFile;              // picture chosen in the picture browser; empty: none
+};
+
+using WebPaneFactory = std::function<WebPane*(QWidget* parent)>;
+
+class Platform {
+public:
+    Platform(std::filesystem::path inst, std::unique_ptr<Dialogs> dialogs, std::unique_ptr<Shell> shell,
+             WebPaneFactory makeWebPane);
+
+    // The real ports on Qt and the desktop.
+    static std::unique_ptr<Platform> Desktop(std::filesystem::path inst);
+
+    const std::filesystem::path& inst() const { return inst_; }
+    Globals& globals() { return globals_; }
+    Dialogs& dialogs() { return *dialogs_; }
+    Shell& shell() { return *shell_; }
+    WebPane* CreateWebPane(QWidget* parent) { return makeWebPane_(parent); }
+
+    // <inst>/<name>, and <inst>/<siteFolder>/<name>, names resolved without regard to case.
+    std::filesystem::path InstFile(std::string_view name) const;
+    std::filesystem::path SiteFile(std::string_view name) const;
+    std::filesystem::path SiteFolderPath() const;
+
+private:
+    std::filesystem::path inst_;
+    Globals globals_;
+    std::unique_ptr<Dialogs> dialogs_;
+    std::unique_ptr<Shell> shell_;
+    WebPaneFactory makeWebPane_;
+};
+
+// For the Qt side: a std::filesystem::path as a QString and back.
+inline QString ToQString(const std::filesystem::path& path) { return QString::fromStdString(path.string()); }
+inline std::filesystem::path ToPath(const QString& path) { return std::filesystem::path(path.toStdString()); }
+
+}  // namespace pw

@@ -1,0 +1,42 @@
+#include "platform/shell_port.hpp"
+
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QUrl>
+
+namespace pw {
+namespace {
+
+QUrl ToUrl(const QString& addressOrFile) {
+    if (QFileInfo::exists(addressOrFile)) return QUrl::fromLocalFile(QFileInfo(addressOrFile).absoluteFilePath());
+    return QUrl::fromUserInput(addressOrFile);
+}
+
+// The first of the desktop's usual programs for a role that is installed.
+QString FirstInstalled(const QStringList& candidates) {
+    for (const QString& candidate : candidates) {
+        if (!QStandardPaths::findExecutable(candidate).isEmpty()) return candidate;
+    }
+    return QStringLiteral("xdg-open");
+}
+
+QString DesktopEquivalent(const QString& program) {
+    const QString name = QFileInfo(program).fileName().toLower();
+    if (name == QLatin1String("notepad.exe"))
+        return FirstInstalled({"gnome-text-editor", "gedit", "kate", "mousepad", "pluma", "xed"});
+    if (name == QLatin1String("explorer.exe"))
+        return FirstInstalled({"nautilus", "dolphin", "thunar", "pcmanfm", "nemo", "caja"});
+    return program;
+}
+
+}  // namespace
+
+bool DesktopShell::Open(const QString& addressOrFile) { return QDesktopServices::openUrl(ToUrl(addressOrFile)); }
+
+bool DesktopShell::Run(const QString& program, const QStringList& arguments) {
+    return QProcess::startDetached(DesktopEquivalent(program), arguments);
+}
+
+}  // namespace pw

@@ -1,0 +1,91 @@
+#include "shell/general/form_fields.hpp"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextEdit>
+#include <QWidget>
+
+#include "builder/store/field_file.hpp"
+#include "builder/store/site_files.hpp"
+
+namespace pw {
+namespace {
+
+// Children in creation order, depth first.
+void CollectWidgets(const QObject& parent, QList<QWidget*>& out) {
+    for (QObject* child : parent.children()) {
+        if (auto* widget = qobject_cast<QWidget*>(child)) {
+            out.append(widget);
+            CollectWidgets(*widget, out);
+        }
+    }
+}
+
+QList<QWidget*> WidgetsInCreationOrder(const QWidget& window) {
+    QList<QWidget*> widgets;
+    CollectWidgets(window, widgets);
+    return widgets;
+}
+
+bool IsTagged(const QWidget& widget) { return widget.property("tag").toString() == QLatin1String("T"); }
+
+// Qt separates lines with LF; field files use CR LF.
+std::string ToFileText(const QString& text) {
+    QString withCrLf = text;
+    withCrLf.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    return withCrLf.toStdString();
+}
+
+QString FromFileText(const std::string& text) {
+    return QString::fromStdString(text).replace(QLatin1String("\r\n"), QLatin1String("\n"));
+}
+
+std::optional<QString> TextOf(const QWidget& widget) {
+    if (auto* edit = qobject_cast<const QLineEdit*>(&widget)) return edit->text();
+    if (auto* edit = qobject_cast<const QPlainTextEdit*>(&widget)) return edit->toPlainText();
+    if (auto* edit = qobject_cast<const QTextEdit*>(&widget)) return edit->toPlainText();
+    if (auto* label = qobject_cast<const QLabel*>(&widget)) return label->text();
+    return std::nullopt;
+}
+
+// Only text boxes take loaded text; labels and other controls keep theirs.
+bool SetTextBoxText(QWidget& widget, const QString& text) {
+    if (auto* edit = qobject_cast<QLineEdit*>(&widget)) return edit->setText(text), true;
+    if (auto* edit = qobject_cast<QPlainTextEdit*>(&widget)) return edit->setPlainText(text), true;
+    if (auto* edit = qobject_cast<QTextEdit*>(&widget)) return edit->setPlainText(text), true;
+    return false;
+}
+
+}  // namespace
+
+std::expected<void, std::error_code> SaveFormFields(QWidget& window, const std::filesystem::path& inst,
+                                                    std::string_view relativePath, std::filesystem::perms perms) {
+    std::string records;
+    for (QWidget* widget : WidgetsInCreationOrder(window)) {
+        if (IsTagged(*widget)) {
+            if (const auto text = TextOf(*widget)) {
+                records += store::FormatFieldRecord(ToFileText(*text), widget->objectName().toStdString());
+            }
+        }
+        QCoreApplication::processEvents();
+    }
+    return store::SaveFileAtomically(store::ResolveRelative(inst, relativePath), records, perms);
+}
+
+std::expected<void, std::error_code> LoadFormFields(QWidget& window, const std::filesystem::path& inst,
+                                                    std::string_view relativePath) {
+    const auto bytes = store::ReadWholeFile(store::ResolveRelative(inst, relativePath));
+    if (!bytes) return std::unexpected(bytes.error());
+    const QList<QWidget*> widgets = WidgetsInCreationOrder(window);
+    for (const store::FieldRecord& record : store::ParseFieldRecords(*bytes)) {
+        const QString name = QString::fromStdString(record.name);
+        for (QWidget* widget : widgets) {
+            if (widget->objectName() == name) SetTextBoxText(*widget, FromFileText(record.text));
+        }
+    }
+    return {};
+}
+
+}  // namespace pw

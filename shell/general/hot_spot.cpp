@@ -1,0 +1,42 @@
+#include "shell/general/hot_spot.hpp"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace pw {
+
+QRect TwipsRect(int left, int top, int width, int height) { return {Px(left), Px(top), Px(width), Px(height)}; }
+
+HotSpot::HotSpot(const QString& name, const QString& caption, const QString& toolTip, QWidget* parent)
+    : QLabel(caption, parent) {
+    setObjectName(name);
+    setToolTip(toolTip);
+    setCursor(Qt::PointingHandCursor);
+    setAttribute(Qt::WA_TranslucentBackground);
+}
+
+// The press is taken here so it does not reach the window and start a drag.
+void HotSpot::mousePressEvent(QMouseEvent* event) { event->accept(); }
+
+void HotSpot::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) emit clicked();
+}
+
+PictureButton::PictureButton(const QString& name, QPixmap normal, QPixmap pressed, QPixmap disabled, QWidget* parent)
+    : QAbstractButton(parent),
+      normal_(std::move(normal)),
+      pressed_(std::move(pressed)),
+      disabled_(std::move(disabled)) {
+    setObjectName(name);
+    setCursor(Qt::PointingHandCursor);
+}
+
+void PictureButton::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QPixmap& picture = !isEnabled() ? disabled_ : isDown() ? pressed_ : normal_;
+    // Pictures keep their own size, centred on the button as on a graphical button face.
+    const QSize size = picture.deviceIndependentSize().toSize();
+    painter.drawPixmap(QRect(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), size), picture);
+}
+
+}  // namespace pw

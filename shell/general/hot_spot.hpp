@@ -1,0 +1,40 @@
+#pragma once
+// Click areas laid over a window's background picture: a transparent label with a
+// tooltip and a hand cursor, and a button drawn from normal/pressed/disabled pictures.
+#include <QAbstractButton>
+#include <QLabel>
+#include <QPixmap>
+
+namespace pw {
+
+inline constexpr int kTwipsPerPixel = 15;
+constexpr int Px(int twips) { return twips / kTwipsPerPixel; }
+// A rectangle given as left, top, width, height in twips.
+QRect TwipsRect(int left, int top, int width, int height);
+
+class HotSpot : public QLabel {
+    Q_OBJECT
+public:
+    HotSpot(const QString& name, const QString& caption, const QString& toolTip, QWidget* parent);
+
+signals:
+    void clicked();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+};
+
+class PictureButton : public QAbstractButton {
+    Q_OBJECT
+public:
+    PictureButton(const QString& name, QPixmap normal, QPixmap pressed, QPixmap disabled, QWidget* parent);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QPixmap normal_, pressed_, disabled_;
+};
+
+}  // namespace pw

@@ -1,0 +1,183 @@
+#include "shell/start.hpp"
+
+#include <QApplication>
+#include <QDir>
+#include <QEvent>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <unistd.h>
+
+#include "platform/platform.hpp"
+#include "shell/begin.hpp"
+#include "shell/general/drag_window.hpp"
+#include "shell/general/hot_spot.hpp"
+#include "shell/vendor_site.hpp"
+
+namespace pw {
+namespace {
+
+QPixmap Picture(const QString& name) { return QPixmap(QStringLiteral(":/shell/") + name); }
+
+PictureButton* PageButton(const QString& name, int digit, QWidget* parent) {
+    const QString stem = QStringLiteral("page%1").arg(digit);
+    return new PictureButton(name, Picture(stem + "-normal.png"), Picture(stem + "-pressed.png"), Picture(stem + "-disabled.png"),
+                             parent);
+}
+
+// Hot-spot captions are blank: the background picture shows what they are.
+HotSpot* PlaceHotSpot(HotSpot* spot, QRect twips) {
+    spot->setGeometry(twips);
+    return spot;
+}
+
+}  // namespace
+
+start::start(Platform& platform, QWidget* parent) : QMainWindow(parent), platform_(platform) {
+    setObjectName(QStringLiteral("start"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setAutoFillBackground(true);
+    client->setPalette(QPalette(Qt::white));
+    setCentralWidget(client);
+    BuildPictures(*client);
+    BuildHotSpots(*client);
+    BuildMenus();
+}
+
+void start::BuildPictures(QWidget& client) {
+    auto* background = new QLabel(&client);
+    background->setObjectName(QStringLiteral("Background"));
+    background->setPixmap(Picture(QStringLiteral("background.png")));
+    background->setGeometry(0, 0, 641, 482);
+    background->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+    auto* Image3 = new QLabel(&client);
+    Image3->setObjectName(QStringLiteral("Image3"));
+    Image3->setPixmap(Picture(QStringLiteral("banner.png")));
+    Image3->setGeometry(TwipsRect(0, 0, 9750, 570));
+    Image3->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+    Command3 = PageButton(QStringLiteral("Command3"), 1, &client);
+    Command3->setGeometry(TwipsRect(360, 720, 495, 660));
+    Command8 = PageButton(QStringLiteral("Command8"), 2, &client);
+    Command8->setGeometry(TwipsRect(840, 720, 495, 660));
+    Command9 = PageButton(QStringLiteral("Command9"), 3, &client);
+    Command9->setGeometry(TwipsRect(1320, 720, 495, 660));
+
+    Image2 = new HotSpot(QStringLiteral("Image2"), {}, {}, &client);
+    Image2->setPixmap(Picture(QStringLiteral("logo.png")));
+    Image2->setGeometry(TwipsRect(0, 5520, 3030, 1695));
+    connect(static_cast<HotSpot*>(Image2), &HotSpot::clicked, this, &start::Image2_Click);
+
+    auto* label10 = new HotSpot(QStringLiteral("Label10"), QStringLiteral("3 page builder"), {}, &client);
+    label10->setCursor(Qt::ArrowCursor);
+    label10->setFont(QFont(QStringLiteral("Times New Roman"), 10));
+    label10->setStyleSheet(QStringLiteral("color: white;"));
+    label10->setGeometry(TwipsRect(1680, 6840, 1695, 255));
+    connect(label10, &HotSpot::clicked, this, &start::Label10_Click);
+    Label10 = label10;
+
+    // The pane is larger than its frame and offset, so the browser's border and scroll
+    // bars fall outside what shows.
+    Picture1 = new QWidget(&client);
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    Picture1->setGeometry(TwipsRect(240, 2160, 2745, 2175));
+    WebBrowser2 = platform_.CreateWebPane(Picture1);
+    WebBrowser2->setObjectName(QStringLiteral("WebBrowser2"));
+    WebBrowser2->setGeometry(-Px(120), -Px(120), Px(5655), Px(5655));
+
+    // Below the visible client area: it still takes the keyboard focus.
+    File1 = new QListWidget(&client);
+    File1->setObjectName(QStringLiteral("File1"));
+    File1->setGeometry(TwipsRect(3840, 7800, 2295, 1260));
+}
+
+void start::BuildHotSpots(QWidget& client) {
+    Label3 = PlaceHotSpot(new HotSpot(QStringLiteral("Label3"), {}, QStringLiteral("   Click to go to the Build/Edit page      "), &client),
+                          TwipsRect(5280, 720, 1815, 255));
+    Label4 = PlaceHotSpot(new HotSpot(QStringLiteral("Label4"), {}, QStringLiteral("   Click to go to Name Pages "), &client),
+                          TwipsRect(7440, 720, 1695, 255));
+    Label6 = PlaceHotSpot(new HotSpot(QStringLiteral("Label6"), QStringLiteral("    "), QStringLiteral("   Click to build or edit your web site   "), &client),
+                          TwipsRect(4440, 3120, 2535, 255));
+    Label9 = PlaceHotSpot(new HotSpot(QStringLiteral("Label9"), QStringLiteral("  "), QStringLiteral("   Click to start online tutorial   "), &client),
+                          TwipsRect(4200, 3240, 1695, 255));
+    Label8 = PlaceHotSpot(new HotSpot(QStringLiteral("Label8"), QStringLiteral("    "), QStringLiteral("   Click here to view online tutorial"), &client),
+                          TwipsRect(4440, 3480, 2535, 255));
+    Label14 = PlaceHotSpot(new HotSpot(QStringLiteral("Label14"), QStringLiteral(" "), QStringLiteral("   Change to another web site design"), &client),
+                           TwipsRect(4440, 3960, 3015, 255));
+    Label2 = PlaceHotSpot(new HotSpot(QStringLiteral("Label2"), QStringLiteral("      "), QStringLiteral("   Click to publish your web site online   "), &client),
+                          TwipsRect(4440, 4320, 3015, 255));
+    Label1 = PlaceHotSpot(new HotSpot(QStringLiteral("Label1"), {}, QStringLiteral("Low cost web site hosting"), &client),
+                          TwipsRect(4440, 5040, 3615, 375));
+    connect(Label1, &HotSpot::clicked, this, &start::Label1_Click);
+    connect(Label8, &HotSpot::clicked, this, &start::Label8_Click);
+    connect(Label9, &HotSpot::clicked, this, &start::Label9_Click);
+}
+
+void start::BuildMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->addSeparator();
+    file->addAction(QStringLiteral("Edit Pages"))->setObjectName(QStringLiteral("mnueee"));
+    file->addAction(QStringLiteral("Name Pages"))->setObjectName(QStringLiteral("mnupp"));
+    file->addAction(QStringLiteral("Publish Site (FTP Client)"))->setObjectName(QStringLiteral("mnuftp"));
+    file->addSeparator();
+    QAction* exitProgram = file->addAction(QStringLiteral("&Exit Program"));
+    exitProgram->setObjectName(QStringLiteral("mnuexit"));
+    connect(exitProgram, &QAction::triggered, this, &start::mnuexit_Click);
+    file->addSeparator();
+    menuBar()->addAction(QStringLiteral("&Help"))->setObjectName(QStringLiteral("mnuhelpy"));
+}
+
+void start::Form_Load() {
+    CentreOnScreen(*this);
+    setFixedSize(Px(9600), Px(7850));
+    setWindowTitle(kAppTitle);
+    WebBrowser2->Navigate(ToQString(platform_.inst() / "logo.htx"));
+    QDir::setCurrent(ToQString(platform_.inst()));
+    RefreshFile1();
+}
+
+void start::RefreshFile1() {
+    const QStringList markers =
+        QDir(ToQString(platform_.inst())).entryList({QStringLiteral("*.ste")}, QDir::Files, QDir::Name | QDir::IgnoreCase);
+    File1->clear();
+    File1->addItems(markers);
+}
+
+void start::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) RefreshFile1();
+    QMainWindow::changeEvent(event);
+}
+
+void start::focusInEvent(QFocusEvent* event) {
+    RefreshFile1();
+    QMainWindow::focusInEvent(event);
+}
+
+void start::mousePressEvent(QMouseEvent* event) {
+    DragWindow(*this);
+    event->accept();
+}
+
+void start::OpenVendorPage(const QString& path, bool busyPointer) {
+    if (busyPointer) setCursor(Qt::WaitCursor);
+    platform_.shell().Open(VendorPage(path));
+    if (busyPointer) unsetCursor();
+}
+
+void start::Image2_Click() { OpenVendorPage({}, true); }
+void start::Label1_Click() { OpenVendorPage(QStringLiteral("/kw5host.html"), true); }
+void start::Label8_Click() { OpenVendorPage(QStringLiteral("/step1.html"), true); }
+void start::Label9_Click() { OpenVendorPage(QStringLiteral("/step1.html"), false); }
+
+void start::Label10_Click() {
+    setCursor(Qt::WaitCursor);
+    unsetCursor();
+}
+
+// Ends the process at once: no window's close handling runs and nothing is saved.
+void start::mnuexit_Click() { ::_exit(0); }
+
+}  // namespace pw

@@ -1,0 +1,65 @@
+#pragma once
+// The main menu: a picture with click areas over its drawn items, page buttons, a
+// logo pane and a site list.
+#include <QMainWindow>
+
+class QListWidget;
+class QLabel;
+class QMenu;
+
+namespace pw {
+
+class HotSpot;
+class PictureButton;
+class Platform;
+class WebPane;
+
+class start : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit start(Platform& platform, QWidget* parent = nullptr);
+
+    void Form_Load();
+
+    // Open a vendor page in the user's browser.
+    void Label1_Click();
+    void Label8_Click();
+    void Label9_Click();
+    void Image2_Click();
+    void Label10_Click();
+    void mnuexit_Click();
+
+    // Lists the site markers of the installation folder.
+    void RefreshFile1();
+
+protected:
+    void changeEvent(QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    void BuildPictures(QWidget& client);
+    void BuildHotSpots(QWidget& client);
+    void BuildMenus();
+    void OpenVendorPage(const QString& path, bool busyPointer);
+
+    Platform& platform_;
+    PictureButton* Command3;
+    PictureButton* Command8;
+    PictureButton* Command9;
+    HotSpot* Label1;
+    HotSpot* Label2;
+    HotSpot* Label3;
+    HotSpot* Label4;
+    HotSpot* Label6;
+    HotSpot* Label8;
+    HotSpot* Label9;
+    HotSpot* Label14;
+    QLabel* Label10;
+    QLabel* Image2;
+    QWidget* Picture1;
+    WebPane* WebBrowser2;
+    QListWidget* File1;
+};
+
+}  // namespace pw

@@ -1,0 +1,86 @@
+#include <gtest/gtest.h>
+
+#include <QListWidget>
+#include <QMenuBar>
+
+#include "platform/testing/doubles.hpp"
+#include "shell/general/hot_spot.hpp"
+#include "shell/start.hpp"
+#include "tests/temp_folder.hpp"
+
+namespace pw {
+namespace {
+
+class StartTest : public ::testing::Test {
+protected:
+    test::TempFolder inst;
+    testing::TestPlatform doubles{inst.path()};
+    std::unique_ptr<start> menu;
+
+    void SetUp() override {
+        qputenv("PAGEWRIGHT_VENDOR_SITE", "https://vendor.example/");
+        inst.Write("Default.ste", "x");
+        inst.Write("Shop.ste", "x");
+        inst.Write("notes.txt", "x");
+        menu = std::make_unique<start>(*doubles.platform);
+        menu->Form_Load();
+    }
+};
+
+TEST_F(StartTest, LoadSetsCaptionFixedSizeLogoAndSiteList) {
+    EXPECT_EQ(menu->windowTitle(), "KW5 Sitewell");
+    EXPECT_EQ(menu->size(), QSize(640, 523));
+    EXPECT_EQ(menu->minimumSize(), menu->maximumSize());
+    ASSERT_EQ(doubles.panes.size(), 1u);
+    EXPECT_EQ(doubles.panes[0]->navigations, QStringList{QString::fromStdString((inst.path() / "logo.htx").string())});
+
+    auto* list = menu->findChild<QListWidget*>("File1");
+    ASSERT_NE(list, nullptr);
+    QStringList sites;
+    for (int i = 0; i < list->count(); ++i) sites << list->item(i)->text();
+    EXPECT_EQ(sites, (QStringList{"Default.ste", "Shop.ste"}));
+    EXPECT_GE(list->y(), menu->centralWidget()->height()) << "the list lies below the visible client area";
+}
+
+TEST_F(StartTest, HotSpotsCarryTheirTooltipsOverTheDrawnItems) {
+    const std::vector<std::pair<const char*, const char*>> tooltips = {
+        {"Label3", "   Click to go to the Build/Edit page      "},
+        {"Label4", "   Click to go to Name Pages "},
+        {"Label6", "   Click to build or edit your web site   "},
+        {"Label9", "   Click to start online tutorial   "},
+        {"Label8", "   Click here to view online tutorial"},
+        {"Label14", "   Change to another web site design"},
+        {"Label2", "   Click to publish your web site online   "},
+        {"Label1", "Low cost web site hosting"},
+    };
+    for (const auto& [name, tooltip] : tooltips) {
+        auto* spot = menu->findChild<HotSpot*>(name);
+        ASSERT_NE(spot, nullptr) << name;
+        EXPECT_EQ(spot->toolTip(), tooltip) << name;
+        EXPECT_EQ(spot->cursor().shape(), Qt::PointingHandCursor) << name;
+    }
+    EXPECT_EQ(menu->findChild<QWidget*>("Label6")->geometry(), QRect(296, 208, 169, 17));
+}
+
+TEST_F(StartTest, VendorLinksOpenInTheBrowser) {
+    menu->Image2_Click();
+    menu->Label1_Click();
+    menu->Label8_Click();
+    menu->Label9_Click();
+    EXPECT_EQ(doubles.shell->opened,
+              (QStringList{"https://vendor.example", "https://vendor.example/kw5host.html",
+                           "https://vendor.example/step1.html", "https://vendor.example/step1.html"}));
+}
+
+TEST_F(StartTest, MenusAreLaidOutAsTheUserExpects) {
+    const auto entries = menu->menuBar()->actions();
+    ASSERT_EQ(entries.size(), 2);
+    EXPECT_EQ(entries[0]->text(), "&File");
+    EXPECT_EQ(entries[1]->text(), "&Help");
+    QStringList file;
+    for (QAction* action : entries[0]->menu()->actions()) file << (action->isSeparator() ? "-" : action->text());
+    EXPECT_EQ(file, (QStringList{"-", "Edit Pages", "Name Pages", "Publish Site (FTP Client)", "-", "&Exit Program", "-"}));
+}
+
+}  // namespace
+}  // namespace pw
