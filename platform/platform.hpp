@@ -11,6 +11,7 @@
 #include "platform/dialogs.hpp"
 #include "platform/shell_port.hpp"
 #include "platform/web_pane.hpp"
+#include "platform/windows.hpp"
 
 namespace pw {
 
@@ -37,6 +38,7 @@ public:
     Dialogs& dialogs() { return *dialogs_; }
     Shell& shell() { return *shell_; }
     WebPane* CreateWebPane(QWidget* parent) { return makeWebPane_(parent); }
+    WindowRegistry& windows() { return windows_; }
 
     // <inst>/<name>, and <inst>/<siteFolder>/<name>, names resolved without regard to case.
     std::filesystem::path InstFile(std::string_view name) const;
@@ -49,6 +51,7 @@ private:
     std::unique_ptr<Dialogs> dialogs_;
     std::unique_ptr<Shell> shell_;
     WebPaneFactory makeWebPane_;
+    WindowRegistry windows_;
 };
 
 // For the Qt side: a std::filesystem::path as a QString and back.

@@ -1,0 +1,28 @@
+#include "shell/general/open_window.hpp"
+
+#include "platform/platform.hpp"
+
+namespace pw {
+
+QWidget* OpenInPlaceOf(QWidget& from, Platform& platform, WindowKind target) {
+    from.setCursor(Qt::WaitCursor);
+    QWidget* window = platform.windows().Load(target, platform);
+    if (window) {
+        window->move(from.pos());
+        window->show();
+    }
+    from.unsetCursor();
+    if (window) from.close();
+    return window;
+}
+
+QWidget* OpenBeside(QWidget& opener, Platform& platform, WindowKind target) {
+    QWidget* window = platform.windows().Load(target, platform);
+    if (window) {
+        window->move(opener.frameGeometry().topRight());
+        window->show();
+    }
+    return window;
+}
+
+}  // namespace pw
