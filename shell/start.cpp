@@ -12,7 +12,7 @@
 #include "shell/begin.hpp"
 #include "shell/general/drag_window.hpp"
 #include "shell/general/hot_spot.hpp"
-#include "shell/vendor_site.hpp"
+#include "shell/general/vendor_site.hpp"
 
 namespace pw {
 namespace {
@@ -163,7 +163,7 @@ void start::mousePressEvent(QMouseEvent* event) {
 
 void start::OpenVendorPage(const QString& path, bool busyPointer) {
     if (busyPointer) setCursor(Qt::WaitCursor);
-    platform_.shell().Open(VendorPage(path));
+    platform_.shell().Open(QString::fromStdString(VendorPage(path.toStdString())));
     if (busyPointer) unsetCursor();
 }
 
