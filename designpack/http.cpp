@@ -1,0 +1,202 @@
+#include "designpack/http.hpp"
+
+#include <netdb.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <string>
+
+namespace pw::designpack {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Measures the time since the last sign of life; every blocking wait is bounded by
+// what is left of the stall limit.
+class StallClock {
+public:
+    explicit StallClock(std::chrono::milliseconds limit) : limit_(limit), since_(Clock::now()) {}
+    void Restart() { since_ = Clock::now(); }
+    // Milliseconds left before the limit, 0 when it has passed.
+    int Remaining() const {
+        auto left = limit_ - std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since_);
+        return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+    }
+
+private:
+    std::chrono::milliseconds limit_;
+    Clock::time_point since_;
+};
+
+class Socket {
+public:
+    explicit Socket(int fd) : fd_(fd) {}
+    Socket(const Socket&) = delete;
+    Socket& operator=(const Socket&) = delete;
+    ~Socket() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    int fd() const { return fd_; }
+    void Reset(int fd) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = fd;
+    }
+
+private:
+    int fd_;
+};
+
+bool HoldsLineBreak(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
+
+using AddressList = std::unique_ptr<addrinfo, decltype(&freeaddrinfo)>;
+
+struct Resolved {
+    int code = kHttpOk;
+    AddressList list{nullptr, freeaddrinfo};
+};
+
+// Name lookup that can be given up: getaddrinfo runs on a thread of its own, which
+// owns the shared state, so a lookup abandoned at the time-out cleans up after itself.
+Resolved Resolve(const std::string& host, std::uint16_t port, const StallClock& clock) {
+    struct Lookup {
+        std::mutex mutex;
+        std::condition_variable done;
+        bool finished = false;
+        int status = 0;
+        AddressList list{nullptr, freeaddrinfo};
+    };
+    auto lookup = std::make_shared<Lookup>();
+    std::thread([lookup, host, service = std::to_string(port)] {
+        addrinfo hints{};
+        hints.ai_family = AF_INET;  // the request format predates IPv6; keep to IPv4
+        hints.ai_socktype = SOCK_STREAM;
+        addrinfo* found = nullptr;
+        int status = ::getaddrinfo(host.c_str(), service.c_str(), &hints, &found);
+        std::lock_guard lock(lookup->mutex);
+        lookup->status = status;
+        lookup->list.reset(found);
+        lookup->finished = true;
+        lookup->done.notify_one();
+    }).detach();
+
+    Resolved result;
+    std::unique_lock lock(lookup->mutex);
+    if (!lookup->done.wait_for(lock, std::chrono::milliseconds(clock.Remaining()), [&] { return lookup->finished; })) {
+        result.code = kHttpResolveTimedOut;
+    } else if (lookup->status != 0 || !lookup->list) {
+        result.code = kHttpCannotResolve;
+    } else {
+        result.list = std::move(lookup->list);
+    }
+    return result;
+}
+
+// Waits for `events` on the socket within the stall limit; false on time-out or error.
+bool WaitFor(int fd, short events, const StallClock& clock) {
+    pollfd entry{fd, events, 0};
+    for (;;) {
+        int rc = ::poll(&entry, 1, clock.Remaining());
+        if (rc > 0) return true;
+        if (rc == 0 || errno != EINTR) return false;
+    }
+}
+
+int Connect(const addrinfo& address, const StallClock& clock, Socket& out) {
+    int fd = ::socket(address.ai_family, address.ai_socktype | SOCK_CLOEXEC, address.ai_protocol);
+    if (fd < 0) return kHttpNoConnection;
+    out.Reset(fd);
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+    if (::connect(fd, address.ai_addr, address.ai_addrlen) == 0) return kHttpOk;
+    if (errno != EINPROGRESS || !WaitFor(fd, POLLOUT, clock)) return kHttpNoConnection;
+    int error = 0;
+    socklen_t length = sizeof error;
+    if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0) return kHttpNoConnection;
+    return kHttpOk;
+}
+
+bool SendAll(int fd, std::string_view bytes, const StallClock& clock) {
+    while (!bytes.empty()) {
+        ssize_t sent = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        if (sent > 0) {
+            bytes.remove_prefix(static_cast<std::size_t>(sent));
+        } else if (sent < 0 && errno == EINTR) {
+            continue;
+        } else if (sent < 0 && errno == EAGAIN) {
+            if (!WaitFor(fd, POLLOUT, clock)) return false;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+int ReceiveInto(int fd, std::ofstream& file, StallClock& clock, const FetchProgress& progress,
+                std::uint64_t expectedSize) {
+    char chunk[kReceiveChunk];
+    std::uint64_t total = 0;
+    for (;;) {
+        if (!WaitFor(fd, POLLIN, clock)) return kHttpNoConnection;
+        ssize_t got = ::recv(fd, chunk, sizeof chunk, 0);
+        if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+        if (got < 0) return kHttpNoConnection;
+        if (got == 0) return total > 0 ? kHttpOk : kHttpNoConnection;
+        if (!file.write(chunk, got)) return kHttpCannotWriteFile;
+        total += static_cast<std::uint64_t>(got);
+        clock.Restart();
+        if (progress) progress(total, expectedSize);
+    }
+}
+
+}  // namespace
+
+int HttpFetch(std::string_view host, std::string_view path, const std::filesystem::path& file,
+              const FetchProgress& progress, std::uint64_t expectedSize, const HttpOptions& options) {
+    if (host.size() > kMaxHostLength || path.size() > kMaxPathLength) return kHttpBadRequest;
+    // A line break would let a value add its own lines to the request.
+    if (HoldsLineBreak(host) || HoldsLineBreak(path)) return kHttpBadRequest;
+
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    if (!out) return kHttpCannotWriteFile;
+    if (progress) progress(0, expectedSize);
+
+    StallClock clock(options.stallLimit);
+    Resolved resolved = Resolve(std::string(host), options.port, clock);
+    if (resolved.code != kHttpOk) return resolved.code;
+
+    Socket socket(-1);
+    if (int rc = Connect(*resolved.list, clock, socket); rc != kHttpOk) return rc;
+
+    std::string request = "GET ";
+    if (!path.starts_with('/')) request += '/';
+    request.append(path);
+    request += "\r\n";
+    if (!SendAll(socket.fd(), request, clock)) return kHttpNoConnection;
+
+    clock.Restart();
+    int rc = ReceiveInto(socket.fd(), out, clock, progress, expectedSize);
+    out.close();
+    if (rc == kHttpOk && !out) return kHttpCannotWriteFile;
+    return rc;
+}
+
+std::string_view HttpFailureMessage(int code) {
+    switch (code) {
+        case kHttpOk: return "";
+        case kHttpCannotWriteFile: return "Could not write to hard disk.";
+        case kHttpNoSocketLibrary: return "Could not find WinSock DLL.";
+        case kHttpWrongSocketLibrary: return "Can't use this version of WinSock DLL.";
+        default: return "Could not establish Internet connection.";
+    }
+}
+
+}  // namespace pw::designpack
