@@ -11,6 +11,8 @@ namespace pw::store {
 struct FieldRecord {
     std::string text;  // UTF-8
     std::string name;  // the field's control name, compared exactly
+
+    friend bool operator==(const FieldRecord&, const FieldRecord&) = default;
 };
 
 // One record, CR LF terminated. Quotes inside text are doubled.

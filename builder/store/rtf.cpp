@@ -54,9 +54,11 @@ constexpr SymbolWord kSymbolWords[] = {
     {"zwnj", 0x200C},
 };
 
-// A font's \fcharset as a code page; 0 means "the document's code page".
+// A font's \fcharset as a code page; 0 means "the document's code page" (DEFAULT_CHARSET,
+// symbol fonts and character sets whose code pages this reader does not know).
 int CodePageForCharset(int charset) {
     switch (charset) {
+        case 0: return 1252;  // ANSI_CHARSET is Western whatever \ansicpg says, as in Word
         case 77: return 10000;
         case 161: return 1253;
         case 162: return 1254;
@@ -113,9 +115,10 @@ public:
 private:
     GroupState& State() { return groups_.back(); }
 
+    // A group starts with its parent's state; the document's outermost group starts afresh.
     void OpenGroup() {
         pendingSkip_ = 0;
-        groups_.push_back(groups_.back());
+        groups_.push_back(groups_.size() == 1 ? GroupState{} : groups_.back());
     }
 
     // A closing brace without its opening one is ignored.

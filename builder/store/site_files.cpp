@@ -45,6 +45,10 @@ char32_t FoldCase(char32_t c) {
     if ((c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177)) return c | 1;  // upper case is even
     if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) return (c & 1) ? c + 1 : c;
     if (c == 0x178) return 0xFF;
+    if (c == 0x386) return 0x3AC;  // Greek capitals with tonos
+    if (c >= 0x388 && c <= 0x38A) return c + 0x25;
+    if (c == 0x38C) return 0x3CC;
+    if (c == 0x38E || c == 0x38F) return c + 0x3F;
     if (c >= 0x391 && c <= 0x3A9 && c != 0x3A2) return c + 0x20;
     if (c >= 0x410 && c <= 0x42F) return c + 0x20;
     if (c >= 0x400 && c <= 0x40F) return c + 0x50;
