@@ -87,6 +87,9 @@ void ProgressBar::paintEvent(QPaintEvent*) {
 InstallerDialog::InstallerDialog() {
     setObjectName("Unfurl");
     setFixedSize(Dlu(0, 0, 251, 111).size());
+    QFont dialogFont = font();  // the 8-point dialog font the layout's dialog units assume
+    dialogFont.setPixelSize(11);
+    setFont(dialogFont);
     setMouseTracking(true);
 
     Label1 = new QLabel(this);
@@ -97,7 +100,7 @@ InstallerDialog::InstallerDialog() {
 
     Label2 = new QLabel("Expand to:", this);
     Label2->setObjectName("Label2");
-    Label2->setGeometry(Dlu(7, 48, 38, 10));
+    Label2->setGeometry(Dlu(7, 48, 41, 10));  // wide enough for the colon in this font
     Label2->hide();
 
     Text1 = new QLineEdit(this);
