@@ -8,7 +8,7 @@
 `render` needs Debian's chromium. It fills each template with sample text the
 way page generation does, screenshots it at desktop and phone width into
 /tmp/pagewright-designs/, and writes the 148 x 108 chooser pictures to
-content/designs/previews/compN.png.
+shell/resources/designN.png.
 """
 import re
 import shutil
@@ -23,7 +23,7 @@ ROOT = Path(__file__).resolve().parents[2]
 CONTENT = ROOT / "content"
 DESIGNS = {"default": CONTENT, "comp1": CONTENT / "designs" / "comp1",
            "comp2": CONTENT / "designs" / "comp2", "comp3": CONTENT / "designs" / "comp3"}
-PREVIEWS = CONTENT / "designs" / "previews"
+PREVIEWS = ROOT / "shell" / "resources"  # the main menu shows them, so they are program resources
 PREVIEW_SIZE = (148, 108)  # the chooser's Image4..Image6, 2220 x 1620 twips
 OUTPUT = Path("/tmp/pagewright-designs")
 
@@ -156,7 +156,7 @@ def render(names):
         top = OUTPUT / f"{name}-top.png"
         screenshot(site / "index.html", top, 960, round(960 * PREVIEW_SIZE[1] / PREVIEW_SIZE[0]))
         if name != "default":
-            Image.open(top).convert("RGB").resize(PREVIEW_SIZE, Image.LANCZOS).save(PREVIEWS / f"{name}.png", optimize=True)
+            Image.open(top).convert("RGB").resize(PREVIEW_SIZE, Image.LANCZOS).save(PREVIEWS / f"design{name[-1]}.png", optimize=True)
         print(f"{name}: rendered to {OUTPUT}")
 
 

@@ -372,13 +372,12 @@ def menu_background():
     image = Image.new("RGB", MENU, (255, 255, 255))
     draw = ImageDraw.Draw(image)
     # Left column: light wash behind the page buttons and the logo pane.
-    draw.rectangle((0, 38, 214, 452), fill=rgb("#f4f7f9"))
-    draw.line((214, 38, 214, 452), fill=rgb("#dde3e8"))
+    draw.rectangle((0, 38, 222, 452), fill=rgb("#f4f7f9"))
+    draw.line((222, 38, 222, 452), fill=rgb("#dde3e8"))
     # Select Page heading beside the three page buttons (24..121, 48..92).
-    draw.text((130, 52), "Select Page", font=font(SANS_BOLD, 13), fill=rgb(NAVY))
-    draw.text((130, 71), "to build or edit it", font=font(SANS, 10), fill=rgb("#5b6b7a"))
-    draw.line((24, 104, 198, 104), fill=rgb("#dde3e8"))
-    draw.text((16, 118), "Welcome", font=font(SANS_BOLD, 12), fill=rgb(NAVY))
+    draw.text((130, 54), "Select Page", font=font(SANS_BOLD, 12), fill=rgb(NAVY))
+    draw.text((130, 72), "Pick 1, 2 or 3", font=font(SANS, 10), fill=rgb("#5b6b7a"))
+    draw.line((24, 112, 200, 112), fill=rgb("#dde3e8"))
     # Frame around the logo pane (Picture1 at 16,144, 183 x 145).
     draw.rounded_rectangle((12, 140, 203, 293), 6, fill=(255, 255, 255), outline=rgb("#cfd8e0"))
     draw.text((16, 304), "Three pages, one design,", font=font(SANS, 10), fill=rgb("#5b6b7a"))
@@ -386,8 +385,8 @@ def menu_background():
     # Tabs at the top right: Main Menu (current), Edit Pages, Name Pages.
     tab_font = font(SANS_BOLD, 11)
     tab_line = 68
-    draw.line((214, tab_line, MENU[0], tab_line), fill=rgb("#cfd8e0"))
-    tabs = [("Main Menu", 226, 344, True), ("Edit Pages", px(5280) - 2, px(5280) + px(1815) + 2, False),
+    draw.line((222, tab_line, MENU[0], tab_line), fill=rgb("#cfd8e0"))
+    tabs = [("Main Menu", 232, 344, True), ("Edit Pages", px(5280) - 2, px(5280) + px(1815) + 2, False),
             ("Name Pages", px(7440) - 2, px(7440) + px(1695) + 2, False)]
     for caption, x0, x1, current in tabs:
         if current:
@@ -398,7 +397,9 @@ def menu_background():
             draw.rounded_rectangle((x0, 44, x1, tab_line), 6, fill=rgb("#e6ecf1"), outline=rgb("#cfd8e0"))
             draw.rectangle((x0 + 1, tab_line - 4, x1 - 1, tab_line - 1), fill=rgb("#e6ecf1"))
             draw.text(((x0 + x1) / 2, 57), caption, font=tab_font, fill=rgb(NAVY), anchor="mm")
-    draw.rectangle((214, tab_line + 1, MENU[0], tab_line + 4), fill=rgb(NAVY))
+    draw.rectangle((222, tab_line + 1, MENU[0], tab_line + 4), fill=rgb(NAVY))
+    draw.text((252, 96), "Hello! What would you like to do?", font=font(SANS_BOLD, 15), fill=rgb(NAVY))
+    draw.text((252, 120), "Build your pages, give them a design and put them online.", font=font(SANS, 11), fill=rgb("#5b6b7a"))
     # The grey Getting Started panel; its lines sit under the hot-spots.
     draw.rounded_rectangle((252, 150, 616, 392), 10, fill=rgb(PANEL), outline=rgb("#d5dce3"))
     draw.text((276, 166), "Getting Started", font=font(SANS_BOLD, 16), fill=rgb(NAVY))
@@ -437,13 +438,12 @@ def menu_logo():
     size = (202, 113)
     image = vertical_gradient(size, [(0, "#21466a"), (1, NAVY)])
     glow(image, (30, 10), 60, TEAL, 0.5)
-    emblem = supersampled((40, 40), emblem_peaks, (0, 0, 0, 0))
-    image.paste(emblem, (14, 16), emblem)
+    emblem = supersampled(EMBLEM, emblem_peaks, (0, 0, 0, 0)).resize((44, 44), Image.LANCZOS)
+    image.paste(emblem, (14, 24), emblem)
     draw = ImageDraw.Draw(image)
-    draw.text((62, 20), "KW5", font=font(SANS_BOLD, 13), fill=rgb("#f6c49a"))
-    draw.text((61, 33), "Sitewell", font=font(SANS_BOLD, 24), fill=(255, 255, 255))
-    draw.line((14, 70, 188, 70), fill=rgb("#3d5f80"))
-    draw.text((14, 76), "web site builder", font=font(SANS, 10), fill=rgb("#9fb3c6"))
+    draw.text((66, 27), "KW5", font=font(SANS_BOLD, 12), fill=rgb("#f6c49a"))
+    draw.text((65, 40), "Sitewell", font=font(SANS_BOLD, 25), fill=(255, 255, 255))
+    draw.line((14, 80, 188, 80), fill=rgb("#2f5375"))
     # The area from (112, 88) to the right edge stays plain dark for the caption.
     return image
 
