@@ -1,11 +1,20 @@
 #include "platform/web_pane.hpp"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWebEngineView>
 
 namespace pw {
+namespace {
+
+bool IsHtmlName(const QString& name) {
+    return name.endsWith(QLatin1String(".html"), Qt::CaseInsensitive) ||
+           name.endsWith(QLatin1String(".htm"), Qt::CaseInsensitive);
+}
+
+}  // namespace
 
 QUrl UrlForFileOrAddress(const QString& fileOrAddress) {
     if (fileOrAddress.startsWith(QLatin1Char('/'))) return QUrl::fromLocalFile(fileOrAddress);
@@ -26,7 +35,16 @@ WebEnginePane::WebEnginePane(QWidget* parent) : WebPane(parent), view_(new QWebE
 
 void WebEnginePane::Navigate(const QString& fileOrAddress) {
     busy_ = true;
-    view_->load(UrlForFileOrAddress(fileOrAddress));
+    const QUrl url = UrlForFileOrAddress(fileOrAddress);
+    // The installation's own pages (logo.htx, qhelp.htx...) are HTML under another
+    // extension, which the browser would show as plain text.
+    QFile file(url.toLocalFile());
+    const bool htmlUnderOtherName = url.isLocalFile() && !IsHtmlName(url.fileName()) && file.open(QIODevice::ReadOnly);
+    if (htmlUnderOtherName) {
+        view_->setHtml(QString::fromUtf8(file.readAll()), url);
+    } else {
+        view_->load(url);
+    }
 }
 
 }  // namespace pw

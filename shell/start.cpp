@@ -12,6 +12,7 @@
 #include "shell/begin.hpp"
 #include "shell/general/drag_window.hpp"
 #include "shell/general/hot_spot.hpp"
+#include "shell/general/open_window.hpp"
 #include "shell/general/vendor_site.hpp"
 
 namespace pw {
@@ -65,6 +66,9 @@ void start::BuildPictures(QWidget& client) {
     Command8->setGeometry(TwipsRect(840, 720, 495, 660));
     Command9 = PageButton(QStringLiteral("Command9"), 3, &client);
     Command9->setGeometry(TwipsRect(1320, 720, 495, 660));
+    connect(Command3, &QAbstractButton::clicked, this, &start::Command3_Click);
+    connect(Command8, &QAbstractButton::clicked, this, &start::Command8_Click);
+    connect(Command9, &QAbstractButton::clicked, this, &start::Command9_Click);
 
     Image2 = new HotSpot(QStringLiteral("Image2"), {}, {}, &client);
     Image2->setPixmap(Picture(QStringLiteral("logo.png")));
@@ -92,6 +96,10 @@ void start::BuildPictures(QWidget& client) {
     File1 = new QListWidget(&client);
     File1->setObjectName(QStringLiteral("File1"));
     File1->setGeometry(TwipsRect(3840, 7800, 2295, 1260));
+    // Choosing an entry with the mouse or the keys: the refresh itself chooses nothing.
+    connect(File1, &QListWidget::currentRowChanged, this, [this] {
+        if (!refreshingFile1_) File1_Click();
+    });
 }
 
 void start::BuildHotSpots(QWidget& client) {
@@ -111,6 +119,9 @@ void start::BuildHotSpots(QWidget& client) {
                           TwipsRect(4440, 4320, 3015, 255));
     Label1 = PlaceHotSpot(new HotSpot(QStringLiteral("Label1"), {}, QStringLiteral("Low cost web site hosting"), &client),
                           TwipsRect(4440, 5040, 3615, 375));
+    connect(Label3, &HotSpot::clicked, this, &start::Label3_Click);
+    connect(Label6, &HotSpot::clicked, this, &start::Label3_Click);
+    connect(Label4, &HotSpot::clicked, this, &start::Label4_Click);
     connect(Label1, &HotSpot::clicked, this, &start::Label1_Click);
     connect(Label8, &HotSpot::clicked, this, &start::Label8_Click);
     connect(Label9, &HotSpot::clicked, this, &start::Label9_Click);
@@ -119,15 +130,13 @@ void start::BuildHotSpots(QWidget& client) {
 void start::BuildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->addSeparator();
-    file->addAction(QStringLiteral("Edit Pages"))->setObjectName(QStringLiteral("mnueee"));
-    file->addAction(QStringLiteral("Name Pages"))->setObjectName(QStringLiteral("mnupp"));
-    file->addAction(QStringLiteral("Publish Site (FTP Client)"))->setObjectName(QStringLiteral("mnuftp"));
+    connect(file->addAction(QStringLiteral("Edit Pages")), &QAction::triggered, this, &start::Label3_Click);
+    connect(file->addAction(QStringLiteral("Name Pages")), &QAction::triggered, this, &start::Label4_Click);
+    file->addAction(QStringLiteral("Publish Site (FTP Client)"));
     file->addSeparator();
-    QAction* exitProgram = file->addAction(QStringLiteral("&Exit Program"));
-    exitProgram->setObjectName(QStringLiteral("mnuexit"));
-    connect(exitProgram, &QAction::triggered, this, &start::mnuexit_Click);
+    connect(file->addAction(QStringLiteral("&Exit Program")), &QAction::triggered, this, &start::mnuexit_Click);
     file->addSeparator();
-    menuBar()->addAction(QStringLiteral("&Help"))->setObjectName(QStringLiteral("mnuhelpy"));
+    connect(menuBar()->addAction(QStringLiteral("&Help")), &QAction::triggered, this, &start::mnuhelpy_Click);
 }
 
 void start::Form_Load() {
@@ -142,9 +151,32 @@ void start::Form_Load() {
 void start::RefreshFile1() {
     const QStringList markers =
         QDir(ToQString(platform_.inst())).entryList({QStringLiteral("*.ste")}, QDir::Files, QDir::Name | QDir::IgnoreCase);
+    refreshingFile1_ = true;
     File1->clear();
     File1->addItems(markers);
+    File1->setCurrentRow(-1);
+    refreshingFile1_ = false;
 }
+
+void start::OpenBuilderOn(const char* page) {
+    platform_.globals().currentPage = page;
+    OpenInPlaceOf(*this, platform_, WindowKind::magic);
+}
+
+void start::Command3_Click() { OpenBuilderOn("one"); }
+void start::Command8_Click() { OpenBuilderOn("two"); }
+void start::Command9_Click() { OpenBuilderOn("three"); }
+void start::Label3_Click() { OpenInPlaceOf(*this, platform_, WindowKind::magic); }
+void start::Label4_Click() { OpenInPlaceOf(*this, platform_, WindowKind::submit); }
+
+void start::File1_Click() {
+    const QListWidgetItem* chosen = File1->currentItem();
+    if (!chosen) return;
+    platform_.globals().siteFolder = chosen->text().chopped(4).toStdString();  // without ".ste"
+    OpenInPlaceOf(*this, platform_, WindowKind::magic);
+}
+
+void start::mnuhelpy_Click() { OpenBeside(*this, platform_, WindowKind::Help); }
 
 void start::changeEvent(QEvent* event) {
     if (event->type() == QEvent::ActivationChange && isActiveWindow()) RefreshFile1();

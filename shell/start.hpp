@@ -21,6 +21,15 @@ public:
 
     void Form_Load();
 
+    // Page buttons: set the page, then open the builder.
+    void Command3_Click();
+    void Command8_Click();
+    void Command9_Click();
+    void Label3_Click();  // open the builder on the current page
+    void Label4_Click();  // open the page names
+    void File1_Click();   // make the chosen site current and open the builder
+    void mnuhelpy_Click();
+
     // Open a vendor page in the user's browser.
     void Label1_Click();
     void Label8_Click();
@@ -42,6 +51,8 @@ private:
     void BuildHotSpots(QWidget& client);
     void BuildMenus();
     void OpenVendorPage(const QString& path, bool busyPointer);
+    void OpenBuilderOn(const char* page);
+    bool refreshingFile1_ = false;
 
     Platform& platform_;
     PictureButton* Command3;

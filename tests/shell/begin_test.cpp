@@ -29,7 +29,12 @@ protected:
         for (const char* name : kCopies) inst.Write(name, std::string("shipped ") + name + std::string("\0\xff\r\n", 4));
     }
     void TearDown() override {
-        for (QWidget* window : QApplication::topLevelWidgets()) delete qobject_cast<start*>(window);
+        // Collected first: deleting a menu window deletes its popup menus, which are top-level too.
+        QList<start*> menus;
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (auto* menu = qobject_cast<start*>(window)) menus.append(menu);
+        }
+        qDeleteAll(menus);
         QDir::setCurrent(previousFolder);
     }
 

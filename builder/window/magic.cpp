@@ -1,0 +1,397 @@
+#include "builder/window/magic.hpp"
+
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTextEdit>
+
+#include "builder/generation.hpp"
+#include "builder/store/site_files.hpp"
+#include "platform/platform.hpp"
+#include "shell/general/drag_window.hpp"
+#include "shell/general/form_fields.hpp"
+#include "shell/general/hot_spot.hpp"
+#include "shell/general/open_window.hpp"
+
+namespace pw {
+namespace {
+
+const QString kQuickHelp = QStringLiteral("Quick Help");
+const QString kKeywordsHelp = QStringLiteral(
+    "This is for keywords that describe your site, use , to seperate words\n"
+    "Search engines use this to index your page\n\nExample: design, e-commerce, web design");
+const QString kDescriptionHelp = QStringLiteral(
+    "This content does not appear on the page\nIt is does show up on in search engine listings\n\n"
+    "Example: low cost web design");
+const QString kTitleHelp = QStringLiteral(
+    "This is the title of your page\nIt is also title the search engines use to find your page\n\n"
+    "Example: my company about us page");
+const QString kUpdateNotice = QStringLiteral(
+    "You have upgraded to this design. To Finish your update click on the button to update all your pages. "
+    "When that is done go to the Getting Started Page and use the FTP tool to publish your new design online.");
+
+QPixmap Picture(const QString& name) { return QPixmap(QStringLiteral(":/shell/") + name); }
+
+PictureButton* PageButton(const QString& name, int digit, QRect geometry, QWidget* parent) {
+    const QString stem = QStringLiteral("page%1").arg(digit);
+    auto* button = new PictureButton(name, Picture(stem + "-normal.png"), Picture(stem + "-pressed.png"),
+                                     Picture(stem + "-disabled.png"), parent);
+    button->setGeometry(geometry);
+    return button;
+}
+
+HotSpot* Spot(const char* name, const QString& toolTip, QRect geometry, QWidget* parent) {
+    auto* spot = new HotSpot(QString::fromLatin1(name), {}, toolTip, parent);
+    spot->setGeometry(geometry);
+    return spot;
+}
+
+// Qt separates lines with LF; page texts keep CR LF as the files do.
+std::string ToPageText(const QString& text) {
+    return QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\n'), QLatin1String("\r\n")).toStdString();
+}
+QString FromPageText(const std::string& text) {
+    return QString::fromStdString(text).replace(QLatin1String("\r\n"), QLatin1String("\n"));
+}
+
+}  // namespace
+
+magic::magic(Platform& platform, QWidget* parent) : QMainWindow(parent), platform_(platform) {
+    setObjectName(QStringLiteral("magic"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setAttribute(Qt::WA_TransparentForMouseEvents, false);
+    setCentralWidget(client);
+    BuildMetaFields(*client);  // first: the page's field file lists its fields in creation order
+    BuildPageControls(*client);
+    BuildLayoutPicture(*client);
+    BuildUpdatePanel(*client);
+    BuildMenus();
+}
+
+void magic::BuildMetaFields(QWidget& client) {
+    Text2 = new QLineEdit(QStringLiteral(" Type your page title (meta title)"), &client);
+    Text26 = new QLineEdit(&client);
+    Text5 = new QPlainTextEdit(QStringLiteral("Type footer here\n"), &client);
+    Text100 = new QLineEdit(QStringLiteral(" Type information about your site (meta content)"), &client);
+    Text24 = new QLineEdit(QStringLiteral("Type keywords  here (meta tags)"), &client);
+    const std::pair<QWidget*, const char*> fields[] = {
+        {Text2, "Text2"}, {Text26, "Text26"}, {Text5, "Text5"}, {Text100, "Text100"}, {Text24, "Text24"}};
+    for (auto [field, name] : fields) {
+        field->setObjectName(QString::fromLatin1(name));
+        field->setProperty("tag", QStringLiteral("T"));
+    }
+    Text24->setGeometry(TwipsRect(3240, 5640, 5535, 375));
+    Text100->setGeometry(TwipsRect(3240, 6000, 5535, 375));
+    Text2->setGeometry(TwipsRect(3240, 6360, 5535, 375));
+    Text26->hide();
+    Text5->setGeometry(TwipsRect(0, 7900, 3000, 600));  // below the client area: never seen
+
+    const std::tuple<const char*, int, void (magic::*)()> icons[] = {
+        {"Image12", 5640, &magic::Image12_Click}, {"Image14", 6000, &magic::Image14_Click},
+        {"Image13", 6360, &magic::Image13_Click}};
+    for (std::size_t i = 0; i < std::size(icons); ++i) {
+        const auto [name, top, handler] = icons[i];
+        auto* icon = new HotSpot(QString::fromLatin1(name), QStringLiteral("?"), {}, &client);
+        icon->setAlignment(Qt::AlignCenter);
+        icon->setStyleSheet(QStringLiteral("QLabel { background: #2f6fb0; color: white; font-weight: bold; border-radius: 9px; }"));
+        icon->setGeometry(QRect(QPoint(Px(8760), Px(top) + 3), QSize(19, 19)));
+        connect(icon, &HotSpot::clicked, this, handler);
+        metaHelpIcons_[i] = icon;
+    }
+    for (QWidget* hidden : {static_cast<QWidget*>(Text24), static_cast<QWidget*>(Text100), static_cast<QWidget*>(Text2)})
+        hidden->hide();
+    for (QWidget* icon : metaHelpIcons_) icon->hide();
+
+    RichTextBox1 = new QTextEdit(&client);
+    RichTextBox1->setObjectName(QStringLiteral("RichTextBox1"));
+    RichTextBox1->hide();
+    RichTextBox3 = new QTextEdit(&client);
+    RichTextBox3->setObjectName(QStringLiteral("RichTextBox3"));
+    RichTextBox3->hide();
+}
+
+void magic::BuildPageControls(QWidget& client) {
+    Command3 = PageButton(QStringLiteral("Command3"), 1, TwipsRect(360, 720, 495, 660), &client);
+    Command8 = PageButton(QStringLiteral("Command8"), 2, TwipsRect(840, 720, 495, 660), &client);
+    Command9 = PageButton(QStringLiteral("Command9"), 3, TwipsRect(1320, 720, 495, 660), &client);
+    connect(Command3, &QAbstractButton::clicked, this, &magic::Command3_Click);
+    connect(Command8, &QAbstractButton::clicked, this, &magic::Command8_Click);
+    connect(Command9, &QAbstractButton::clicked, this, &magic::Command9_Click);
+
+    connect(Spot("Label3", QStringLiteral("  Click to go to the Start page   "), TwipsRect(3000, 720, 1815, 375), &client),
+            &HotSpot::clicked, this, &magic::Label3_Click);
+    connect(Spot("Label2", QStringLiteral("   Click to go to the Name Pages "), TwipsRect(7440, 720, 1815, 375), &client),
+            &HotSpot::clicked, this, &magic::Label2_Click);
+
+    Label1 = new QLabel(QStringLiteral("Click on button to start building"), &client);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(TwipsRect(6000, 1320, 3255, 375));
+    Label1->setStyleSheet(QStringLiteral("color: #1d3557; font-weight: bold;"));
+
+    WebBrowser1 = platform_.CreateWebPane(&client);
+    WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
+    WebBrowser1->setGeometry(TwipsRect(120, 2160, 2775, 2415));
+
+    connect(Spot("Label6", QStringLiteral("Edit Meta Tag Text"), TwipsRect(0, 5520, 2775, 255), &client),
+            &HotSpot::clicked, this, &magic::Label6_Click);
+    Label7 = Spot("Label7", QStringLiteral("Save or preview site"), TwipsRect(0, 6000, 2895, 255), &client);
+    connect(Label7, &HotSpot::clicked, this, &magic::Label7_Click);
+    connect(Spot("Label18", {}, TwipsRect(8040, 3960, 735, 255), &client), &HotSpot::clicked, this, &magic::Image8_Click);
+    connect(Spot("Label17", {}, TwipsRect(8040, 4440, 615, 255), &client), &HotSpot::clicked, this, &magic::Image11_Click);
+
+    ProgressBar = new QProgressBar(&client);
+    ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
+    ProgressBar->setRange(0, 100);
+    ProgressBar->setValue(0);
+    ProgressBar->setTextVisible(false);
+    ProgressBar->setGeometry(TwipsRect(-360, 360, 11400, 255));
+}
+
+void magic::BuildLayoutPicture(QWidget& client) {
+    Picture2 = new QLabel(&client);
+    Picture2->setObjectName(QStringLiteral("Picture2"));
+    Picture2->setGeometry(TwipsRect(3480, 2040, 4455, 3255));
+    Picture2->setScaledContents(true);
+    Picture2->setStyleSheet(QStringLiteral("QLabel#Picture2 { border: 1px solid #b8c4d6; background: white; }"));
+    const std::tuple<const char*, QString, QRect, void (magic::*)()> spots[] = {
+        {"Label5", QStringLiteral("   Click to Edit  section A "), TwipsRect(960, 600, 2655, 1935), &magic::Image8_Click},
+        {"Label8", QStringLiteral("   Click on Edit section B   "), TwipsRect(240, 0, 4095, 375), &magic::Image11_Click},
+        {"Label9", QStringLiteral("   Click to Edit section B   "), TwipsRect(240, 2760, 4095, 375), &magic::Image8_Click},
+        {"Label19", QStringLiteral("   Click to Edit section B   "), TwipsRect(0, 0, 615, 2655), &magic::Image11_Click},
+        {"Label10", QStringLiteral("   Click to Edit Section B"), TwipsRect(3720, 120, 735, 3135), &magic::Image11_Click},
+    };
+    for (const auto& [name, toolTip, geometry, handler] : spots) {
+        connect(Spot(name, toolTip, geometry, Picture2), &HotSpot::clicked, this, handler);
+    }
+}
+
+void magic::BuildUpdatePanel(QWidget& client) {
+    Frame1 = new QWidget(&client);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Frame1->setGeometry(TwipsRect(3120, 1200, 6375, 6015));
+    Frame1->setAutoFillBackground(true);
+    Frame1->setStyleSheet(QStringLiteral("QWidget#Frame1 { background: #f4f7fb; border: 1px solid #9fb3c8; }"));
+    Picture1 = new QLabel(Frame1);
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    Picture1->setGeometry(24, 16, 376, 200);
+    Picture1->setScaledContents(true);
+    auto* Label4 = new QLabel(kUpdateNotice, Frame1);
+    Label4->setObjectName(QStringLiteral("Label4"));
+    Label4->setWordWrap(true);
+    Label4->setGeometry(24, 228, 376, 90);
+    auto* Command2 = new QPushButton(QStringLiteral("Click to update your pages"), Frame1);
+    Command2->setObjectName(QStringLiteral("Command2"));
+    Command2->setGeometry(112, 330, 200, 32);
+    connect(Command2, &QPushButton::clicked, this, &magic::Command2_Click);
+    Frame1->hide();
+}
+
+void magic::BuildMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->addSeparator();
+    connect(file->addAction(QStringLiteral("&Main Menu")), &QAction::triggered, this, &magic::Label3_Click);
+    file->addSeparator();
+    connect(file->addAction(QStringLiteral("Build Page One")), &QAction::triggered, this, &magic::Command3_Click);
+    connect(file->addAction(QStringLiteral("Build Page Two")), &QAction::triggered, this, &magic::Command8_Click);
+    connect(file->addAction(QStringLiteral("Build Page Three")), &QAction::triggered, this, &magic::Command9_Click);
+    file->addSeparator();
+    connect(file->addAction(QStringLiteral("&Exit")), &QAction::triggered, this, &magic::mnuexit_Click);
+    connect(menuBar()->addAction(QStringLiteral("&Help")), &QAction::triggered, this, &magic::mnuhelp_Click);
+}
+
+void magic::paintEvent(QPaintEvent*) {
+    // The background names what the hot-spots stand for.
+    QPainter painter(this);
+    const int top = centralWidget()->y();
+    painter.fillRect(rect(), Qt::white);
+    painter.drawPixmap(0, top, Picture(QStringLiteral("banner.png")));
+    painter.translate(0, top);
+    QFont font = painter.font();
+    font.setPixelSize(12);
+    font.setBold(true);
+    painter.setFont(font);
+    const auto tab = [&](QRect area, const QString& text, bool current) {
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(current ? QColor(0x2f, 0x6f, 0xb0) : QColor(0xe3, 0xea, 0xf3));
+        painter.drawRoundedRect(area, 6, 6);
+        painter.setPen(current ? Qt::white : QColor(0x1d, 0x35, 0x57));
+        painter.drawText(area, Qt::AlignCenter, text);
+    };
+    tab(TwipsRect(3000, 720, 1815, 375), QStringLiteral("Main Menu"), false);
+    tab(TwipsRect(5220, 720, 1815, 375), QStringLiteral("Edit Pages"), true);
+    tab(TwipsRect(7440, 720, 1815, 375), QStringLiteral("Name Pages"), false);
+    painter.setPen(QColor(0x1d, 0x35, 0x57));
+    painter.drawText(TwipsRect(120, 1500, 2775, 375), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Select Page"));
+    painter.drawText(TwipsRect(120, 1860, 2775, 300), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Preview"));
+    font.setBold(false);
+    painter.setFont(font);
+    painter.setPen(QColor(0x2f, 0x6f, 0xb0));
+    painter.drawText(TwipsRect(0, 5520, 2775, 255), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("  \u25B8 Edit Meta Tag Text"));
+    painter.drawText(TwipsRect(0, 6000, 2895, 255), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("  \u25B8 Save or preview site"));
+    painter.drawText(TwipsRect(8040, 3960, 1035, 255), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Text A"));
+    painter.drawText(TwipsRect(8040, 4440, 1035, 255), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Text B"));
+    painter.setPen(QColor(0x55, 0x62, 0x70));
+    painter.drawText(TwipsRect(3480, 5340, 4455, 255), Qt::AlignCenter, QStringLiteral("Click a part of the layout to edit it"));
+}
+
+void magic::Form_Load() {
+    setFixedSize(Px(9600), Px(7850));
+    QDir::setCurrent(ToQString(platform_.inst()));
+    setWindowTitle(kAppTitle);
+    WebBrowser1->Navigate(ToQString(platform_.inst() / "qhelp.htx"));
+    Picture2->setPixmap(QPixmap(ToQString(platform_.SiteFile("stock"))));
+    if (platform_.globals().currentPage.empty()) platform_.globals().currentPage = "one";
+    LoadCurrentPage();
+}
+
+std::string magic::PageWord() const {
+    const std::string& page = platform_.globals().currentPage;
+    return page.empty() ? "one" : page;
+}
+
+void magic::LoadCurrentPage() {
+    const store::PageFiles files = store::PageFilesFor(PageWord());
+    const std::string site = "\\" + platform_.globals().siteFolder + "\\";
+    (void)LoadFormFields(*this, platform_.inst(), site + files.fields);
+    if (const auto a = store::LoadSection(platform_.SiteFile(files.sectionA))) RichTextBox1->setPlainText(FromPageText(*a));
+    if (const auto b = store::LoadSection(platform_.SiteFile(files.sectionB))) RichTextBox3->setPlainText(FromPageText(*b));
+    const std::string word = PageWord();
+    Label1->setText(QStringLiteral("You are working on page ") +
+                    (word == "two" ? "Two" : word == "three" ? "Three" : "One"));
+    MarkCurrentPageButton();
+}
+
+void magic::MarkCurrentPageButton() {
+    const std::string word = PageWord();
+    Command3->setEnabled(word == "two" || word == "three");
+    Command8->setEnabled(word != "two");
+    Command9->setEnabled(word != "three");
+}
+
+void magic::SaveCurrentPage() {
+    const store::PageFiles files = store::PageFilesFor(PageWord());
+    const std::string site = "\\" + platform_.globals().siteFolder + "\\";
+    (void)SaveFormFields(*this, platform_.inst(), site + files.fields);
+    (void)store::SaveSection(platform_.SiteFile(files.sectionA), ToPageText(RichTextBox1->toPlainText()));
+    (void)store::SaveSection(platform_.SiteFile(files.sectionB), ToPageText(RichTextBox3->toPlainText()));
+}
+
+void magic::Command3_Click() {
+    platform_.globals().currentPage = "one";
+    ShowPage();
+}
+void magic::Command8_Click() {
+    platform_.globals().currentPage = "two";
+    ShowPage();
+}
+void magic::Command9_Click() {
+    platform_.globals().currentPage = "three";
+    ShowPage();
+}
+
+void magic::ShowPage() {
+    if (platform_.globals().currentPage.empty()) platform_.globals().currentPage = "one";
+    LoadCurrentPage();
+    const PageNames names = LoadStoredPage(platform_.SiteFolderPath(), PageWord()).inputs.names;
+    WebBrowser1->Navigate(ToQString(platform_.SiteFolderPath() / PageFileName(PageWord(), names)));
+}
+
+void magic::HandOverSection(const QTextEdit& section) {
+    setCursor(Qt::WaitCursor);
+    (void)store::WriteHandOver(platform_.SiteFolderPath(), ToPageText(section.toPlainText()));
+    unsetCursor();
+}
+
+void magic::Image8_Click() { HandOverSection(*RichTextBox1); }
+void magic::Image11_Click() { HandOverSection(*RichTextBox3); }
+
+void magic::TakeBackSection(QTextEdit& section, bool sectionA) {
+    store::DeleteHandOver(platform_.SiteFolderPath());
+    section.setPlainText(FromPageText(platform_.globals().editedBody));
+    const store::PageFiles files = store::PageFilesFor(PageWord());
+    (void)SaveFormFields(*this, platform_.inst(), "\\" + platform_.globals().siteFolder + "\\" + files.fields);
+    (void)store::SaveSection(platform_.SiteFile(sectionA ? files.sectionA : files.sectionB),
+                             ToPageText(section.toPlainText()));
+}
+
+void magic::afteredit() { TakeBackSection(*RichTextBox1, true); }
+void magic::afteredit2() { TakeBackSection(*RichTextBox3, false); }
+
+void magic::Label6_Click() {
+    const bool show = Text24->isHidden();
+    for (QWidget* field : {static_cast<QWidget*>(Text24), static_cast<QWidget*>(Text100), static_cast<QWidget*>(Text2)})
+        field->setVisible(show);
+    for (QWidget* icon : metaHelpIcons_) icon->setVisible(show);
+}
+
+void magic::Label7_Click() {
+    setCursor(Qt::WaitCursor);
+    Label7->setEnabled(false);
+    if (platform_.globals().currentPage.empty()) platform_.globals().currentPage = "one";
+    SaveCurrentPage();
+
+    const std::filesystem::path site = platform_.SiteFolderPath();
+    PageInputs inputs{.pageWord = PageWord(),
+                      .names = LoadStoredPage(site, PageWord()).inputs.names,
+                      .Text2 = Text2->text().toStdString(),
+                      .Text100 = Text100->text().toStdString(),
+                      .Text24 = Text24->text().toStdString(),
+                      .sectionA = ToPageText(RichTextBox1->toPlainText()),
+                      .sectionB = ToPageText(RichTextBox3->toPlainText())};
+    const auto page = GeneratePageText(platform_.SiteFile(kTemplateFile), inputs,
+                                       [this](int percent) { ProgressBar->setValue(percent); });
+    Label7->setEnabled(true);
+    ProgressBar->setValue(0);
+    if (!page) {
+        unsetCursor();
+        platform_.dialogs().Message(this, QString::fromUtf8(kTemplateErrorMessage.data(), kTemplateErrorMessage.size()));
+        return;
+    }
+    // An unwritable page leaves the old one in place; the preview shows whatever is there.
+    const std::filesystem::path file = site / PageFileName(inputs.pageWord, inputs.names);
+    (void)WritePageFile(site, inputs.pageWord, inputs.names, *page);
+    unsetCursor();
+    WebBrowser1->Navigate(ToQString(file));
+    platform_.shell().Open(ToQString(file));
+}
+
+void magic::Command2_Click() {
+    setCursor(Qt::WaitCursor);
+    for (void (magic::*page)() : {&magic::Command3_Click, &magic::Command8_Click, &magic::Command9_Click}) {
+        (this->*page)();
+        Label7_Click();
+    }
+    Frame1->hide();
+    unsetCursor();
+}
+
+void magic::Image12_Click() { platform_.dialogs().Message(this, kKeywordsHelp, MessageButtons::Ok, MessageIcon::Information, kQuickHelp); }
+void magic::Image14_Click() { platform_.dialogs().Message(this, kDescriptionHelp, MessageButtons::Ok, MessageIcon::Information, kQuickHelp); }
+void magic::Image13_Click() { platform_.dialogs().Message(this, kTitleHelp, MessageButtons::Ok, MessageIcon::Information, kQuickHelp); }
+
+void magic::Label3_Click() { OpenInPlaceOf(*this, platform_, WindowKind::start); }
+void magic::Label2_Click() { OpenInPlaceOf(*this, platform_, WindowKind::submit); }
+
+void magic::mnuexit_Click() {
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->objectName() == QLatin1String("start")) window->close();
+    }
+    close();
+}
+
+void magic::mnuhelp_Click() { OpenBeside(*this, platform_, WindowKind::Help); }
+
+void magic::mousePressEvent(QMouseEvent* event) {
+    DragWindow(*this);
+    event->accept();
+}
+
+}  // namespace pw
