@@ -1,0 +1,166 @@
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QTextEdit>
+
+#include "builder/store/rtf.hpp"
+#include "builder/window/magic.hpp"
+#include "platform/testing/doubles.hpp"
+#include "shell/general/hot_spot.hpp"
+#include "tests/temp_folder.hpp"
+
+namespace pw {
+namespace {
+namespace fs = std::filesystem;
+
+// A site as the first start leaves it, with the shipped template.
+class MagicTest : public ::testing::Test {
+protected:
+    test::TempFolder inst;
+    testing::TestPlatform doubles{inst.path()};
+    std::unique_ptr<magic> builder;
+
+    void SetUp() override {
+        for (const char* name : {"oneBox.txt", "twoBox.txt", "threeBox.txt", "pagebox.txt"})
+            inst.Write(fs::path("default") / name, "\"\",\"Text1\"\r\n");
+        for (const char* name : {"rtemp1.txt", "rtemp31.txt", "rtemp2.txt", "rtemp32.txt", "rtemp3.txt", "rtemp33.txt"})
+            inst.Write(fs::path("default") / name, store::WriteRtf("Kw5 SiteFoundry"));
+        inst.Write("default/temp311.htx", inst.Read(fs::path(PW_SOURCE_DIR) / "content" / "temp311.htx"));
+    }
+
+    magic& Open(const std::string& page) {
+        doubles.platform->globals().currentPage = page;
+        builder = std::make_unique<magic>(*doubles.platform);
+        builder->Form_Load();
+        return *builder;
+    }
+    QString Field(const char* name) { return builder->findChild<QLineEdit*>(name)->text(); }
+    QString Section(const char* name) { return builder->findChild<QTextEdit*>(name)->toPlainText(); }
+    QStringList Navigations() { return doubles.panes.back()->navigations; }
+    std::string SiteFile(const char* name) { return inst.Read(inst.path() / "default" / name); }
+};
+
+TEST_F(MagicTest, OpensOnPageOneWithBuiltInTextsAfterFirstStart) {
+    Open("");
+    EXPECT_EQ(doubles.platform->globals().currentPage, "one");
+    EXPECT_EQ(builder->windowTitle(), "KW5 Sitewell");
+    EXPECT_EQ(Field("Text2"), " Type your page title (meta title)");
+    EXPECT_EQ(Field("Text24"), "Type keywords  here (meta tags)");
+    EXPECT_EQ(Section("RichTextBox1"), "Kw5 SiteFoundry");
+    EXPECT_EQ(Section("RichTextBox3"), "Kw5 SiteFoundry");
+    EXPECT_EQ(builder->findChild<QLabel*>("Label1")->text(), "You are working on page One");
+    EXPECT_FALSE(builder->findChild<QWidget*>("Command3")->isEnabled());
+    EXPECT_TRUE(builder->findChild<QWidget*>("Command8")->isEnabled());
+    EXPECT_EQ(Navigations(), QStringList{QString::fromStdString((inst.path() / "qhelp.htx").string())});
+}
+
+TEST_F(MagicTest, SwitchingPagesLoadsTheirFilesAndDropsUnsavedTyping) {
+    inst.Write("default/twoBox.txt", "\"News title\",\"Text2\"\r\n");
+    inst.Write("default/rtemp2.txt", store::WriteRtf("<p>News A</p>"));
+    Open("one");
+    builder->findChild<QLineEdit*>("Text24")->setText("typed, not saved");
+    builder->Command8_Click();
+    EXPECT_EQ(doubles.platform->globals().currentPage, "two");
+    EXPECT_EQ(Field("Text2"), "News title");
+    EXPECT_EQ(Field("Text24"), "typed, not saved") << "a field page two's file does not name keeps its text";
+    EXPECT_EQ(Section("RichTextBox1"), "<p>News A</p>");
+    EXPECT_EQ(builder->findChild<QLabel*>("Label1")->text(), "You are working on page Two");
+    EXPECT_TRUE(builder->findChild<QWidget*>("Command3")->isEnabled());
+    EXPECT_FALSE(builder->findChild<QWidget*>("Command8")->isEnabled());
+    EXPECT_EQ(Navigations().back(), QString::fromStdString((inst.path() / "default" / "news.html").string()));
+    EXPECT_EQ(SiteFile("oneBox.txt"), "\"\",\"Text1\"\r\n") << "switching saves nothing";
+}
+
+TEST_F(MagicTest, SectionHotSpotsHandTheirSectionOver) {
+    inst.Write("default/rtemp1.txt", store::WriteRtf("<b>A</b>"));
+    inst.Write("default/rtemp31.txt", store::WriteRtf("<i>B</i>"));
+    Open("one");
+    const std::vector<std::pair<const char*, std::string>> spots = {
+        {"Label5", "<b>A</b>\r\n"}, {"Label9", "<b>A</b>\r\n"}, {"Label18", "<b>A</b>\r\n"},
+        {"Label8", "<i>B</i>\r\n"}, {"Label10", "<i>B</i>\r\n"}, {"Label19", "<i>B</i>\r\n"}, {"Label17", "<i>B</i>\r\n"},
+    };
+    for (const auto& [name, handedOver] : spots) {
+        emit builder->findChild<HotSpot*>(name)->clicked();
+        EXPECT_EQ(SiteFile("stand.1w1"), handedOver) << name;
+    }
+}
+
+TEST_F(MagicTest, EditedSectionsComeBackAndAreSaved) {
+    Open("three");
+    builder->findChild<QLineEdit*>("Text2")->setText("About");
+    doubles.platform->globals().editedBody = "<p>Edited A</p>";
+    builder->afteredit();
+    doubles.platform->globals().editedBody = "<p>Edited B</p>";
+    builder->afteredit2();
+    EXPECT_FALSE(fs::exists(inst.path() / "default" / "stand.1w1"));
+    EXPECT_EQ(store::RtfPlainText(SiteFile("rtemp3.txt")), "<p>Edited A</p>");
+    EXPECT_EQ(store::RtfPlainText(SiteFile("rtemp33.txt")), "<p>Edited B</p>");
+    EXPECT_EQ(SiteFile("threeBox.txt"),
+              "\"About\",\"Text2\"\r\n\"\",\"Text26\"\r\n\"Type footer here\r\n\",\"Text5\"\r\n"
+              "\" Type information about your site (meta content)\",\"Text100\"\r\n"
+              "\"Type keywords  here (meta tags)\",\"Text24\"\r\n");
+}
+
+TEST_F(MagicTest, MetaFieldsToggleAndExplainThemselves) {
+    Open("one");
+    auto* keywords = builder->findChild<QWidget*>("Text24");
+    EXPECT_TRUE(keywords->isHidden());
+    builder->Label6_Click();
+    EXPECT_FALSE(keywords->isHidden());
+    EXPECT_FALSE(builder->findChild<QWidget*>("Image13")->isHidden());
+    builder->Label6_Click();
+    EXPECT_TRUE(keywords->isHidden());
+
+    builder->Image12_Click();
+    builder->Image14_Click();
+    builder->Image13_Click();
+    ASSERT_EQ(doubles.dialogs->shown.size(), 3u);
+    EXPECT_TRUE(doubles.dialogs->shown[0].text.startsWith("This is for keywords that describe your site, use , to seperate words\n"));
+    EXPECT_TRUE(doubles.dialogs->shown[1].text.endsWith("\n\nExample: low cost web design"));
+    EXPECT_TRUE(doubles.dialogs->shown[2].text.startsWith("This is the title of your page\n"));
+    for (const auto& message : doubles.dialogs->shown) {
+        EXPECT_EQ(message.caption, "Quick Help");
+        EXPECT_EQ(message.icon, MessageIcon::Information);
+    }
+}
+
+TEST_F(MagicTest, SaveOrPreviewSavesGeneratesAndShowsThePage) {
+    Open("one");
+    builder->findChild<QLineEdit*>("Text2")->setText("Welcome to Jo's Bakery");
+    builder->Label7_Click();
+    const fs::path page = inst.path() / "default" / "index.html";
+    ASSERT_TRUE(fs::exists(page));
+    EXPECT_NE(inst.Read(page).find("<title>Welcome to Jo's Bakery</title>"), std::string::npos);
+    EXPECT_EQ(SiteFile("oneBox.txt").substr(0, 33), "\"Welcome to Jo's Bakery\",\"Text2\"\r");
+    EXPECT_EQ(Navigations().back(), QString::fromStdString(page.string()));
+    EXPECT_EQ(doubles.shell->opened, QStringList{QString::fromStdString(page.string())});
+    EXPECT_TRUE(builder->findChild<QWidget*>("Label7")->isEnabled());
+}
+
+TEST_F(MagicTest, MissingTemplateSaysSoAndWritesNoPage) {
+    fs::remove(inst.path() / "default" / "temp311.htx");
+    Open("two");
+    builder->Label7_Click();
+    ASSERT_EQ(doubles.dialogs->shown.size(), 1u);
+    EXPECT_EQ(doubles.dialogs->shown[0].text, "Error accessing file");
+    EXPECT_EQ(doubles.dialogs->shown[0].caption, "KW5 Sitewell");
+    EXPECT_FALSE(fs::exists(inst.path() / "default" / "news.html"));
+    EXPECT_TRUE(doubles.shell->opened.isEmpty());
+    EXPECT_TRUE(builder->findChild<QWidget*>("Label7")->isEnabled());
+}
+
+TEST_F(MagicTest, UpdatingAllPagesRegeneratesTheWholeSite) {
+    inst.Write("default/pagebox.txt", "\"Start\",\"page1\"\r\n\"Our Menu\",\"Page2\"\r\n\"Contact\",\"Page3\"\r\n");
+    Open("two");
+    builder->findChild<QWidget*>("Frame1")->show();
+    builder->Command2_Click();
+    for (const char* name : {"index.html", "ourmenu.html", "contact.html"}) {
+        EXPECT_TRUE(fs::exists(inst.path() / "default" / name)) << name;
+    }
+    EXPECT_EQ(doubles.shell->opened.size(), 3);
+    EXPECT_TRUE(builder->findChild<QWidget*>("Frame1")->isHidden());
+    EXPECT_EQ(doubles.platform->globals().currentPage, "three");
+}
+
+}  // namespace
+}  // namespace pw
