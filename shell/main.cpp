@@ -1,7 +1,12 @@
 // pagewright: start-up. Only one copy runs per installation; the start-up object
 // prepares the default site when needed and opens the main menu.
+// `pagewright generate ...` instead regenerates pages headlessly (see --help).
 #include <QApplication>
+#include <iostream>
+#include <string_view>
+#include <vector>
 
+#include "builder/generate_command.hpp"
 #include "builder/window/magic.hpp"
 #include "platform/installation.hpp"
 #include "platform/platform.hpp"
@@ -25,13 +30,23 @@ void RegisterWindows(pw::Platform& platform) {
     Register<pw::magic>(platform, pw::WindowKind::magic);
 }
 
+std::filesystem::path Installation() {
+    return pw::LocateInstallation(QCoreApplication::applicationDirPath().toStdString());
+}
+
+int Generate(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);  // no display needed
+    const std::vector<std::string> args(argv + 2, argv + argc);
+    return pw::RunGenerateCommand(Installation(), args, std::cout, std::cerr);
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    if (argc > 1 && std::string_view(argv[1]) == "generate") return Generate(argc, argv);
     QApplication app(argc, argv);
     Q_INIT_RESOURCE(resources);  // the window pictures live in a static library
-    const std::filesystem::path programFolder = QCoreApplication::applicationDirPath().toStdString();
-    const std::filesystem::path inst = pw::LocateInstallation(programFolder);
+    const std::filesystem::path inst = Installation();
     const auto instance = pw::SingleInstance::Acquire(inst);
     if (!instance) return 0;
 
