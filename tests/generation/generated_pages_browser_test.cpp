@@ -1,0 +1,128 @@
+// The pages generated for a first-start site, opened in a real browser engine: every picture
+// they name (pictures, CSS backgrounds, links to pictures) must be found and decode.
+#include <gtest/gtest.h>
+
+#include <QEventLoop>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTimer>
+#include <QUrl>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+
+#include "builder/generate_command.hpp"
+#include "tests/generation/seeded_site.hpp"
+#include "tests/temp_folder.hpp"
+
+#include <sstream>
+
+namespace pw {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Collects the address of every picture the page names and tries to load each one; leaves the
+// outcome as JSON in window.pwPictures. <img> elements count as broken unless complete with a
+// natural width.
+constexpr const char* kCheckPictures = R"JS(
+(() => {
+  const urls = new Set();
+  const addCssUrls = (value) => {
+    for (const m of (value || '').matchAll(/url\(\s*(['"]?)(.*?)\1\s*\)/g)) urls.add(new URL(m[2], document.baseURI).href);
+  };
+  for (const el of document.querySelectorAll('*')) {
+    for (const pseudo of [null, '::before', '::after']) {
+      const style = getComputedStyle(el, pseudo);
+      addCssUrls(style.backgroundImage);
+      addCssUrls(style.listStyleImage);
+      addCssUrls(style.borderImageSource);
+      addCssUrls(style.content);
+    }
+  }
+  for (const link of document.querySelectorAll('a[href], link[href]')) {
+    if (/\.(gif|jpe?g|png|bmp|webp|svg|ico)$/i.test(new URL(link.href, document.baseURI).pathname)) urls.add(link.href);
+  }
+  for (const img of document.images) urls.add(img.src);
+  const brokenImages = [...document.images].filter(i => !(i.complete && i.naturalWidth > 0)).map(i => i.src);
+  const tryLoad = (url) => new Promise(resolve => {
+    const probe = new Image();
+    probe.onload = () => resolve(probe.naturalWidth > 0 ? null : url);
+    probe.onerror = () => resolve(url);
+    probe.src = url;
+  });
+  window.pwPictures = null;
+  Promise.all([...urls].map(tryLoad)).then(results => {
+    window.pwPictures = JSON.stringify({
+      pictures: [...urls],
+      broken: brokenImages.concat(results.filter(url => url)),
+    });
+  });
+})();
+)JS";
+
+// Runs the event loop until `done` or the time is up.
+template <typename Done>
+void WaitFor(Done done, int milliseconds) {
+    QEventLoop loop;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
+        if (done()) loop.quit();
+    });
+    tick.start(20);
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    if (!done()) loop.exec();
+}
+
+bool Load(QWebEngineView& view, const fs::path& file) {
+    std::optional<bool> finished;
+    const auto connection = QObject::connect(&view, &QWebEngineView::loadFinished, [&](bool ok) { finished = ok; });
+    view.load(QUrl::fromLocalFile(QString::fromStdString(file.string())));
+    WaitFor([&] { return finished.has_value(); }, 60'000);
+    QObject::disconnect(connection);
+    return finished.value_or(false);
+}
+
+QVariant Evaluate(QWebEnginePage& page, const QString& script) {
+    std::optional<QVariant> result;
+    page.runJavaScript(script, [&](const QVariant& value) { result = value; });
+    WaitFor([&] { return result.has_value(); }, 10'000);
+    return result.value_or(QVariant());
+}
+
+// The outcome of kCheckPictures, once every picture has loaded or failed.
+QJsonObject CheckPictures(QWebEnginePage& page) {
+    Evaluate(page, kCheckPictures);
+    QString outcome;
+    WaitFor(
+        [&] {
+            outcome = Evaluate(page, "window.pwPictures").toString();
+            return !outcome.isEmpty();
+        },
+        30'000);
+    return QJsonDocument::fromJson(outcome.toUtf8()).object();
+}
+
+TEST(GeneratedPagesInBrowser, EveryPictureTheyNameIsFound) {
+    test::TempFolder inst;
+    const fs::path site = test::SeedFirstStartSite(inst);
+    std::ostringstream out, err;
+    ASSERT_EQ(RunGenerateCommand(inst.path(), {}, out, err), 0) << err.str();
+
+    QWebEngineView view;
+    view.resize(1024, 768);
+    view.show();
+    for (const char* file : {"index.html", "news.html", "aboutus.html"}) {
+        SCOPED_TRACE(file);
+        ASSERT_TRUE(Load(view, site / file));
+        const QJsonObject outcome = CheckPictures(*view.page());
+        ASSERT_FALSE(outcome.isEmpty()) << "the picture check did not finish";
+        const QJsonArray pictures = outcome["pictures"].toArray();
+        const QJsonArray broken = outcome["broken"].toArray();
+        EXPECT_FALSE(pictures.isEmpty()) << "the page names no picture at all";
+        EXPECT_TRUE(broken.isEmpty()) << "not found: " << QJsonDocument(broken).toJson().toStdString();
+    }
+}
+
+}  // namespace
+}  // namespace pw
