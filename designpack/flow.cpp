@@ -106,6 +106,7 @@ void InstallerFlow::MainButton() {
         case DialogState::passwordTyped: CheckPassword(); break;
         case DialogState::resume:
             target_ = ResolveTarget(view_.TargetText()).value_or(setting_.currentFolder);
+            state_ = DialogState::closes;  // a second click must not start the command twice
             view_.StartWorker([this] {
                 RunAfterCommand();
                 view_.CloseInstaller();

@@ -60,7 +60,8 @@ ProgressBar::ProgressBar(QWidget* parent) : QWidget(parent) {}
 void ProgressBar::SetValues(std::uint64_t done, std::uint64_t total) {
     done_ = done;
     total_ = total;
-    update();  // thread-safe: posts a paint request
+    // update() belongs to the widget's thread; from the worker it is posted there.
+    QMetaObject::invokeMethod(this, [this] { update(); }, Qt::AutoConnection);
 }
 
 QString ProgressBar::PercentText(std::uint64_t done, std::uint64_t total) {

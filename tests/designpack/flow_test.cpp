@@ -177,6 +177,7 @@ TEST_F(FlowTest, RestartOnlyRunsTheCommand) {
 
     installer.MainButton();
     EXPECT_TRUE(view.closed);
+    EXPECT_EQ(installer.State(), DialogState::closes);  // a second click closes, it does not run again
     EXPECT_EQ(ReadText(root / "default" / "marker"), "resumed\n");
     EXPECT_FALSE(fs::exists(root / "default" / "stock"));  // nothing extracted
 }
