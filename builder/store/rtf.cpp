@@ -3,7 +3,6 @@
 #include "builder/store/text_encoding.hpp"
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -48,10 +47,9 @@ struct SymbolWord {
     char32_t codePoint;
 };
 constexpr SymbolWord kSymbolWords[] = {
-    {"bullet", 0x2022}, {"emdash", 0x2014},    {"emspace", 0x2003}, {"endash", 0x2013}, {"enspace", 0x2002},
-    {"ldblquote", 0x201C}, {"lquote", 0x2018}, {"ltrmark", 0x200E}, {"qmspace", 0x2005},
-    {"rdblquote", 0x201D}, {"rquote", 0x2019}, {"rtlmark", 0x200F}, {"tab", '\t'},       {"zwj", 0x200D},
-    {"zwnj", 0x200C},
+    {"bullet", 0x2022},    {"emdash", 0x2014}, {"emspace", 0x2003}, {"endash", 0x2013}, {"enspace", 0x2002},
+    {"ldblquote", 0x201C}, {"lquote", 0x2018}, {"ltrmark", 0x200E}, {"qmspace", 0x2005}, {"rdblquote", 0x201D},
+    {"rquote", 0x2019},    {"rtlmark", 0x200F}, {"tab", '\t'},       {"zwj", 0x200D},     {"zwnj", 0x200C},
 };
 
 // A font's \fcharset as a code page; 0 means "the document's code page" (DEFAULT_CHARSET,
@@ -273,8 +271,8 @@ private:
             Emit('\t');
         } else if (word == "row" || word == "nestrow") {
             EndTableRow();
-        } else if (word == "u") {
-            UnicodeCharacter(control.parameter.value_or(0));
+        } else if (word == "u" && control.parameter) {
+            UnicodeCharacter(*control.parameter);
             pendingSkip_ = State().unicodeSkip;
         } else if (word == "f") {
             State().font = control.parameter.value_or(-1);

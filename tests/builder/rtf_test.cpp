@@ -99,6 +99,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"\\uc0", "{\\rtf1\\uc0\\u8364 x}", "€x"},
         ReadCase{"\\uc2 skips two, \\'xx counts as one", "{\\rtf1\\uc2\\u20013\\'d6\\'d0x}", "中x"},
         ReadCase{"a group ends the skipping", "{\\rtf1\\uc3\\u8364{x}y}", "€xy"},
+        ReadCase{"\\u without a number is no character", "{\\rtf1 a\\u b}", "ab"},
         ReadCase{"surrogate pair, signed", "{\\rtf1\\u-10179?\\u-8704?}", "😀"},
         ReadCase{"surrogate pair, unsigned", "{\\rtf1\\uc0\\u55357\\u56832 }", "😀"},
         ReadCase{"lone surrogates", "{\\rtf1\\u-10179?x\\u-8704?}", "\uFFFDx\uFFFD"},
