@@ -47,7 +47,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"no line end after the last record", "\"a\",\"b\"", {{"a", "b"}}},
         ReadCase{"blank lines between records", "\"a\",\"b\"\r\n\r\n\"c\",\"d\"\r\n", {{"a", "b"}, {"c", "d"}}},
         ReadCase{"a trailing text without a name is dropped", "\"a\",\"b\"\r\n\"orphan\"\r\n", {{"a", "b"}}},
-        ReadCase{"an unclosed quote runs to the end", "\"a\",\"b\"\r\n\"never closed,\"x\r\n", {{"a", "b"}}},
+        ReadCase{"an unclosed quote runs to the end", "\"a\",\"never closed\r\n\"\"more", {{"a", "never closed\r\n\"more"}}},
         ReadCase{"empty name", "\"a\",\"\"\r\n", {{"a", ""}}},
         ReadCase{"Windows-1252 bytes", "\"Gr\xFC\xDF" "e \x80 5\",\"Text2\"\r\n", {{"Grüße € 5", "Text2"}}},
         ReadCase{"UTF-8 stays UTF-8", "\"Grüße € 日本\",\"Text2\"\r\n", {{"Grüße € 日本", "Text2"}}}));
