@@ -52,7 +52,7 @@ public:
         const std::size_t length = u8();
         if (length > room) failed_ = true;
         if (failed_ || !take(length)) return {};
-        return std::string(reinterpret_cast<const char*>(&bytes_[pos_ - length]), length);
+        return std::string(reinterpret_cast<const char*>(bytes_.data() + pos_ - length), length);
     }
 
     void fail() { failed_ = true; }
