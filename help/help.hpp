@@ -20,8 +20,9 @@ public:
     // Builds the window at its design size without showing it. Deleted when closed.
     explicit Help(Platform& platform, QWidget* parent = nullptr);
 
-    // The viewer for every "&Help" command: the open one, brought to the front and left
-    // on its current page, or else a new one, loaded (and so shown) on the start page.
+    // The viewer for every "&Help" command: the open one (there is one per process),
+    // brought to the front and left on its current page, or else a new one, loaded (and
+    // so shown) on the start page.
     static Help* Open(Platform& platform);
 
     // Shows the window, lays it out, sets the caption, starts the busy timer and

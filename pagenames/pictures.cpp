@@ -47,8 +47,8 @@ void Banner(QPainter& painter) {
 void LeftColumn(QPainter& painter) {
     painter.fillRect(QRect(0, 38, 214, 414), QColor(0xf4, 0xf7, 0xf9));
     painter.fillRect(QRect(214, 38, 1, 414), QColor(0xdd, 0xe3, 0xe8));
-    Text(painter, {130, 64}, QStringLiteral("Select Page"), Sans(13, true), kNavy);
-    Text(painter, {130, 80}, QStringLiteral("to build it"), Sans(10), kMuted);
+    Text(painter, {128, 64}, QStringLiteral("Select Page"), Sans(12, true), kNavy);
+    Text(painter, {128, 80}, QStringLiteral("to build it"), Sans(10), kMuted);
     painter.fillRect(QRect(24, 104, 175, 1), QColor(0xdd, 0xe3, 0xe8));
     Text(painter, {16, 130}, QStringLiteral("Welcome"), Sans(12, true), kNavy);
     RoundedBox(painter, QRectF(12.5, 140.5, 191, 153), 6, Qt::white, kRule);
