@@ -121,6 +121,7 @@ public:
             if (reader.failed()) return std::make_error_code(std::errc::io_error);
             if (filled == 0) break;
             const std::size_t used = compressBlock(filled);
+            if (used == 0) return std::make_error_code(std::errc::not_enough_memory);
             out.write(std::span(block_).first(2 + blockLength_));
             stored += 2 + blockLength_;
             std::memmove(pending_.data(), pending_.data() + used, filled - used);
@@ -133,12 +134,14 @@ public:
 
 private:
     // Compresses as much of the first `count` pending bytes as fits one block into
-    // block_ (length field first); returns how many input bytes it took.
+    // block_ (length field first); returns how many input bytes it took, 0 when zlib
+    // fails (it only can for lack of memory: the buffer holds compressBound bytes).
     std::size_t compressBlock(std::size_t count)
     {
-        if (!compressInto(count)) {
+        if (!compressInto(count)) return 0;
+        if (blockLength_ > kMaxBlockStored) {
             count = std::min(count, safeInput_);
-            compressInto(count);
+            if (!compressInto(count)) return 0;
         }
         block_[0] = static_cast<std::uint8_t>(blockLength_);
         block_[1] = static_cast<std::uint8_t>(blockLength_ >> 8);
@@ -148,9 +151,9 @@ private:
     bool compressInto(std::size_t count)
     {
         uLongf length = block_.size() - 2;
-        ::compress2(block_.data() + 2, &length, pending_.data(), count, level_);
+        const int result = ::compress2(block_.data() + 2, &length, pending_.data(), count, level_);
         blockLength_ = length;
-        return length <= kMaxBlockStored;
+        return result == Z_OK;
     }
 
     int level_;
@@ -247,7 +250,8 @@ std::string ValidatePack(const PackContents& contents)
 
 std::error_code WritePack(const PackContents& contents, std::ostream& out, const WriterOptions& options)
 {
-    if (!ValidatePack(contents).empty()) return std::make_error_code(std::errc::invalid_argument);
+    if (!ValidatePack(contents).empty() || options.compressionLevel < 0 || options.compressionLevel > 9)
+        return std::make_error_code(std::errc::invalid_argument);
     PackStream stream(out);
 
     ContentReader stub(contents.stub);

@@ -44,8 +44,8 @@ std::string ValidatePack(const PackContents& contents);
 // The requirement list as stored in the catalog: "name=value;" for each item.
 std::string JoinRequirementList(const std::vector<Requirement>& requirements);
 
-// Writes the whole pack to `out`. Contents that fail ValidatePack give
-// std::errc::invalid_argument and write nothing; an unreadable content file gives its
+// Writes the whole pack to `out`. Contents that fail ValidatePack, or a compression
+// level outside 0..9, give std::errc::invalid_argument and write nothing; an unreadable content file gives its
 // error; a member whose stored size would pass 4 GiB gives std::errc::file_too_large;
 // a failing stream gives std::errc::io_error.
 std::error_code WritePack(const PackContents& contents, std::ostream& out, const WriterOptions& options = {});

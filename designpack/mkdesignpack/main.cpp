@@ -208,12 +208,13 @@ int main(int argc, char** argv)
 
     std::ofstream out(o.output, std::ios::binary | std::ios::trunc);
     if (!out) Fail("cannot write " + o.output.string());
-    if (const std::error_code error = WritePack(o.contents, out, o.writer)) {
-        out.close();
+    std::error_code error = WritePack(o.contents, out, o.writer);
+    out.close();
+    if (!error && !out) error = std::make_error_code(std::errc::io_error);
+    if (error) {
         fs::remove(o.output);
         Fail("writing " + o.output.string() + " failed: " + error.message());
     }
-    out.close();
     fs::permissions(o.output, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
                                   fs::perms::others_read | fs::perms::others_exec);
     return 0;
