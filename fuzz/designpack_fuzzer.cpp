@@ -23,6 +23,10 @@ const fs::path& ScratchRoot()
         const fs::path base = fs::exists("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
         const fs::path path = base / ("designpack-fuzz-" + std::to_string(::getpid()));
         fs::create_directories(path);
+        std::atexit([] {
+            std::error_code ignored;
+            fs::remove_all(ScratchRoot(), ignored);
+        });
         return path;
     }();
     return root;
