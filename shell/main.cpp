@@ -8,6 +8,8 @@
 
 #include "builder/generate_command.hpp"
 #include "builder/window/magic.hpp"
+#include "help/help.hpp"
+#include "pagenames/submit.hpp"
 #include "platform/installation.hpp"
 #include "platform/platform.hpp"
 #include "shell/begin.hpp"
@@ -28,6 +30,9 @@ void Register(pw::Platform& platform, pw::WindowKind kind) {
 void RegisterWindows(pw::Platform& platform) {
     Register<pw::start>(platform, pw::WindowKind::start);
     Register<pw::magic>(platform, pw::WindowKind::magic);
+    Register<pw::submit>(platform, pw::WindowKind::submit);
+    // The help viewer is a single window: opening it again brings the open one forward.
+    platform.windows().Register(pw::WindowKind::Help, [](pw::Platform& p) -> QWidget* { return pw::Help::Open(p); });
 }
 
 std::filesystem::path Installation() {

@@ -1,6 +1,7 @@
 #include "shell/general/text.hpp"
 
 #include <algorithm>
+#include <cstdint>
 #include <cwctype>
 #include <functional>
 #include <locale.h>
@@ -61,7 +62,7 @@ void AppendUtf8(std::string& out, char32_t c) {
 // came from (plus one entry for the end), so matches found in the folded text map back.
 struct FoldedText {
     std::string lower;
-    std::vector<std::size_t> origin;
+    std::vector<std::uint32_t> origin;  // pages stay far below 4 GiB
 };
 
 FoldedText Fold(std::string_view text) {
@@ -69,13 +70,18 @@ FoldedText Fold(std::string_view text) {
     folded.lower.reserve(text.size());
     folded.origin.reserve(text.size() + 1);
     for (std::size_t pos = 0; pos < text.size();) {
+        if (const auto byte = static_cast<unsigned char>(text[pos]); byte < 0x80) {  // the common case, kept cheap
+            folded.lower.push_back(static_cast<char>(ToLower(byte)));
+            folded.origin.push_back(static_cast<std::uint32_t>(pos++));
+            continue;
+        }
         const auto [c, length] = DecodeAt(text, pos);
         const std::size_t before = folded.lower.size();
         AppendUtf8(folded.lower, ToLower(c));
-        folded.origin.insert(folded.origin.end(), folded.lower.size() - before, pos);
+        folded.origin.insert(folded.origin.end(), folded.lower.size() - before, static_cast<std::uint32_t>(pos));
         pos += length;
     }
-    folded.origin.push_back(text.size());
+    folded.origin.push_back(static_cast<std::uint32_t>(text.size()));
     return folded;
 }
 
