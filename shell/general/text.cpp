@@ -1,5 +1,7 @@
 #include "shell/general/text.hpp"
 
+#include "builder/store/text_encoding.hpp"
+
 #include <algorithm>
 #include <cstdint>
 #include <cwctype>
@@ -38,23 +40,12 @@ std::pair<char32_t, std::size_t> DecodeAt(std::string_view s, std::size_t pos) {
     return {c, length};
 }
 
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c >= 0x110000) {  // an undecodable byte kept as it was
+// An undecodable byte is kept as it was; everything else is encoded as UTF-8.
+void AppendFolded(std::string& out, char32_t c) {
+    if (c >= 0x110000) {
         out += static_cast<char>(c & 0xFF);
-    } else if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
     } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
+        store::AppendUtf8(out, c);
     }
 }
 
@@ -77,7 +68,7 @@ FoldedText Fold(std::string_view text) {
         }
         const auto [c, length] = DecodeAt(text, pos);
         const std::size_t before = folded.lower.size();
-        AppendUtf8(folded.lower, ToLower(c));
+        AppendFolded(folded.lower, ToLower(c));
         folded.origin.insert(folded.origin.end(), folded.lower.size() - before, static_cast<std::uint32_t>(pos));
         pos += length;
     }
