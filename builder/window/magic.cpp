@@ -99,11 +99,13 @@ void magic::BuildMetaFields(QWidget& client) {
         {"Image13", 6360, &magic::Image13_Click}};
     for (std::size_t i = 0; i < std::size(icons); ++i) {
         const auto [name, top, handler] = icons[i];
-        auto* icon = new HotSpot(QString::fromLatin1(name), QStringLiteral("?"), {}, &client);
-        icon->setAlignment(Qt::AlignCenter);
-        icon->setStyleSheet(QStringLiteral("QLabel { background: #2f6fb0; color: white; font-weight: bold; border-radius: 9px; }"));
-        icon->setGeometry(QRect(QPoint(Px(8760), Px(top) + 3), QSize(19, 19)));
-        connect(icon, &HotSpot::clicked, this, handler);
+        auto* icon = new QPushButton(QStringLiteral("?"), &client);
+        icon->setObjectName(QString::fromLatin1(name));
+        icon->setCursor(Qt::PointingHandCursor);
+        icon->setStyleSheet(QStringLiteral(
+            "QPushButton { background: #2f6fb0; color: white; font-weight: bold; border: none; border-radius: 9px; }"));
+        icon->setGeometry(QRect(QPoint(Px(8760) + 4, Px(top) + 3), QSize(19, 19)));
+        connect(icon, &QPushButton::clicked, this, handler);
         metaHelpIcons_[i] = icon;
     }
     for (QWidget* hidden : {static_cast<QWidget*>(Text24), static_cast<QWidget*>(Text100), static_cast<QWidget*>(Text2)})
