@@ -15,7 +15,7 @@
 namespace pw {
 namespace {
 
-PictureButton* PageButton(const QString& name, int digit, QRect geometry, QWidget* parent) {
+PictureButton* DrawnPageButton(const QString& name, int digit, QRect geometry, QWidget* parent) {
     using pagenames::ButtonFace;
     auto* button = new PictureButton(name, pagenames::PageButtonFace(digit, ButtonFace::Normal),
                                      pagenames::PageButtonFace(digit, ButtonFace::Pressed),
@@ -37,13 +37,7 @@ QLineEdit* NameBox(const QString& name, const QString& initialText, int top, QWi
 }  // namespace
 
 submit::submit(Platform& platform, QWidget* parent) : QMainWindow(parent), platform_(platform) {
-    setObjectName(QStringLiteral("submit"));
-    setAttribute(Qt::WA_DeleteOnClose);
-    auto* client = new QWidget(this);
-    client->setObjectName(QStringLiteral("client"));
-    client->setAutoFillBackground(true);
-    client->setPalette(QPalette(Qt::white));
-    setCentralWidget(client);
+    QWidget* client = SetUpPictureWindow(*this, QStringLiteral("submit"));
     BuildPictures(*client);
     BuildNameBoxes(*client);
     BuildHotSpots(*client);
@@ -57,9 +51,9 @@ void submit::BuildPictures(QWidget& client) {
     background->setGeometry(QRect(QPoint(0, 0), pagenames::kBackgroundSize));
     background->setAttribute(Qt::WA_TransparentForMouseEvents);
 
-    Command3 = PageButton(QStringLiteral("Command3"), 1, TwipsRect(360, 720, 495, 660), &client);
-    Command8 = PageButton(QStringLiteral("Command8"), 2, TwipsRect(840, 720, 495, 660), &client);
-    Command9 = PageButton(QStringLiteral("Command9"), 3, TwipsRect(1320, 720, 495, 660), &client);
+    Command3 = DrawnPageButton(QStringLiteral("Command3"), 1, TwipsRect(360, 720, 495, 660), &client);
+    Command8 = DrawnPageButton(QStringLiteral("Command8"), 2, TwipsRect(840, 720, 495, 660), &client);
+    Command9 = DrawnPageButton(QStringLiteral("Command9"), 3, TwipsRect(1320, 720, 495, 660), &client);
     connect(Command3, &QAbstractButton::clicked, this, &submit::Command3_Click);
     connect(Command8, &QAbstractButton::clicked, this, &submit::Command8_Click);
     connect(Command9, &QAbstractButton::clicked, this, &submit::Command9_Click);

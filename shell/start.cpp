@@ -20,12 +20,6 @@ namespace {
 
 QPixmap Picture(const QString& name) { return QPixmap(QStringLiteral(":/shell/") + name); }
 
-PictureButton* PageButton(const QString& name, int digit, QWidget* parent) {
-    const QString stem = QStringLiteral("page%1").arg(digit);
-    return new PictureButton(name, Picture(stem + "-normal.png"), Picture(stem + "-pressed.png"), Picture(stem + "-disabled.png"),
-                             parent);
-}
-
 // Hot-spot captions are blank: the background picture shows what they are.
 HotSpot* PlaceHotSpot(HotSpot* spot, QRect twips) {
     spot->setGeometry(twips);
@@ -35,13 +29,7 @@ HotSpot* PlaceHotSpot(HotSpot* spot, QRect twips) {
 }  // namespace
 
 start::start(Platform& platform, QWidget* parent) : QMainWindow(parent), platform_(platform) {
-    setObjectName(QStringLiteral("start"));
-    setAttribute(Qt::WA_DeleteOnClose);
-    auto* client = new QWidget(this);
-    client->setObjectName(QStringLiteral("client"));
-    client->setAutoFillBackground(true);
-    client->setPalette(QPalette(Qt::white));
-    setCentralWidget(client);
+    QWidget* client = SetUpPictureWindow(*this, QStringLiteral("start"));
     BuildPictures(*client);
     BuildHotSpots(*client);
     BuildMenus();
@@ -60,12 +48,9 @@ void start::BuildPictures(QWidget& client) {
     Image3->setGeometry(TwipsRect(0, 0, 9750, 570));
     Image3->setAttribute(Qt::WA_TransparentForMouseEvents);
 
-    Command3 = PageButton(QStringLiteral("Command3"), 1, &client);
-    Command3->setGeometry(TwipsRect(360, 720, 495, 660));
-    Command8 = PageButton(QStringLiteral("Command8"), 2, &client);
-    Command8->setGeometry(TwipsRect(840, 720, 495, 660));
-    Command9 = PageButton(QStringLiteral("Command9"), 3, &client);
-    Command9->setGeometry(TwipsRect(1320, 720, 495, 660));
+    Command3 = PageButton(QStringLiteral("Command3"), 1, TwipsRect(360, 720, 495, 660), &client);
+    Command8 = PageButton(QStringLiteral("Command8"), 2, TwipsRect(840, 720, 495, 660), &client);
+    Command9 = PageButton(QStringLiteral("Command9"), 3, TwipsRect(1320, 720, 495, 660), &client);
     connect(Command3, &QAbstractButton::clicked, this, &start::Command3_Click);
     connect(Command8, &QAbstractButton::clicked, this, &start::Command8_Click);
     connect(Command9, &QAbstractButton::clicked, this, &start::Command9_Click);

@@ -38,14 +38,6 @@ const QString kUpdateNotice = QStringLiteral(
 
 QPixmap Picture(const QString& name) { return QPixmap(QStringLiteral(":/shell/") + name); }
 
-PictureButton* PageButton(const QString& name, int digit, QRect geometry, QWidget* parent) {
-    const QString stem = QStringLiteral("page%1").arg(digit);
-    auto* button = new PictureButton(name, Picture(stem + "-normal.png"), Picture(stem + "-pressed.png"),
-                                     Picture(stem + "-disabled.png"), parent);
-    button->setGeometry(geometry);
-    return button;
-}
-
 HotSpot* Spot(const char* name, const QString& toolTip, QRect geometry, QWidget* parent) {
     auto* spot = new HotSpot(QString::fromLatin1(name), {}, toolTip, parent);
     spot->setGeometry(geometry);
@@ -63,12 +55,8 @@ QString FromPageText(const std::string& text) {
 }  // namespace
 
 magic::magic(Platform& platform, QWidget* parent) : QMainWindow(parent), platform_(platform) {
-    setObjectName(QStringLiteral("magic"));
-    setAttribute(Qt::WA_DeleteOnClose);
-    auto* client = new QWidget(this);
-    client->setObjectName(QStringLiteral("client"));
-    client->setAttribute(Qt::WA_TransparentForMouseEvents, false);
-    setCentralWidget(client);
+    QWidget* client = SetUpPictureWindow(*this, QStringLiteral("magic"));
+    client->setAutoFillBackground(false);  // the window paints its own background below
     BuildMetaFields(*client);  // first: the page's field file lists its fields in creation order
     BuildPageControls(*client);
     BuildLayoutPicture(*client);

@@ -1,5 +1,6 @@
 #include "shell/general/hot_spot.hpp"
 
+#include <QMainWindow>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -37,6 +38,25 @@ void PictureButton::paintEvent(QPaintEvent*) {
     // Pictures keep their own size, centred on the button as on a graphical button face.
     const QSize size = picture.deviceIndependentSize().toSize();
     painter.drawPixmap(QRect(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), size), picture);
+}
+
+QWidget* SetUpPictureWindow(QMainWindow& window, const QString& name) {
+    window.setObjectName(name);
+    window.setAttribute(Qt::WA_DeleteOnClose);
+    auto* client = new QWidget(&window);
+    client->setObjectName(QStringLiteral("client"));
+    client->setAutoFillBackground(true);
+    client->setPalette(QPalette(Qt::white));
+    window.setCentralWidget(client);
+    return client;
+}
+
+PictureButton* PageButton(const QString& name, int digit, QRect geometry, QWidget* parent) {
+    const QString stem = QStringLiteral(":/shell/page%1").arg(digit);
+    auto* button = new PictureButton(name, QPixmap(stem + "-normal.png"), QPixmap(stem + "-pressed.png"),
+                                     QPixmap(stem + "-disabled.png"), parent);
+    button->setGeometry(geometry);
+    return button;
 }
 
 }  // namespace pw

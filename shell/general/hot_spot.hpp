@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <QPixmap>
 
+class QMainWindow;
+
 namespace pw {
 
 inline constexpr int kTwipsPerPixel = 15;
@@ -36,5 +38,12 @@ protected:
 private:
     QPixmap normal_, pressed_, disabled_;
 };
+
+// Gives `window` its name, makes closing it unload it, and installs the white client
+// area the pictures and hot-spots are laid on; returns that area.
+QWidget* SetUpPictureWindow(QMainWindow& window, const QString& name);
+
+// Page button 1, 2 or 3 drawn from the program's page button pictures.
+PictureButton* PageButton(const QString& name, int digit, QRect geometry, QWidget* parent);
 
 }  // namespace pw
