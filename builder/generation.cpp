@@ -210,13 +210,20 @@ StoredPage LoadStoredPage(const fs::path& siteFolderPath, std::string_view pageW
     LoadSectionInto(store::ResolveInFolder(siteFolderPath, files.sectionA), inputs.sectionA, stored.unread);
     LoadSectionInto(store::ResolveInFolder(siteFolderPath, files.sectionB), inputs.sectionB, stored.unread);
 
+    inputs.names = LoadPageNames(siteFolderPath, &stored.unread);
+    return stored;
+}
+
+PageNames LoadPageNames(const fs::path& siteFolderPath, std::vector<UnreadFile>* unread) {
     static constexpr std::array<std::pair<std::string_view, std::string PageNames::*>, 3> nameFields = {{
         {"page1", &PageNames::page1},
         {"Page2", &PageNames::Page2},
         {"Page3", &PageNames::Page3},
     }};
-    ApplyFieldFile(store::ResolveInFolder(siteFolderPath, kPageNamesFile), nameFields, inputs.names, stored.unread);
-    return stored;
+    PageNames names;
+    std::vector<UnreadFile> ignored;
+    ApplyFieldFile(store::ResolveInFolder(siteFolderPath, kPageNamesFile), nameFields, names, unread ? *unread : ignored);
+    return names;
 }
 
 std::expected<fs::path, GenerationError> GeneratePage(const fs::path& siteFolderPath, const PageInputs& inputs,

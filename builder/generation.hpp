@@ -113,6 +113,10 @@ struct StoredPage {
 // listed in `unread`.
 StoredPage LoadStoredPage(const std::filesystem::path& siteFolderPath, std::string_view pageWord);
 
+// The page names from pagebox.txt, default names for those the file does not give. A file
+// that exists but cannot be read is added to `unread` when given.
+PageNames LoadPageNames(const std::filesystem::path& siteFolderPath, std::vector<UnreadFile>* unread = nullptr);
+
 // One page generated with the site's template (temp311.htx in `siteFolderPath`) and written
 // with WritePageFile; returns the written file. Progress as GeneratePageText.
 std::expected<std::filesystem::path, GenerationError> GeneratePage(const std::filesystem::path& siteFolderPath,

@@ -44,14 +44,6 @@ HotSpot* Spot(const char* name, const QString& toolTip, QRect geometry, QWidget*
     return spot;
 }
 
-// Qt separates lines with LF; page texts keep CR LF as the files do.
-std::string ToPageText(const QString& text) {
-    return QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\n'), QLatin1String("\r\n")).toStdString();
-}
-QString FromPageText(const std::string& text) {
-    return QString::fromStdString(text).replace(QLatin1String("\r\n"), QLatin1String("\n"));
-}
-
 }  // namespace
 
 magic::magic(Platform& platform, QWidget* parent) : QMainWindow(parent), platform_(platform) {
@@ -247,12 +239,16 @@ std::string magic::PageWord() const {
     return page.empty() ? "one" : page;
 }
 
+// The page's field file as the form-field routines take it: relative to <inst>.
+std::string magic::FieldFile() const {
+    return "\\" + platform_.globals().siteFolder + "\\" + store::PageFilesFor(PageWord()).fields;
+}
+
 void magic::LoadCurrentPage() {
     const store::PageFiles files = store::PageFilesFor(PageWord());
-    const std::string site = "\\" + platform_.globals().siteFolder + "\\";
-    (void)LoadFormFields(*this, platform_.inst(), site + files.fields);
-    if (const auto a = store::LoadSection(platform_.SiteFile(files.sectionA))) RichTextBox1->setPlainText(FromPageText(*a));
-    if (const auto b = store::LoadSection(platform_.SiteFile(files.sectionB))) RichTextBox3->setPlainText(FromPageText(*b));
+    (void)LoadFormFields(*this, platform_.inst(), FieldFile());
+    if (const auto a = store::LoadSection(platform_.SiteFile(files.sectionA))) RichTextBox1->setPlainText(FromFileText(*a));
+    if (const auto b = store::LoadSection(platform_.SiteFile(files.sectionB))) RichTextBox3->setPlainText(FromFileText(*b));
     const std::string word = PageWord();
     Label1->setText(QStringLiteral("You are working on page ") +
                     (word == "two" ? "Two" : word == "three" ? "Three" : "One"));
@@ -268,10 +264,9 @@ void magic::MarkCurrentPageButton() {
 
 void magic::SaveCurrentPage() {
     const store::PageFiles files = store::PageFilesFor(PageWord());
-    const std::string site = "\\" + platform_.globals().siteFolder + "\\";
-    (void)SaveFormFields(*this, platform_.inst(), site + files.fields);
-    (void)store::SaveSection(platform_.SiteFile(files.sectionA), ToPageText(RichTextBox1->toPlainText()));
-    (void)store::SaveSection(platform_.SiteFile(files.sectionB), ToPageText(RichTextBox3->toPlainText()));
+    (void)SaveFormFields(*this, platform_.inst(), FieldFile());
+    (void)store::SaveSection(platform_.SiteFile(files.sectionA), ToFileText(RichTextBox1->toPlainText()));
+    (void)store::SaveSection(platform_.SiteFile(files.sectionB), ToFileText(RichTextBox3->toPlainText()));
 }
 
 void magic::Command3_Click() {
@@ -290,13 +285,13 @@ void magic::Command9_Click() {
 void magic::ShowPage() {
     if (platform_.globals().currentPage.empty()) platform_.globals().currentPage = "one";
     LoadCurrentPage();
-    const PageNames names = LoadStoredPage(platform_.SiteFolderPath(), PageWord()).inputs.names;
+    const PageNames names = LoadPageNames(platform_.SiteFolderPath());
     WebBrowser1->Navigate(ToQString(platform_.SiteFolderPath() / PageFileName(PageWord(), names)));
 }
 
 void magic::HandOverSection(const QTextEdit& section) {
     setCursor(Qt::WaitCursor);
-    (void)store::WriteHandOver(platform_.SiteFolderPath(), ToPageText(section.toPlainText()));
+    (void)store::WriteHandOver(platform_.SiteFolderPath(), ToFileText(section.toPlainText()));
     unsetCursor();
 }
 
@@ -305,11 +300,11 @@ void magic::Image11_Click() { HandOverSection(*RichTextBox3); }
 
 void magic::TakeBackSection(QTextEdit& section, bool sectionA) {
     store::DeleteHandOver(platform_.SiteFolderPath());
-    section.setPlainText(FromPageText(platform_.globals().editedBody));
+    section.setPlainText(FromFileText(platform_.globals().editedBody));
     const store::PageFiles files = store::PageFilesFor(PageWord());
-    (void)SaveFormFields(*this, platform_.inst(), "\\" + platform_.globals().siteFolder + "\\" + files.fields);
+    (void)SaveFormFields(*this, platform_.inst(), FieldFile());
     (void)store::SaveSection(platform_.SiteFile(sectionA ? files.sectionA : files.sectionB),
-                             ToPageText(section.toPlainText()));
+                             ToFileText(section.toPlainText()));
 }
 
 void magic::afteredit() { TakeBackSection(*RichTextBox1, true); }
@@ -330,12 +325,12 @@ void magic::Label7_Click() {
 
     const std::filesystem::path site = platform_.SiteFolderPath();
     PageInputs inputs{.pageWord = PageWord(),
-                      .names = LoadStoredPage(site, PageWord()).inputs.names,
+                      .names = LoadPageNames(site),
                       .Text2 = Text2->text().toStdString(),
                       .Text100 = Text100->text().toStdString(),
                       .Text24 = Text24->text().toStdString(),
-                      .sectionA = ToPageText(RichTextBox1->toPlainText()),
-                      .sectionB = ToPageText(RichTextBox3->toPlainText())};
+                      .sectionA = ToFileText(RichTextBox1->toPlainText()),
+                      .sectionB = ToFileText(RichTextBox3->toPlainText())};
     const auto page = GeneratePageText(platform_.SiteFile(kTemplateFile), inputs,
                                        [this](int percent) { ProgressBar->setValue(percent); });
     Label7->setEnabled(true);

@@ -62,6 +62,7 @@ private:
     void BuildMenus();
 
     std::string PageWord() const;
+    std::string FieldFile() const;
     void LoadCurrentPage();
     void SaveCurrentPage();
     void MarkCurrentPageButton();

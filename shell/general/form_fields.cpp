@@ -31,17 +31,6 @@ QList<QWidget*> WidgetsInCreationOrder(const QWidget& window) {
 
 bool IsTagged(const QWidget& widget) { return widget.property("tag").toString() == QLatin1String("T"); }
 
-// Qt separates lines with LF; field files use CR LF.
-std::string ToFileText(const QString& text) {
-    QString withCrLf = text;
-    withCrLf.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\n'), QLatin1String("\r\n"));
-    return withCrLf.toStdString();
-}
-
-QString FromFileText(const std::string& text) {
-    return QString::fromStdString(text).replace(QLatin1String("\r\n"), QLatin1String("\n"));
-}
-
 std::optional<QString> TextOf(const QWidget& widget) {
     if (auto* edit = qobject_cast<const QLineEdit*>(&widget)) return edit->text();
     if (auto* edit = qobject_cast<const QPlainTextEdit*>(&widget)) return edit->toPlainText();
@@ -59,6 +48,16 @@ bool SetTextBoxText(QWidget& widget, const QString& text) {
 }
 
 }  // namespace
+
+std::string ToFileText(const QString& text) {
+    QString withCrLf = text;
+    withCrLf.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    return withCrLf.toStdString();
+}
+
+QString FromFileText(const std::string& text) {
+    return QString::fromStdString(text).replace(QLatin1String("\r\n"), QLatin1String("\n"));
+}
 
 std::expected<void, std::error_code> SaveFormFields(QWidget& window, const std::filesystem::path& inst,
                                                     std::string_view relativePath, std::filesystem::perms perms) {

@@ -4,9 +4,11 @@
 // in creation order, depth first, which is the order the file's records are written in.
 #include <expected>
 #include <filesystem>
+#include <string>
 #include <string_view>
 #include <system_error>
 
+class QString;
 class QWidget;
 
 namespace pw {
@@ -15,6 +17,10 @@ inline constexpr std::filesystem::perms kOwnerOnly =
     std::filesystem::perms::owner_read | std::filesystem::perms::owner_write;
 inline constexpr std::filesystem::perms kSharedReadable =
     kOwnerOnly | std::filesystem::perms::group_read | std::filesystem::perms::others_read;
+
+// Qt separates a text's lines with LF; the site's files use CR LF.
+std::string ToFileText(const QString& text);
+QString FromFileText(const std::string& text);
 
 // Writes one record per tagged field to inst + relativePath ("\default\oneBox.txt"),
 // creating or truncating the file. Lets pending events run after each child visited.
