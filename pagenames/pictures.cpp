@@ -135,23 +135,4 @@ QPixmap Background() {
     return picture;
 }
 
-QPixmap PageButtonFace(int digit, ButtonFace face) {
-    const QColor top = face == ButtonFace::Normal ? QColor(0x2a, 0x9d, 0x9d) : face == ButtonFace::Pressed ? kNavy : QColor(0xd3, 0xd9, 0xde);
-    const QColor bottom = face == ButtonFace::Normal    ? QColor(0x17, 0x67, 0x6f)
-                          : face == ButtonFace::Pressed ? QColor(0x0f, 0x22, 0x36)
-                                                        : QColor(0xbf, 0xc7, 0xce);
-    const int sink = face == ButtonFace::Pressed ? 1 : 0;
-
-    QPixmap picture(26, 34);
-    picture.fill(Qt::transparent);
-    QPainter painter(&picture);
-    painter.setRenderHint(QPainter::Antialiasing);
-    RoundedBox(painter, QRectF(0, 0, 26, 34), 6, bottom, {});
-    RoundedBox(painter, QRectF(0, sink, 26, 31), 6, top, {});
-    painter.setFont(Sans(18, true));
-    painter.setPen(face == ButtonFace::Disabled ? QColor(0x8a, 0x96, 0xa1) : Qt::white);
-    painter.drawText(QRect(0, sink, 26, 31), Qt::AlignCenter, QString::number(digit));
-    return picture;
-}
-
 }  // namespace pw::pagenames

@@ -1,7 +1,6 @@
 #pragma once
-// The page-names window's pictures, drawn in code so they follow the main menu's
-// colours without shipping image files: the background with its tabs, panel and
-// captions, and the three page-button faces.
+// The page-names window's background, drawn in code so it follows the main menu's
+// colours: its tabs, panel and captions. The page buttons use the shared pictures.
 #include <QPixmap>
 
 namespace pw::pagenames {
@@ -12,10 +11,5 @@ inline constexpr QSize kBackgroundSize{641, 482};
 // Edit Pages / Name Pages tabs (Name Pages current) and the naming panel whose
 // captions sit beside the three name boxes.
 QPixmap Background();
-
-enum class ButtonFace { Normal, Pressed, Disabled };
-
-// A 26 x 34 pixel button face showing `digit` (1 to 3).
-QPixmap PageButtonFace(int digit, ButtonFace face);
 
 }  // namespace pw::pagenames

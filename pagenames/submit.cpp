@@ -15,15 +15,6 @@
 namespace pw {
 namespace {
 
-PictureButton* DrawnPageButton(const QString& name, int digit, QRect geometry, QWidget* parent) {
-    using pagenames::ButtonFace;
-    auto* button = new PictureButton(name, pagenames::PageButtonFace(digit, ButtonFace::Normal),
-                                     pagenames::PageButtonFace(digit, ButtonFace::Pressed),
-                                     pagenames::PageButtonFace(digit, ButtonFace::Disabled), parent);
-    button->setGeometry(geometry);
-    return button;
-}
-
 // A tagged name box; `top` in twips, the boxes stand one under the other.
 QLineEdit* NameBox(const QString& name, const QString& initialText, int top, QWidget* parent) {
     auto* box = new QLineEdit(initialText, parent);
@@ -51,9 +42,9 @@ void submit::BuildPictures(QWidget& client) {
     background->setGeometry(QRect(QPoint(0, 0), pagenames::kBackgroundSize));
     background->setAttribute(Qt::WA_TransparentForMouseEvents);
 
-    Command3 = DrawnPageButton(QStringLiteral("Command3"), 1, TwipsRect(360, 720, 495, 660), &client);
-    Command8 = DrawnPageButton(QStringLiteral("Command8"), 2, TwipsRect(840, 720, 495, 660), &client);
-    Command9 = DrawnPageButton(QStringLiteral("Command9"), 3, TwipsRect(1320, 720, 495, 660), &client);
+    Command3 = PageButton(QStringLiteral("Command3"), 1, TwipsRect(360, 720, 495, 660), &client);
+    Command8 = PageButton(QStringLiteral("Command8"), 2, TwipsRect(840, 720, 495, 660), &client);
+    Command9 = PageButton(QStringLiteral("Command9"), 3, TwipsRect(1320, 720, 495, 660), &client);
     connect(Command3, &QAbstractButton::clicked, this, &submit::Command3_Click);
     connect(Command8, &QAbstractButton::clicked, this, &submit::Command8_Click);
     connect(Command9, &QAbstractButton::clicked, this, &submit::Command9_Click);
