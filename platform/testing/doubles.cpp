@@ -30,9 +30,12 @@ std::optional<QString> ScriptedDialogs::Input(QWidget*, const QString& prompt, c
                                               const QString& defaultText) {
     prompts.append(prompt);
     if (inputs.empty()) return defaultText;
-    auto input = inputs.front();
+    // Taken apart rather than copied whole: GCC's optimiser misreads a copied optional<QString>.
+    const bool cancelled = !inputs.front().has_value();
+    const QString text = inputs.front().value_or(QString());
     inputs.pop_front();
-    return input;
+    if (cancelled) return std::nullopt;
+    return text;
 }
 
 bool RecordingShell::Open(const QString& addressOrFile) {
