@@ -2,6 +2,7 @@
 
 #include "builder/generation.hpp"
 #include "builder/store/site_files.hpp"
+#include "shell/general/command_options.hpp"
 
 #include <expected>
 #include <optional>
@@ -33,23 +34,6 @@ struct Options {
     bool help = false;
 };
 
-// The value of `--name VALUE` or `--name=VALUE` at args[i] (advancing i past it), or nothing
-// when args[i] is another option. An option given without its value is a usage error.
-std::expected<std::optional<std::string>, std::string> OptionValue(std::span<const std::string> args, std::size_t& i,
-                                                                   std::string_view name) {
-    const std::string_view arg = args[i];
-    if (arg.starts_with(name) && arg.size() > name.size() && arg[name.size()] == '=') {
-        return std::string(arg.substr(name.size() + 1));
-    }
-    if (arg != name) return std::nullopt;
-    if (i + 1 == args.size()) return std::unexpected(std::string(name) + " needs a value");
-    return args[++i];
-}
-
-bool IsSiteName(std::string_view site) {
-    return !site.empty() && site != "." && site != ".." && site.find_first_of("/\\") == std::string_view::npos;
-}
-
 std::expected<Options, std::string> ParseOptions(std::span<const std::string> args) {
     Options options;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -75,9 +59,9 @@ std::expected<Options, std::string> ParseOptions(std::span<const std::string> ar
     return options;
 }
 
-std::vector<std::string> ChosenPages(const std::string& page) {
-    if (page == "all") return {"one", "two", "three"};
-    return {page};
+std::vector<store::Page> ChosenPages(const std::string& page) {
+    if (page == "all") return {store::kPages.begin(), store::kPages.end()};
+    return {store::PageFromWord(page)};
 }
 
 // Files that exist but could not be read are worth a word; missing ones simply mean
@@ -102,26 +86,36 @@ int RunGenerateCommand(const fs::path& inst, std::span<const std::string> args, 
         out << kUsageText;
         return kSuccess;
     }
-    const fs::path siteFolder = store::ResolveInFolder(inst, options->site);
-    std::error_code ignored;
-    if (!fs::is_directory(siteFolder, ignored)) {
+    const auto siteFolder = FindSiteFolder(inst, options->site);
+    if (!siteFolder) {
         err << kPrefix << "there is no site \"" << options->site << "\" in " << inst.string() << "\n";
         return kFailure;
     }
 
+    const fs::path templatePath = ResolveInFolder(*siteFolder, store::kTemplateFile);
     int exit = kSuccess;
-    for (const std::string& pageWord : ChosenPages(options->page)) {
-        const StoredPage page = LoadStoredPage(siteFolder, pageWord);
+    for (const store::Page pageOfSite : ChosenPages(options->page)) {
+        const StoredPage page = LoadStoredPage(*siteFolder, pageOfSite);
         WarnAboutUnreadFiles(page, err);
-        const auto written = GeneratePage(siteFolder, page.inputs);
-        if (written) {
-            out << written->string() << "\n";
+        const auto text = GeneratePageText(templatePath, page.inputs);
+        if (!text) {
+            // Every page reads the same template: the others would fail the same way.
+            err << kPrefix << kTemplateErrorMessage << ": " << templatePath.string() << " (" << text.error().message()
+                << ")\n";
+            return kFailure;
+        }
+        const auto path = PagePath(*siteFolder, page.inputs.page, page.inputs.names);
+        if (!path) {
+            err << kPrefix << "The page name gives no usable file name: "
+                << PageFileName(page.inputs.page, page.inputs.names) << "\n";
+        } else if (const auto written = WritePageFile(*path, *text); !written) {
+            err << kPrefix << "The page could not be written: " << path->string() << " (" << written.error().message()
+                << ")\n";
+        } else {
+            out << path->string() << "\n";
             continue;
         }
-        err << kPrefix << DescribeError(written.error()) << "\n";
         exit = kFailure;
-        // Every page reads the same template: the others would fail the same way.
-        if (written.error().kind == GenerationError::Kind::TemplateUnreadable) break;
     }
     return exit;
 }

@@ -1,9 +1,9 @@
 #include "builder/generation.hpp"
 
-#include "builder/store/field_file.hpp"
-#include "builder/store/site_files.hpp"
-#include "builder/store/text_encoding.hpp"
+#include "shell/general/field_file.hpp"
+#include "shell/general/files.hpp"
 #include "shell/general/text.hpp"
+#include "shell/general/text_encoding.hpp"
 #include "shell/general/vendor_site.hpp"
 
 #include <array>
@@ -13,23 +13,18 @@ namespace pw {
 namespace {
 
 namespace fs = std::filesystem;
+using store::Page;
 
-enum class Page { One, Two, Three };
-
-Page PageOf(std::string_view pageWord) {
-    if (pageWord == "two") return Page::Two;
-    if (pageWord == "three") return Page::Three;
-    return Page::One;
-}
-
-const std::string& NameOf(Page page, const PageNames& names) {
-    switch (page) {
-        case Page::Two: return names.Page2;
-        case Page::Three: return names.Page3;
-        case Page::One: break;
+class GenerationCategoryImpl final : public std::error_category {
+public:
+    const char* name() const noexcept override { return "generation"; }
+    std::string message(int value) const override {
+        switch (static_cast<GenerationErrc>(value)) {
+            case GenerationErrc::pageNameUnusable: return "the page name gives no usable file name";
+        }
+        return "unknown generation error";
     }
-    return names.page1;
-}
+};
 
 void Report(const ProgressFn& progress, int value) {
     if (progress) progress(value);
@@ -54,18 +49,22 @@ std::string EscapeHtml(std::string_view text) {
 // A name that SquashLower turns into a file name must stay one file inside the site folder.
 bool IsPlainFileName(std::string_view name) { return name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos; }
 
-// Reads the records of a field file into the members they name; later records win.
-template <typename Target, std::size_t N>
-void ApplyFieldFile(const fs::path& file, const std::array<std::pair<std::string_view, std::string Target::*>, N>& slots,
-                    Target& target, std::vector<UnreadFile>& unread) {
-    const auto bytes = store::ReadWholeFile(file);
-    if (!bytes) {
-        unread.push_back({file, bytes.error()});
-        return;
-    }
-    for (const auto& record : store::ParseFieldRecords(*bytes)) {
-        for (const auto& [name, member] : slots) {
-            if (record.name == name) target.*member = record.text;
+void NoteUnread(const fs::path& file, const std::error_code& cause, std::vector<UnreadFile>& unread) {
+    unread.push_back({file, cause});
+}
+
+// The page fields of the page's field file that generation uses; later records win.
+void ApplyPageFields(const fs::path& file, PageInputs& inputs, std::vector<UnreadFile>& unread) {
+    const auto bytes = ReadWholeFile(file);
+    if (!bytes) return NoteUnread(file, bytes.error(), unread);
+    const std::array<std::pair<std::string_view, std::string*>, 3> fields = {{
+        {"Text2", &inputs.title},
+        {"Text100", &inputs.description},
+        {"Text24", &inputs.keywords},
+    }};
+    for (const auto& record : ParseFieldRecords(*bytes)) {
+        for (const auto& [name, member] : fields) {
+            if (record.name == name) *member = record.text;
         }
     }
 }
@@ -75,29 +74,15 @@ void LoadSectionInto(const fs::path& file, std::string& section, std::vector<Unr
     if (text) {
         section = std::move(*text);
     } else {
-        unread.push_back({file, text.error()});
+        NoteUnread(file, text.error(), unread);
     }
-}
-
-std::string BuiltInText(std::string_view fieldName) {
-    for (const auto& field : BuiltInPageFields()) {
-        if (field.name == fieldName) return std::string(field.text);
-    }
-    return {};
 }
 
 }  // namespace
 
-std::string DescribeError(const GenerationError& error) {
-    const std::string path = error.path.string();
-    switch (error.kind) {
-        case GenerationError::Kind::TemplateUnreadable:
-            return std::string(kTemplateErrorMessage) + ": " + path + " (" + error.cause.message() + ")";
-        case GenerationError::Kind::PageNameUnusable:
-            return "The page name gives no usable file name: " + path;
-        case GenerationError::Kind::PageUnwritable: break;
-    }
-    return "The page could not be written: " + path + " (" + error.cause.message() + ")";
+const std::error_category& GenerationCategory() {
+    static const GenerationCategoryImpl category;
+    return category;
 }
 
 std::string ReadTemplateLines(std::string_view templateText) {
@@ -115,49 +100,52 @@ std::string ReadTemplateLines(std::string_view templateText) {
 }
 
 std::string SubstitutePlaceholders(std::string page, const PageInputs& inputs, const ProgressFn& progress) {
-    const Page current = PageOf(inputs.pageWord);
     Report(progress, 20);
-    page = ReplaceAll(page, NameOf(current, inputs.names), "%%title%%");
+    page = ReplaceAll(page, inputs.names[inputs.page], "%%title%%");
     Report(progress, 30);
     Report(progress, 100);
     // Page one's own link in the bottom bar becomes plain text; its closing tag stays.
-    if (current == Page::One) page = ReplaceAll(page, "", R"(<a href="index.html">)");
+    if (inputs.page == Page::One) page = ReplaceAll(page, "", R"(<a href="index.html">)");
     Report(progress, 10);
 
     const std::pair<std::string_view, std::string> laterSteps[] = {
         {"%%texta%%", inputs.sectionA},
         {"%%footer%%", CreditLine()},
         {"%%textb%%", inputs.sectionB},
-        {"%%1%%", inputs.names.page1},
-        {"%%2%%", inputs.names.Page2},
-        {"%%3%%", inputs.names.Page3},
-        {"%%keyword%%", inputs.Text24},
-        {"%%content%%", inputs.Text100},
-        {"%%titlez%%", inputs.Text2},
-        {"page2.html", PageFileName("two", inputs.names)},
-        {"page3.html", PageFileName("three", inputs.names)},
+        {"%%1%%", inputs.names[Page::One]},
+        {"%%2%%", inputs.names[Page::Two]},
+        {"%%3%%", inputs.names[Page::Three]},
+        {"%%keyword%%", inputs.keywords},
+        {"%%content%%", inputs.description},
+        {"%%titlez%%", inputs.title},
+        {"page2.html", PageFileName(Page::Two, inputs.names)},
+        {"page3.html", PageFileName(Page::Three, inputs.names)},
     };
     for (const auto& [search, replacement] : laterSteps) page = ReplaceAll(page, replacement, search);
     Report(progress, 100);
     return page;
 }
 
-std::expected<std::string, GenerationError> GeneratePageText(const fs::path& templatePath, const PageInputs& inputs,
-                                                             const ProgressFn& progress) {
-    const auto bytes = store::ReadWholeFile(templatePath);
-    if (!bytes) return std::unexpected(GenerationError{GenerationError::Kind::TemplateUnreadable, templatePath, bytes.error()});
-    std::string page = ReadTemplateLines(store::DecodeLenient(*bytes));
+Result<std::string> GeneratePageText(const fs::path& templatePath, const PageInputs& inputs, const ProgressFn& progress) {
+    const auto bytes = ReadWholeFile(templatePath);
+    if (!bytes) return Fail(bytes.error());
+    std::string page = ReadTemplateLines(DecodeLenient(*bytes));
     Report(progress, 10);
     page = SubstitutePlaceholders(std::move(page), inputs, progress);
     Report(progress, 0);
     return page;
 }
 
-std::string PageFileName(std::string_view pageWord, const PageNames& names) {
-    const Page page = PageOf(pageWord);
+std::string PageFileName(Page page, const store::PageNames& names) {
     if (page == Page::One) return "index.html";
-    std::string name = NameOf(page, names);
+    std::string name = names[page];
     return SquashLower(name) + ".html";
+}
+
+Result<fs::path> PagePath(const fs::path& siteFolderPath, Page page, const store::PageNames& names) {
+    const std::string fileName = PageFileName(page, names);
+    if (!IsPlainFileName(fileName)) return Fail(GenerationErrc::pageNameUnusable);
+    return ResolveInFolder(siteFolderPath, fileName);
 }
 
 std::string CreditLine() {
@@ -165,72 +153,32 @@ std::string CreditLine() {
            EscapeHtml(VendorDomain()) + "</font></a>";
 }
 
-std::expected<fs::path, GenerationError> WritePageFile(const fs::path& siteFolderPath, std::string_view pageWord,
-                                                       const PageNames& names, std::string_view pageText) {
-    const std::string fileName = PageFileName(pageWord, names);
-    if (!IsPlainFileName(fileName)) {
-        return std::unexpected(GenerationError{GenerationError::Kind::PageNameUnusable, fileName, {}});
-    }
-    const fs::path path = store::ResolveInFolder(siteFolderPath, fileName);
+Result<void> WritePageFile(const fs::path& pagePath, std::string_view pageText) {
     std::string bytes;
     bytes.reserve(pageText.size() + 2);
     bytes.append(pageText).append("\r\n");
-    if (auto saved = store::SaveFileAtomically(path, bytes); !saved) {
-        return std::unexpected(GenerationError{GenerationError::Kind::PageUnwritable, path, saved.error()});
-    }
-    return path;
+    return SaveFileAtomically(pagePath, bytes);
 }
 
-const std::vector<FieldText>& BuiltInPageFields() {
-    static const std::vector<FieldText> fields = {
-        {"Text2", " Type your page title (meta title)"},
-        {"Text26", ""},
-        {"Text5", "Type footer here\r\n"},
-        {"Text100", " Type information about your site (meta content)"},
-        {"Text24", "Type keywords  here (meta tags)"},
-    };
-    return fields;
-}
-
-StoredPage LoadStoredPage(const fs::path& siteFolderPath, std::string_view pageWord) {
+StoredPage LoadStoredPage(const fs::path& siteFolderPath, Page page) {
     StoredPage stored;
     PageInputs& inputs = stored.inputs;
-    inputs.pageWord = std::string(pageWord);
-    inputs.Text2 = BuiltInText("Text2");
-    inputs.Text100 = BuiltInText("Text100");
-    inputs.Text24 = BuiltInText("Text24");
+    inputs.page = page;
+    inputs.title = store::BuiltInText("Text2");
+    inputs.description = store::BuiltInText("Text100");
+    inputs.keywords = store::BuiltInText("Text24");
 
-    const store::PageFiles files = store::PageFilesFor(pageWord);
-    static constexpr std::array<std::pair<std::string_view, std::string PageInputs::*>, 3> pageFields = {{
-        {"Text2", &PageInputs::Text2},
-        {"Text100", &PageInputs::Text100},
-        {"Text24", &PageInputs::Text24},
-    }};
-    ApplyFieldFile(store::ResolveInFolder(siteFolderPath, files.fields), pageFields, inputs, stored.unread);
-    LoadSectionInto(store::ResolveInFolder(siteFolderPath, files.sectionA), inputs.sectionA, stored.unread);
-    LoadSectionInto(store::ResolveInFolder(siteFolderPath, files.sectionB), inputs.sectionB, stored.unread);
+    const store::PageFiles files = store::FilesOf(page);
+    ApplyPageFields(ResolveInFolder(siteFolderPath, files.fields), inputs, stored.unread);
+    LoadSectionInto(ResolveInFolder(siteFolderPath, files.sectionA), inputs.sectionA, stored.unread);
+    LoadSectionInto(ResolveInFolder(siteFolderPath, files.sectionB), inputs.sectionB, stored.unread);
 
-    inputs.names = LoadPageNames(siteFolderPath, &stored.unread);
+    if (auto names = store::LoadPageNames(siteFolderPath)) {
+        inputs.names = std::move(*names);
+    } else {
+        NoteUnread(ResolveInFolder(siteFolderPath, store::kPageNamesFile), names.error(), stored.unread);
+    }
     return stored;
-}
-
-PageNames LoadPageNames(const fs::path& siteFolderPath, std::vector<UnreadFile>* unread) {
-    static constexpr std::array<std::pair<std::string_view, std::string PageNames::*>, 3> nameFields = {{
-        {"page1", &PageNames::page1},
-        {"Page2", &PageNames::Page2},
-        {"Page3", &PageNames::Page3},
-    }};
-    PageNames names;
-    std::vector<UnreadFile> ignored;
-    ApplyFieldFile(store::ResolveInFolder(siteFolderPath, kPageNamesFile), nameFields, names, unread ? *unread : ignored);
-    return names;
-}
-
-std::expected<fs::path, GenerationError> GeneratePage(const fs::path& siteFolderPath, const PageInputs& inputs,
-                                                      const ProgressFn& progress) {
-    const auto page = GeneratePageText(store::ResolveInFolder(siteFolderPath, kTemplateFile), inputs, progress);
-    if (!page) return std::unexpected(page.error());
-    return WritePageFile(siteFolderPath, inputs.pageWord, inputs.names, *page);
 }
 
 }  // namespace pw

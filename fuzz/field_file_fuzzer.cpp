@@ -1,7 +1,7 @@
 // Field files are read from the site folder, where anything may have put anything.
 // Besides never crashing, whatever records the reader takes must survive being
 // written back and read again unchanged.
-#include "builder/store/field_file.hpp"
+#include "shell/general/field_file.hpp"
 
 #include <cstddef>
 #include <cstdint>
@@ -10,7 +10,7 @@
 #include <string_view>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    using namespace pw::store;
+    using namespace pw;
     const auto records = ParseFieldRecords(std::string_view(reinterpret_cast<const char*>(data), size));
     std::string rewritten;
     for (const auto& record : records) rewritten += FormatFieldRecord(record.text, record.name);

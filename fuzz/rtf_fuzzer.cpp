@@ -2,7 +2,7 @@
 // always give well-formed UTF-8; the writer must turn any text into RTF that reads
 // back as the same text.
 #include "builder/store/rtf.hpp"
-#include "builder/store/text_encoding.hpp"
+#include "shell/general/text_encoding.hpp"
 
 #include <cstddef>
 #include <cstdint>
@@ -29,7 +29,9 @@ std::string WithCrLf(std::string_view text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    using namespace pw::store;
+    using namespace pw;
+    using pw::store::RtfPlainText;
+    using pw::store::WriteRtf;
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     if (!IsValidUtf8(RtfPlainText(input))) std::abort();
 

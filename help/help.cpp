@@ -51,9 +51,6 @@ Help::Help(Platform& platform, QWidget* parent) : QWidget(parent), platform_(pla
     tbToolBar->setStyleSheet(QStringLiteral(
         "QToolBar { border: none; border-bottom: 1px solid #3c4f61;"
         " background: qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 #51677c, stop:1 #8196a9); }"));
-    auto* productName = new QLabel(QStringLiteral("  KW5 SiteFoundry"), tbToolBar);
-    productName->setStyleSheet(QStringLiteral("color: white; font-weight: bold;"));
-    tbToolBar->addWidget(productName);
 
     BuildAddressStrip();
 
@@ -100,7 +97,7 @@ void Help::BuildAddressStrip() {
     connect(cboAddress, &QComboBox::activated, this, &Help::cboAddress_Click);
 }
 
-Help* Help::Open(Platform& platform) {
+Help* Help::Open(Platform& platform, const QWidget* opener) {
     QPointer<Help>& viewer = OpenViewer();
     if (viewer && viewer->isVisible()) {
         viewer->setWindowState(viewer->windowState() & ~Qt::WindowMinimized);
@@ -109,6 +106,7 @@ Help* Help::Open(Platform& platform) {
         return viewer;
     }
     viewer = new Help(platform);
+    if (opener) viewer->move(opener->frameGeometry().topRight());
     viewer->Form_Load();
     return viewer;
 }

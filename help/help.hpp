@@ -21,9 +21,10 @@ public:
     explicit Help(Platform& platform, QWidget* parent = nullptr);
 
     // The viewer for every "&Help" command: the open one (there is one per process),
-    // brought to the front and left on its current page, or else a new one, loaded (and
-    // so shown) on the start page.
-    static Help* Open(Platform& platform);
+    // brought to the front where it stands and left on its current page; or else a new
+    // one, placed beside `opener` (when given) before it is first shown, then loaded
+    // (and so shown) on the start page.
+    static Help* Open(Platform& platform, const QWidget* opener = nullptr);
 
     // Shows the window, lays it out, sets the caption, starts the busy timer and
     // navigates to the start page.

@@ -5,12 +5,12 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 
+#include "builder/store/site_files.hpp"
 #include "pagenames/pictures.hpp"
 #include "platform/platform.hpp"
 #include "shell/general/drag_window.hpp"
 #include "shell/general/form_fields.hpp"
 #include "shell/general/hot_spot.hpp"
-#include "shell/general/open_window.hpp"
 
 namespace pw {
 namespace {
@@ -61,9 +61,15 @@ void submit::BuildPictures(QWidget& client) {
 
 // Creation order is the order the names are saved in: page1, Page2, Page3.
 void submit::BuildNameBoxes(QWidget& client) {
-    page1 = NameBox(QStringLiteral("page1"), QStringLiteral("Home"), 2280, &client);
-    Page2 = NameBox(QStringLiteral("Page2"), QStringLiteral("News"), 2880, &client);
-    Page3 = NameBox(QStringLiteral("Page3"), QStringLiteral("About us"), 3480, &client);
+    const store::PageNames defaults;
+    const auto box = [&](store::Page page, int top) {
+        const std::string_view name = store::PageNameFieldOf(page);
+        return NameBox(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())),
+                       QString::fromStdString(defaults[page]), top, &client);
+    };
+    page1 = box(store::Page::One, 2280);
+    Page2 = box(store::Page::Two, 2880);
+    Page3 = box(store::Page::Three, 3480);
 }
 
 // Over the Edit Pages and Main Menu tabs of the background.
@@ -91,21 +97,12 @@ void submit::Form_Load() {
     setFixedSize(Px(9600), Px(7850));
     setWindowTitle(kAppTitle);
     WebBrowser2->Navigate(ToQString(platform_.InstFile("logo.htx")));
-    (void)LoadFormFields(*this, platform_.inst(), PageNamesFile());  // a missing file keeps the initial names
-}
-
-QString submit::PageName(int page) const {
-    switch (page) {
-        case 1: return page1->text();
-        case 2: return Page2->text();
-        case 3: return Page3->text();
-        default: return {};
-    }
+    (void)LoadFormFields(*this, PageNamesFile());  // a missing file keeps the initial names
 }
 
 // Spelt as the content store names the file, which is how a missing one gets created;
 // the lookup ignores case, so an existing "pageBox.txt" is the same file.
-std::string submit::PageNamesFile() const { return "\\" + platform_.globals().siteFolder + "\\pagebox.txt"; }
+std::filesystem::path submit::PageNamesFile() const { return platform_.SiteFile(store::kPageNamesFile); }
 
 void submit::Command3_Click() { OpenBuilderOn("one"); }
 void submit::Command8_Click() { OpenBuilderOn("two"); }
@@ -122,9 +119,12 @@ void submit::OpenBuilderOn(const char* page) {
 
 void submit::GoToMainMenu() { OpenInPlaceOf(*this, platform_, WindowKind::start); }
 
-// A failed save (the site folder is gone, say) must not keep the window open.
+// A failed save (the site folder is gone, say) is told, but does not keep the window open.
 void submit::closeEvent(QCloseEvent* event) {
-    (void)SaveFormFields(*this, platform_.inst(), PageNamesFile());
+    SaveReport report;
+    const std::filesystem::path file = PageNamesFile();
+    report.Note(file, SaveFormFields(*this, file));
+    report.Show(platform_.dialogs(), this);
     QMainWindow::closeEvent(event);
 }
 

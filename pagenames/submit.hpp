@@ -3,6 +3,7 @@
 // in the site's page-names file, read when the window loads and written whenever it
 // unloads (closes), whichever way that happens.
 #include <QMainWindow>
+#include <filesystem>
 
 class QLineEdit;
 
@@ -23,9 +24,6 @@ public:
     // Opening steps: size, caption, logo pane, names from the page-names file. Shows
     // nothing, so another window can load this one hidden just to read the names.
     void Form_Load();
-
-    // The name typed for page 1, 2 or 3 (the text of page1, Page2 or Page3).
-    QString PageName(int page) const;
 
     // Open the builder on page one, two or three.
     void Command3_Click();
@@ -50,8 +48,8 @@ private:
     void BuildMenus();
     void OpenBuilderOn(const char* page);
     void GoToMainMenu();
-    // "\<siteFolder>\pagebox.txt", the page-names file relative to the installation.
-    std::string PageNamesFile() const;
+    // The site's page-names file.
+    std::filesystem::path PageNamesFile() const;
 
     Platform& platform_;
     PictureButton* Command3;

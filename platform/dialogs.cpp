@@ -39,6 +39,23 @@ std::vector<ButtonAnswer> ButtonsOf(MessageButtons buttons) {
 
 }  // namespace
 
+QString SaveErrorText(const std::filesystem::path& file, std::error_code reason) {
+    return QStringLiteral("Could not save %1:\n%2.\n\nWhat you typed is kept; save again once this is put right.")
+        .arg(QString::fromStdString(file.string()), QString::fromStdString(reason.message()));
+}
+
+void Dialogs::ShowSaveError(QWidget* parent, const std::filesystem::path& file, std::error_code reason) {
+    Message(parent, SaveErrorText(file, reason), MessageButtons::Ok, MessageIcon::Exclamation);
+}
+
+void SaveReport::Note(const std::filesystem::path& file, const Result<void>& saved) {
+    if (!saved && !failure_) failure_.emplace(file, saved.error());
+}
+
+void SaveReport::Show(Dialogs& dialogs, QWidget* parent) const {
+    if (failure_) dialogs.ShowSaveError(parent, failure_->first, failure_->second);
+}
+
 MessageAnswer QtDialogs::Message(QWidget* parent, const QString& text, MessageButtons buttons, MessageIcon icon,
                                  const QString& caption) {
     QMessageBox box(ToQt(icon), caption, text, QMessageBox::NoButton, parent);

@@ -1,7 +1,12 @@
 #pragma once
 // Message boxes and input boxes, behind a port so windows can be tested unattended.
 #include <QString>
+#include <filesystem>
 #include <optional>
+#include <system_error>
+#include <utility>
+
+#include "shell/general/result.hpp"
 
 class QWidget;
 
@@ -27,6 +32,26 @@ public:
     bool AskYesNo(QWidget* parent, const QString& text, const QString& caption = kAppTitle) {
         return Message(parent, text, MessageButtons::YesNo, MessageIcon::Question, caption) == MessageAnswer::Yes;
     }
+
+    // The one message for a save of the user's work that failed: the file and the reason,
+    // warning icon, OK. The window keeps what the user typed, so the next save can succeed.
+    void ShowSaveError(QWidget* parent, const std::filesystem::path& file, std::error_code reason);
+};
+
+// The text ShowSaveError shows.
+QString SaveErrorText(const std::filesystem::path& file, std::error_code reason);
+
+// The saves one user action makes: the first that fails is told once, by Show.
+class SaveReport {
+public:
+    // Notes the outcome of saving `file`.
+    void Note(const std::filesystem::path& file, const Result<void>& saved);
+    bool ok() const { return !failure_; }
+    // ShowSaveError for the first failure; nothing when every save succeeded.
+    void Show(Dialogs& dialogs, QWidget* parent) const;
+
+private:
+    std::optional<std::pair<std::filesystem::path, std::error_code>> failure_;
 };
 
 // QMessageBox and QInputDialog.

@@ -21,15 +21,18 @@ bool IsProgramBinary(const fs::path& file) {
 
 }  // namespace
 
-fs::path LocateInstallation(const fs::path& programFolder) {
-    if (const char* home = std::getenv("PAGEWRIGHT_HOME"); home && *home) return fs::path(home);
-    if (IsWritableFolder(programFolder)) return programFolder;
+InstallationPlace LocateInstallation(const fs::path& programFolder) {
+    if (const char* home = std::getenv("PAGEWRIGHT_HOME"); home && *home) return {fs::path(home), false};
+    if (IsWritableFolder(programFolder)) return {programFolder, false};
     const fs::path dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation).toStdString();
-    const fs::path inst = dataHome / "pagewright";
+    return {dataHome / "pagewright", true};
+}
+
+void PrepareInstallation(const fs::path& programFolder, const InstallationPlace& place) {
+    if (!place.fromShippedContent) return;
     std::error_code ec;
-    fs::create_directories(inst, ec);
-    FillFromShippedContent(programFolder, inst);
-    return inst;
+    fs::create_directories(place.inst, ec);
+    FillFromShippedContent(programFolder, place.inst);
 }
 
 void FillFromShippedContent(const fs::path& programFolder, const fs::path& inst) {

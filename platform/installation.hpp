@@ -6,10 +6,18 @@
 
 namespace pw {
 
+struct InstallationPlace {
+    std::filesystem::path inst;  // the installation folder <inst>
+    bool fromShippedContent;     // a per-user copy of the program folder's content
+};
+
 // PAGEWRIGHT_HOME when set; else the program's own folder when it is writable (a
-// portable installation); else $XDG_DATA_HOME/pagewright, filled on first use with
-// the shipped content beside the program.
-std::filesystem::path LocateInstallation(const std::filesystem::path& programFolder);
+// portable installation); else $XDG_DATA_HOME/pagewright, a per-user copy. Touches no file.
+InstallationPlace LocateInstallation(const std::filesystem::path& programFolder);
+
+// Makes the installation ready to use: a per-user copy is created when missing and
+// given the shipped content it lacks (FillFromShippedContent).
+void PrepareInstallation(const std::filesystem::path& programFolder, const InstallationPlace& place);
 
 // Copies every shipped file and folder of `programFolder` that `inst` lacks, leaving
 // present files alone. Program binaries are not copied: they run from where they are.

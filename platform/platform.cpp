@@ -1,6 +1,10 @@
 #include "platform/platform.hpp"
 
+#include <QFileInfo>
+#include <QUrl>
+
 #include "builder/store/site_files.hpp"
+#include "shell/general/files.hpp"
 
 namespace pw {
 
@@ -16,12 +20,18 @@ std::unique_ptr<Platform> Platform::Desktop(std::filesystem::path inst) {
                                       [](QWidget* parent) { return new WebEnginePane(parent); });
 }
 
-std::filesystem::path Platform::InstFile(std::string_view name) const { return store::ResolveInFolder(inst_, name); }
+std::filesystem::path Platform::InstFile(std::string_view name) const { return ResolveInFolder(inst_, name); }
 
-std::filesystem::path Platform::SiteFolderPath() const { return store::ResolveInFolder(inst_, globals_.siteFolder); }
+std::filesystem::path Platform::SiteFolderPath() const { return ResolveInFolder(inst_, globals_.siteFolder); }
 
 std::filesystem::path Platform::SiteFile(std::string_view name) const {
     return store::SiteFilePath(inst_, globals_.siteFolder, name);
+}
+
+QUrl UrlForFileOrAddress(const QString& fileOrAddress) {
+    if (fileOrAddress.startsWith(QLatin1Char('/'))) return QUrl::fromLocalFile(fileOrAddress);
+    if (QFileInfo::exists(fileOrAddress)) return QUrl::fromLocalFile(QFileInfo(fileOrAddress).absoluteFilePath());
+    return QUrl::fromUserInput(fileOrAddress);
 }
 
 }  // namespace pw

@@ -3,11 +3,13 @@
 // process-wide strings the windows share, and the platform ports. Windows receive it
 // at construction; tests build one from doubles.
 #include <QString>
+#include <QUrl>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
 
+#include "builder/store/site_files.hpp"
 #include "platform/dialogs.hpp"
 #include "platform/shell_port.hpp"
 #include "platform/web_pane.hpp"
@@ -21,6 +23,9 @@ struct Globals {
     std::string currentPage;             // "one", "two", "three"; empty counts as "one"
     std::string editedBody;              // an edited section on its way back to the builder
     std::string pickedFile;              // picture chosen in the picture browser; empty: none
+
+    // The page currentPage names: its one reading, empty counting as page one.
+    store::Page page() const { return store::PageFromWord(currentPage); }
 };
 
 using WebPaneFactory = std::function<WebPane*(QWidget* parent)>;
@@ -57,5 +62,9 @@ private:
 // For the Qt side: a std::filesystem::path as a QString and back.
 inline QString ToQString(const std::filesystem::path& path) { return QString::fromStdString(path.string()); }
 inline std::filesystem::path ToPath(const QString& path) { return std::filesystem::path(path.toStdString()); }
+
+// A local path (absolute, or relative to the current folder when such a file exists) as a
+// file URL; anything else taken as a web address.
+QUrl UrlForFileOrAddress(const QString& fileOrAddress);
 
 }  // namespace pw

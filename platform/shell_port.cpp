@@ -1,5 +1,7 @@
 #include "platform/shell_port.hpp"
 
+#include "platform/platform.hpp"
+
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QProcess>
@@ -8,11 +10,6 @@
 
 namespace pw {
 namespace {
-
-QUrl ToUrl(const QString& addressOrFile) {
-    if (QFileInfo::exists(addressOrFile)) return QUrl::fromLocalFile(QFileInfo(addressOrFile).absoluteFilePath());
-    return QUrl::fromUserInput(addressOrFile);
-}
 
 // The first of the desktop's usual programs for a role that is installed.
 QString FirstInstalled(const QStringList& candidates) {
@@ -33,7 +30,7 @@ QString DesktopEquivalent(const QString& program) {
 
 }  // namespace
 
-bool DesktopShell::Open(const QString& addressOrFile) { return QDesktopServices::openUrl(ToUrl(addressOrFile)); }
+bool DesktopShell::Open(const QString& addressOrFile) { return QDesktopServices::openUrl(UrlForFileOrAddress(addressOrFile)); }
 
 bool DesktopShell::Run(const QString& program, const QStringList& arguments) {
     return QProcess::startDetached(DesktopEquivalent(program), arguments);

@@ -1,5 +1,7 @@
 #include "platform/web_pane.hpp"
 
+#include "platform/platform.hpp"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QUrl>
@@ -15,12 +17,6 @@ bool IsHtmlName(const QString& name) {
 }
 
 }  // namespace
-
-QUrl UrlForFileOrAddress(const QString& fileOrAddress) {
-    if (fileOrAddress.startsWith(QLatin1Char('/'))) return QUrl::fromLocalFile(fileOrAddress);
-    if (QFileInfo::exists(fileOrAddress)) return QUrl::fromLocalFile(QFileInfo(fileOrAddress).absoluteFilePath());
-    return QUrl::fromUserInput(fileOrAddress);
-}
 
 WebEnginePane::WebEnginePane(QWidget* parent) : WebPane(parent), view_(new QWebEngineView(this)) {
     auto* layout = new QVBoxLayout(this);

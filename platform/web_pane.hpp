@@ -34,7 +34,4 @@ private:
     bool busy_ = false;
 };
 
-// Local paths become file URLs; anything else is taken as an address.
-QUrl UrlForFileOrAddress(const QString& fileOrAddress);
-
 }  // namespace pw

@@ -3,9 +3,7 @@
 // first start, then hands over to the main menu.
 #include <QWidget>
 
-class QLineEdit;
 class QProgressBar;
-class QTextEdit;
 
 namespace pw {
 
@@ -16,19 +14,14 @@ class begin : public QWidget {
 public:
     explicit begin(Platform& platform, QWidget* parent = nullptr);
 
-    // The whole start-up sequence; ends by showing the main menu.
+    // The whole start-up sequence; ends by showing the main menu. Nothing is reported:
+    // a first start that cannot prepare the site leaves no "default" behind, so the
+    // next start prepares it again.
     void Form_Load();
 
 private:
-    void PrepareDefaultSite();
-    void SaveSeedFieldFiles();
-    void SaveSeedSections();
-    void CopySeedFiles();
-
     Platform& platform_;
-    QLineEdit* Text1;
-    QTextEdit* RichTextBox1;
-    QProgressBar* ProgressBar;
+    QProgressBar* ProgressBar;  // the copies' progress; the window is never shown
 };
 
 // Places `window` at the centre of the screen it would appear on.

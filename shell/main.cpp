@@ -20,7 +20,7 @@ namespace {
 // Each kind of window is made and loaded here, so windows open one another by kind.
 template <typename Window>
 void Register(pw::Platform& platform, pw::WindowKind kind) {
-    platform.windows().Register(kind, [](pw::Platform& p) {
+    platform.windows().Register(kind, [](pw::Platform& p, QWidget&) {
         auto* window = new Window(p);
         window->Form_Load();
         return window;
@@ -32,11 +32,17 @@ void RegisterWindows(pw::Platform& platform) {
     Register<pw::magic>(platform, pw::WindowKind::magic);
     Register<pw::submit>(platform, pw::WindowKind::submit);
     // The help viewer is a single window: opening it again brings the open one forward.
-    platform.windows().Register(pw::WindowKind::Help, [](pw::Platform& p) -> QWidget* { return pw::Help::Open(p); });
+    platform.windows().Register(pw::WindowKind::Help,
+                                [](pw::Platform& p, QWidget& opener) -> QWidget* { return pw::Help::Open(p, &opener); });
 }
 
+std::filesystem::path ProgramFolder() { return QCoreApplication::applicationDirPath().toStdString(); }
+
+// The installation, made ready to use.
 std::filesystem::path Installation() {
-    return pw::LocateInstallation(QCoreApplication::applicationDirPath().toStdString());
+    const pw::InstallationPlace place = pw::LocateInstallation(ProgramFolder());
+    pw::PrepareInstallation(ProgramFolder(), place);
+    return place.inst;
 }
 
 int Generate(int argc, char* argv[]) {
@@ -50,10 +56,12 @@ int Generate(int argc, char* argv[]) {
 int main(int argc, char* argv[]) {
     if (argc > 1 && std::string_view(argv[1]) == "generate") return Generate(argc, argv);
     QApplication app(argc, argv);
-    Q_INIT_RESOURCE(resources);  // the window pictures live in a static library
-    const std::filesystem::path inst = Installation();
-    const auto instance = pw::SingleInstance::Acquire(inst);
+    // A second copy ends before it touches any file, the installation's own included.
+    const pw::InstallationPlace place = pw::LocateInstallation(ProgramFolder());
+    const auto instance = pw::SingleInstance::Acquire(place.inst);
     if (!instance) return 0;
+    pw::PrepareInstallation(ProgramFolder(), place);
+    const std::filesystem::path& inst = place.inst;
 
     const auto platform = pw::Platform::Desktop(inst);
     RegisterWindows(*platform);

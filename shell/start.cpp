@@ -12,13 +12,19 @@
 #include "shell/begin.hpp"
 #include "shell/general/drag_window.hpp"
 #include "shell/general/hot_spot.hpp"
-#include "shell/general/open_window.hpp"
 #include "shell/general/vendor_site.hpp"
+
+// The main menu's pictures live in this static library, so it registers them itself on first use.
+static void RegisterMenuPictures() { Q_INIT_RESOURCE(resources); }
 
 namespace pw {
 namespace {
 
-QPixmap Picture(const QString& name) { return QPixmap(QStringLiteral(":/shell/") + name); }
+QPixmap Picture(const QString& name) {
+    static const bool registered = (RegisterMenuPictures(), true);
+    (void)registered;
+    return QPixmap(QStringLiteral(":/shell/") + name);
+}
 
 // Hot-spot captions are blank: the background picture shows what they are.
 HotSpot* PlaceHotSpot(HotSpot* spot, QRect twips) {
@@ -44,7 +50,7 @@ void start::BuildPictures(QWidget& client) {
 
     auto* Image3 = new QLabel(&client);
     Image3->setObjectName(QStringLiteral("Image3"));
-    Image3->setPixmap(Picture(QStringLiteral("banner.png")));
+    Image3->setPixmap(SharedPicture(QStringLiteral("banner.png")));
     Image3->setGeometry(TwipsRect(0, 0, 9750, 570));
     Image3->setAttribute(Qt::WA_TransparentForMouseEvents);
 
@@ -56,6 +62,7 @@ void start::BuildPictures(QWidget& client) {
     connect(Command9, &QAbstractButton::clicked, this, &start::Command9_Click);
 
     Image2 = new HotSpot(QStringLiteral("Image2"), {}, {}, &client);
+    Image2->setCursor(Qt::ArrowCursor);  // a picture, not one of the hot-spots
     Image2->setPixmap(Picture(QStringLiteral("logo.png")));
     Image2->setGeometry(TwipsRect(0, 5520, 3030, 1695));
     connect(static_cast<HotSpot*>(Image2), &HotSpot::clicked, this, &start::Image2_Click);
@@ -114,6 +121,7 @@ void start::BuildHotSpots(QWidget& client) {
 
 void start::BuildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->setSeparatorsCollapsible(false);  // the leading and trailing separators are part of the menu
     file->addSeparator();
     connect(file->addAction(QStringLiteral("Edit Pages")), &QAction::triggered, this, &start::Label3_Click);
     connect(file->addAction(QStringLiteral("Name Pages")), &QAction::triggered, this, &start::Label4_Click);

@@ -1,6 +1,6 @@
 #include "builder/store/rtf.hpp"
 
-#include "builder/store/text_encoding.hpp"
+#include "shell/general/text_encoding.hpp"
 
 #include <algorithm>
 #include <cstdint>
@@ -406,7 +406,9 @@ std::string WriteRtf(std::string_view plainUtf8) {
             pos += text.compare(pos, 2, "\r\n") == 0 ? 2 : 1;
             out += "\\par\r\n";
         } else {
-            AppendRtfCharacter(out, NextCodePoint(text, pos));
+            const DecodedChar c = DecodeUtf8At(text, pos);
+            AppendRtfCharacter(out, c.codePoint);
+            pos += c.length;
         }
     }
     // Every paragraph, the last one included, ends with its mark, as word processors write it.

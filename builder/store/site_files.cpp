@@ -1,189 +1,169 @@
 #include "builder/store/site_files.hpp"
 
+#include <stdlib.h>
+
+#include "shell/general/field_file.hpp"
 #include "builder/store/rtf.hpp"
-#include "builder/store/text_encoding.hpp"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <optional>
 
 namespace pw::store {
 namespace {
 
-std::error_code LastError() { return {errno, std::generic_category()}; }
+constexpr std::string_view kStagingPrefix = ".default-";
 
-// Owns a POSIX file descriptor.
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-    // Closes now so that a failing close (a delayed write error) can be reported.
-    std::error_code Close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0 ? std::error_code{} : LastError();
-    }
+// The field files a new site starts with, each holding one record for a field no window
+// has, so every window keeps its built-in texts until its first save.
+constexpr std::array<std::string_view, 5> kNewSiteFieldFiles = {"oneBox.txt", "twoBox.txt", "threeBox.txt",
+                                                                kPageNamesFile, kFtpSettingsFile};
+constexpr std::array<std::string_view, 7> kNewSiteSections = {"rtemp1.txt", "rtemp31.txt", "rtemp2.txt", "rtemp32.txt",
+                                                              "rtemp3.txt", "rtemp33.txt", "ftpbeta.txt"};
 
-private:
-    int fd_;
-};
+// The FTP settings will hold a password: readable by their owner only.
+fs::perms PermsOf(std::string_view fieldFile) { return fieldFile == kFtpSettingsFile ? kOwnerOnly : kSharedReadable; }
 
-// Lower case for the letters of Latin, Greek and Cyrillic scripts; others unchanged.
-char32_t FoldCase(char32_t c) {
-    if (c >= 'A' && c <= 'Z') return c + 0x20;
-    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 0x20;
-    if ((c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177)) return c | 1;  // upper case is even
-    if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) return (c & 1) ? c + 1 : c;
-    if (c == 0x178) return 0xFF;
-    if (c == 0x386) return 0x3AC;  // Greek capitals with tonos
-    if (c >= 0x388 && c <= 0x38A) return c + 0x25;
-    if (c == 0x38C) return 0x3CC;
-    if (c == 0x38E || c == 0x38F) return c + 0x3F;
-    if (c >= 0x391 && c <= 0x3A9 && c != 0x3A2) return c + 0x20;
-    if (c >= 0x410 && c <= 0x42F) return c + 0x20;
-    if (c >= 0x400 && c <= 0x40F) return c + 0x50;
-    return c;
-}
-
-std::string FoldedName(std::string_view name) {
-    const std::string text = DecodeLenient(name);
-    std::string folded;
-    for (std::size_t pos = 0; pos < text.size();) AppendUtf8(folded, FoldCase(NextCodePoint(text, pos)));
-    return folded;
-}
-
-bool Exists(const fs::path& path) {
-    std::error_code ignored;  // an entry we cannot even stat is treated as absent
-    return fs::exists(fs::symlink_status(path, ignored));
-}
-
-// The name of the entry of `folder` equal to `name` without regard to case; the
-// alphabetically first one when several are.
-std::optional<std::string> FindIgnoringCase(const fs::path& folder, std::string_view name) {
-    const std::string wanted = FoldedName(name);
-    std::optional<std::string> best;
-    std::error_code error;
-    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        std::string candidate = it->path().filename().string();
-        if (FoldedName(candidate) == wanted && (!best || candidate < *best)) best = std::move(candidate);
-    }
-    return best;
-}
-
-std::error_code WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return LastError();
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
+Result<void> CopyDesignFiles(const fs::path& folder, const fs::path& shippedFolder, const CopyCallbacks& copying) {
+    for (const std::string_view name : kDesignFiles) {
+        const fs::path source = ResolveInFolder(shippedFolder, name);
+        std::error_code ec;
+        if (!fs::exists(source, ec)) continue;
+        if (auto copied = CopyFile(source, folder / name, copying); !copied) return Fail(copied.error());
     }
     return {};
 }
 
-// Fills the freshly created temporary file and makes it durable before it is renamed.
-std::error_code FillTemporary(FileDescriptor& file, std::string_view bytes, fs::perms perms) {
-    if (auto error = WriteAll(file.get(), bytes)) return error;
-    if (::fchmod(file.get(), static_cast<mode_t>(perms & fs::perms::mask)) != 0) return LastError();
-    if (::fsync(file.get()) != 0) return LastError();
-    return file.Close();
+void RemoveStaleStagingFolders(const fs::path& inst) {
+    std::error_code ec;
+    for (fs::directory_iterator it(inst, ec), end; !ec && it != end; it.increment(ec)) {
+        if (it->path().filename().string().starts_with(kStagingPrefix)) {
+            std::error_code ignored;
+            fs::remove_all(it->path(), ignored);
+        }
+    }
 }
 
-// Makes a completed rename durable. Best effort: the new file is already in place,
-// and some file systems refuse to sync a folder.
-void SyncFolder(const fs::path& folder) {
-    FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.valid()) ::fsync(dir.get());
+Result<fs::path> MakeStagingFolder(const fs::path& inst) {
+    std::string pattern = (inst / (std::string(kStagingPrefix) + "XXXXXX")).string();
+    if (::mkdtemp(pattern.data()) == nullptr) return Fail(LastError());
+    return fs::path(pattern);
 }
 
 }  // namespace
 
-fs::path ResolveInFolder(const fs::path& folder, std::string_view name) {
-    fs::path exact = folder / fs::path(name);
-    if (name.empty() || name.find('/') != std::string_view::npos || Exists(exact)) return exact;
-    if (auto match = FindIgnoringCase(folder, name)) return folder / *match;
-    return exact;
+Page PageFromWord(std::string_view word) {
+    if (word == "two") return Page::Two;
+    if (word == "three") return Page::Three;
+    return Page::One;
 }
 
-fs::path ResolveRelative(const fs::path& base, std::string_view relative) {
-    fs::path current = base;
-    while (!relative.empty()) {
-        const std::size_t end = std::min(relative.find_first_of("\\/"), relative.size());
-        if (end > 0) current = ResolveInFolder(current, relative.substr(0, end));
-        relative.remove_prefix(std::min(end + 1, relative.size()));
+std::string_view WordOf(Page page) {
+    static constexpr std::array<std::string_view, 3> words = {"one", "two", "three"};
+    return words[IndexOf(page)];
+}
+
+std::string_view CaptionOf(Page page) {
+    static constexpr std::array<std::string_view, 3> captions = {"One", "Two", "Three"};
+    return captions[IndexOf(page)];
+}
+
+PageFiles FilesOf(Page page) {
+    static constexpr std::array<PageFiles, 3> files = {{{"oneBox.txt", "rtemp1.txt", "rtemp31.txt"},
+                                                        {"twoBox.txt", "rtemp2.txt", "rtemp32.txt"},
+                                                        {"threeBox.txt", "rtemp3.txt", "rtemp33.txt"}}};
+    return files[IndexOf(page)];
+}
+
+const std::array<FieldText, 5>& BuiltInPageFields() {
+    static constexpr std::array<FieldText, 5> fields = {{
+        {"Text2", " Type your page title (meta title)"},
+        {"Text26", ""},
+        {"Text5", "Type footer here\r\n"},
+        {"Text100", " Type information about your site (meta content)"},
+        {"Text24", "Type keywords  here (meta tags)"},
+    }};
+    return fields;
+}
+
+std::string_view BuiltInText(std::string_view name) {
+    for (const FieldText& field : BuiltInPageFields()) {
+        if (field.name == name) return field.text;
     }
-    return current;
+    return {};
+}
+
+std::string_view PageNameFieldOf(Page page) {
+    static constexpr std::array<std::string_view, 3> fields = {"page1", "Page2", "Page3"};
+    return fields[IndexOf(page)];
 }
 
 fs::path SiteFilePath(const fs::path& inst, std::string_view siteFolder, std::string_view fileName) {
     return ResolveInFolder(ResolveInFolder(inst, siteFolder), fileName);
 }
 
-std::expected<std::string, std::error_code> ReadWholeFile(const fs::path& path) {
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!file.valid()) return std::unexpected(LastError());
-    std::string bytes;
-    char buffer[1 << 16];
-    while (true) {
-        const ssize_t count = ::read(file.get(), buffer, sizeof buffer);
-        if (count == 0) return bytes;
-        if (count < 0 && errno != EINTR) return std::unexpected(LastError());
-        if (count > 0) bytes.append(buffer, static_cast<std::size_t>(count));
-    }
-}
+Result<void> SaveSection(const fs::path& path, std::string_view text) { return SaveFileAtomically(path, WriteRtf(text)); }
 
-std::expected<void, std::error_code> SaveFileAtomically(const fs::path& path, std::string_view bytes, fs::perms perms) {
-    const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
-    std::string temporary = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
-    FileDescriptor file(::mkostemp(temporary.data(), O_CLOEXEC));
-    if (!file.valid()) return std::unexpected(LastError());
-    std::error_code error = FillTemporary(file, bytes, perms);
-    if (!error && std::rename(temporary.c_str(), path.c_str()) != 0) error = LastError();
-    if (error) {
-        ::unlink(temporary.c_str());
-        return std::unexpected(error);
-    }
-    SyncFolder(folder);
-    return {};
-}
-
-PageFiles PageFilesFor(std::string_view pageWord) {
-    if (pageWord == "two") return {"twoBox.txt", "rtemp2.txt", "rtemp32.txt"};
-    if (pageWord == "three") return {"threeBox.txt", "rtemp3.txt", "rtemp33.txt"};
-    return {"oneBox.txt", "rtemp1.txt", "rtemp31.txt"};
-}
-
-std::expected<void, std::error_code> SaveSection(const fs::path& path, std::string_view text) {
-    return SaveFileAtomically(path, WriteRtf(text));
-}
-
-std::expected<std::string, std::error_code> LoadSection(const fs::path& path) {
+Result<std::string> LoadSection(const fs::path& path) {
     auto bytes = ReadWholeFile(path);
-    if (!bytes) return std::unexpected(bytes.error());
+    if (!bytes) return Fail(bytes.error());
     return RtfPlainText(*bytes);
 }
 
-std::expected<void, std::error_code> WriteHandOver(const fs::path& siteFolderPath, std::string_view text) {
+Result<fs::path> WriteHandOver(const fs::path& siteFolderPath, std::string_view text) {
     std::string bytes(text);
     bytes += "\r\n";
-    return SaveFileAtomically(ResolveInFolder(siteFolderPath, kHandOverFile), bytes);
+    const fs::path path = ResolveInFolder(siteFolderPath, kHandOverFile);
+    if (auto saved = SaveFileAtomically(path, bytes); !saved) return Fail(saved.error());
+    return path;
 }
 
-std::error_code DeleteHandOver(const fs::path& siteFolderPath) {
+Result<void> DeleteHandOver(const fs::path& siteFolderPath) {
     std::error_code error;
     fs::remove(ResolveInFolder(siteFolderPath, kHandOverFile), error);  // absent is fine: returns false, no error
-    return error;
+    if (error) return Fail(error);
+    return {};
+}
+
+Result<PageNames> LoadPageNames(const fs::path& siteFolderPath) {
+    PageNames names;
+    const auto bytes = ReadWholeFile(ResolveInFolder(siteFolderPath, kPageNamesFile));
+    if (!bytes) {
+        if (bytes.error() == std::errc::no_such_file_or_directory) return names;
+        return Fail(bytes.error());
+    }
+    for (const FieldRecord& record : ParseFieldRecords(*bytes)) {
+        for (const Page page : kPages) {
+            if (record.name == PageNameFieldOf(page)) names[page] = record.text;
+        }
+    }
+    return names;
+}
+
+Result<void> FillNewSite(const fs::path& folder, const fs::path& shippedFolder, const CopyCallbacks& copying) {
+    const std::string emptyRecord = FormatFieldRecord("", "Text1");
+    for (const std::string_view name : kNewSiteFieldFiles) {
+        if (auto saved = SaveFileAtomically(folder / name, emptyRecord, PermsOf(name)); !saved) return saved;
+    }
+    for (const std::string_view name : kNewSiteSections) {
+        if (auto saved = SaveSection(folder / name, kSeedSectionText); !saved) return saved;
+    }
+    return CopyDesignFiles(folder, shippedFolder, copying);
+}
+
+Result<void> PrepareDefaultSite(const fs::path& inst, const CopyCallbacks& copying) {
+    std::error_code ec;
+    if (fs::exists(ResolveInFolder(inst, kDefaultSite), ec)) return {};
+    RemoveStaleStagingFolders(inst);
+    const auto staging = MakeStagingFolder(inst);
+    if (!staging) return Fail(staging.error());
+    Result<void> prepared = FillNewSite(*staging, inst, copying);
+    if (prepared) {
+        fs::rename(*staging, inst / kDefaultSite, ec);
+        if (ec) prepared = Fail(ec);
+    }
+    if (!prepared) {
+        fs::remove_all(*staging, ec);
+        return prepared;
+    }
+    // Last, so that the marker also tells that the site is complete.
+    return SaveSection(inst / ("Default" + std::string(kSiteMarkerExtension)), kSeedSectionText);
 }
 
 }  // namespace pw::store

@@ -1,56 +1,112 @@
 #pragma once
-// The site folder and its files: where each file lives, how names resolve, and how
-// files are read and saved. Every save goes through a temporary file in the same
-// folder renamed over the old one, so a crash never leaves a half-written file.
-#include <expected>
+// The site folder and its files: the pages, which files hold each page, the names of
+// every site file, the texts a new page starts with, and how sections, the hand-over
+// file and the page names are read and saved. No Qt.
+#include <array>
 #include <filesystem>
 #include <string>
 #include <string_view>
-#include <system_error>
+#include <vector>
+
+#include "shell/general/copy_file.hpp"
+#include "shell/general/files.hpp"
+#include "shell/general/result.hpp"
 
 namespace pw::store {
 
 namespace fs = std::filesystem;
 
-// `name` inside `folder`, matched without regard to letter case when no exact entry
-// exists ("pageBox.txt" finds "pagebox.txt"; Latin, Greek and Cyrillic letters fold).
-// Several case-variants: the alphabetically first. Without a match: folder / name as given.
-fs::path ResolveInFolder(const fs::path& folder, std::string_view name);
+// ---- Pages ----
 
-// A path relative to `base` given with '\' or '/' separators ("\default\oneBox.txt"),
-// each component resolved with ResolveInFolder.
-fs::path ResolveRelative(const fs::path& base, std::string_view relative);
+// The site's three pages.
+enum class Page { One, Two, Three };
+inline constexpr std::array kPages = {Page::One, Page::Two, Page::Three};
+
+// The page a page word names: "two" and "three"; anything else, the empty word included, is page one.
+Page PageFromWord(std::string_view word);
+// "one", "two", "three": the word the windows pass around.
+std::string_view WordOf(Page page);
+// "One", "Two", "Three": how the windows' captions name the page.
+std::string_view CaptionOf(Page page);
+// 0, 1, 2.
+constexpr std::size_t IndexOf(Page page) { return static_cast<std::size_t>(page); }
+
+// The files that hold one page: its field file and its two section files.
+struct PageFiles {
+    std::string_view fields;    // oneBox.txt
+    std::string_view sectionA;  // rtemp1.txt
+    std::string_view sectionB;  // rtemp31.txt
+};
+PageFiles FilesOf(Page page);
+
+// ---- Names of the site's files ----
+
+inline constexpr std::string_view kDefaultSite = "default";
+inline constexpr std::string_view kSiteMarkerExtension = ".ste";
+inline constexpr std::string_view kPageNamesFile = "pagebox.txt";
+inline constexpr std::string_view kHandOverFile = "stand.1w1";
+inline constexpr std::string_view kFtpSettingsFile = "ftp.txt";
+inline constexpr std::string_view kTemplateFile = "temp311.htx";
+inline constexpr std::string_view kLayoutPictureFile = "stock";
+// A design: its template, layout picture and graphics, copied from the installation into a new site.
+inline constexpr std::array<std::string_view, 4> kDesignFiles = {"stock", "temp311.htx", "graf1.gif", "graf2.jpg"};
+
+// ---- Texts a new site and a new page start with ----
+
+// The builder's five page fields in file order, with the texts they hold before any file
+// supplies one: Text2 (title), Text26 (hidden), Text5 (footer), Text100 (description), Text24 (keywords).
+struct FieldText {
+    std::string_view name;
+    std::string_view text;
+};
+const std::array<FieldText, 5>& BuiltInPageFields();
+// The built-in text of the page field `name`; empty for a name that is no page field.
+std::string_view BuiltInText(std::string_view name);
+
+// The text of every section of a new site.
+inline constexpr std::string_view kSeedSectionText = "Kw5 SiteFoundry";
+
+// The three page names, by default "Home", "News", "About us".
+struct PageNames {
+    std::array<std::string, 3> names = {"Home", "News", "About us"};
+    const std::string& operator[](Page page) const { return names[IndexOf(page)]; }
+    std::string& operator[](Page page) { return names[IndexOf(page)]; }
+};
+// The record name of each page's name in pagebox.txt: "page1", "Page2", "Page3".
+std::string_view PageNameFieldOf(Page page);
+
+// ---- Reading and saving ----
 
 // <inst>/<siteFolder>/<fileName>, both names resolved case-insensitively.
 fs::path SiteFilePath(const fs::path& inst, std::string_view siteFolder, std::string_view fileName);
 
-// Every byte of the file, or why it could not be read.
-std::expected<std::string, std::error_code> ReadWholeFile(const fs::path& path);
-
-// Writes `bytes` to a temporary file beside `path` with exactly `perms` (umask not applied),
-// syncs it and renames it over `path`. The folder must exist; it is not created.
-// On failure `path` is untouched and no temporary file is left behind.
-std::expected<void, std::error_code> SaveFileAtomically(const fs::path& path, std::string_view bytes,
-                                                        fs::perms perms = fs::perms::owner_read | fs::perms::owner_write |
-                                                                          fs::perms::group_read | fs::perms::others_read);
-
-// Which files hold a page: "one", "two", "three"; an empty or unknown word means "one".
-struct PageFiles {
-    std::string fields;    // oneBox.txt
-    std::string sectionA;  // rtemp1.txt
-    std::string sectionB;  // rtemp31.txt
-};
-PageFiles PageFilesFor(std::string_view pageWord);
-
 // Section files: RTF whose plain text is the section. Saving writes WriteRtf(text) atomically;
 // loading gives the plain text (RtfPlainText), line breaks as CR LF.
-std::expected<void, std::error_code> SaveSection(const fs::path& path, std::string_view text);
-std::expected<std::string, std::error_code> LoadSection(const fs::path& path);
+Result<void> SaveSection(const fs::path& path, std::string_view text);
+Result<std::string> LoadSection(const fs::path& path);
 
 // The hand-over file stand.1w1 in the site folder: text + CR LF, plain, replacing any old one.
-inline constexpr std::string_view kHandOverFile = "stand.1w1";
-std::expected<void, std::error_code> WriteHandOver(const fs::path& siteFolderPath, std::string_view text);
+// Returns the path written.
+Result<fs::path> WriteHandOver(const fs::path& siteFolderPath, std::string_view text);
 // Removes stand.1w1; a file already absent is no error.
-std::error_code DeleteHandOver(const fs::path& siteFolderPath);
+Result<void> DeleteHandOver(const fs::path& siteFolderPath);
+
+// The page names from pagebox.txt; default names for those the file does not give, and all
+// three when the file is missing. A file that exists but cannot be read is an error.
+Result<PageNames> LoadPageNames(const fs::path& siteFolderPath);
+
+// Fills `folder` (which exists and is empty) as a first start prepares a site: the three
+// pages' field files, pagebox.txt and ftp.txt each with the one record "" / "Text1" (ftp.txt
+// readable by its owner only), the six section files and ftpbeta.txt with kSeedSectionText,
+// then the design files copied from `shippedFolder`. A design file the installation lacks
+// is passed over; any other failure stops the filling and is returned.
+Result<void> FillNewSite(const fs::path& folder, const fs::path& shippedFolder, const CopyCallbacks& copying = {});
+
+// Prepares <inst>/default for a first start: FillNewSite into a hidden staging folder of
+// <inst>, the staging folder renamed to "default", then the site marker Default.ste
+// beside it. A start that fails or is killed half way leaves no "default", so the next
+// start prepares it again; staging folders such a start left behind are removed first.
+// An existing "default" (folder or file) is never touched: the call then does nothing.
+Result<void> PrepareDefaultSite(const fs::path& inst, const CopyCallbacks& copying = {});
 
 }  // namespace pw::store

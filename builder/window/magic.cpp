@@ -17,7 +17,6 @@
 #include "shell/general/drag_window.hpp"
 #include "shell/general/form_fields.hpp"
 #include "shell/general/hot_spot.hpp"
-#include "shell/general/open_window.hpp"
 
 namespace pw {
 namespace {
@@ -36,12 +35,21 @@ const QString kUpdateNotice = QStringLiteral(
     "You have upgraded to this design. To Finish your update click on the button to update all your pages. "
     "When that is done go to the Getting Started Page and use the FTP tool to publish your new design online.");
 
-QPixmap Picture(const QString& name) { return QPixmap(QStringLiteral(":/shell/") + name); }
-
 HotSpot* Spot(const char* name, const QString& toolTip, QRect geometry, QWidget* parent) {
     auto* spot = new HotSpot(QString::fromLatin1(name), {}, toolTip, parent);
     spot->setGeometry(geometry);
     return spot;
+}
+
+QString Text(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+// A page field holding the text it shows before any file supplies one.
+template <typename Box>
+Box* PageField(const char* name, QWidget* parent) {
+    auto* box = new Box(FromFileText(std::string(store::BuiltInText(name))), parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setProperty("tag", QStringLiteral("T"));
+    return box;
 }
 
 }  // namespace
@@ -57,17 +65,12 @@ magic::magic(Platform& platform, QWidget* parent) : QMainWindow(parent), platfor
 }
 
 void magic::BuildMetaFields(QWidget& client) {
-    Text2 = new QLineEdit(QStringLiteral(" Type your page title (meta title)"), &client);
-    Text26 = new QLineEdit(&client);
-    Text5 = new QPlainTextEdit(QStringLiteral("Type footer here\n"), &client);
-    Text100 = new QLineEdit(QStringLiteral(" Type information about your site (meta content)"), &client);
-    Text24 = new QLineEdit(QStringLiteral("Type keywords  here (meta tags)"), &client);
-    const std::pair<QWidget*, const char*> fields[] = {
-        {Text2, "Text2"}, {Text26, "Text26"}, {Text5, "Text5"}, {Text100, "Text100"}, {Text24, "Text24"}};
-    for (auto [field, name] : fields) {
-        field->setObjectName(QString::fromLatin1(name));
-        field->setProperty("tag", QStringLiteral("T"));
-    }
+    // In the order of the page's field file.
+    Text2 = PageField<QLineEdit>("Text2", &client);
+    Text26 = PageField<QLineEdit>("Text26", &client);
+    Text5 = PageField<QPlainTextEdit>("Text5", &client);
+    Text100 = PageField<QLineEdit>("Text100", &client);
+    Text24 = PageField<QLineEdit>("Text24", &client);
     Text24->setGeometry(TwipsRect(3240, 5640, 5535, 375));
     Text100->setGeometry(TwipsRect(3240, 6000, 5535, 375));
     Text2->setGeometry(TwipsRect(3240, 6360, 5535, 375));
@@ -81,7 +84,6 @@ void magic::BuildMetaFields(QWidget& client) {
         const auto [name, top, handler] = icons[i];
         auto* icon = new QPushButton(QStringLiteral("?"), &client);
         icon->setObjectName(QString::fromLatin1(name));
-        icon->setCursor(Qt::PointingHandCursor);
         icon->setStyleSheet(QStringLiteral(
             "QPushButton { background: #2f6fb0; color: white; font-weight: bold; border: none; border-radius: 9px; }"));
         icon->setGeometry(QRect(QPoint(Px(8760) + 4, Px(top) + 3), QSize(19, 19)));
@@ -104,6 +106,7 @@ void magic::BuildPageControls(QWidget& client) {
     Command3 = PageButton(QStringLiteral("Command3"), 1, TwipsRect(360, 720, 495, 660), &client);
     Command8 = PageButton(QStringLiteral("Command8"), 2, TwipsRect(840, 720, 495, 660), &client);
     Command9 = PageButton(QStringLiteral("Command9"), 3, TwipsRect(1320, 720, 495, 660), &client);
+    pageButtons_ = {Command3, Command8, Command9};
     connect(Command3, &QAbstractButton::clicked, this, &magic::Command3_Click);
     connect(Command8, &QAbstractButton::clicked, this, &magic::Command8_Click);
     connect(Command9, &QAbstractButton::clicked, this, &magic::Command9_Click);
@@ -178,6 +181,7 @@ void magic::BuildUpdatePanel(QWidget& client) {
 
 void magic::BuildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->setSeparatorsCollapsible(false);  // the leading and trailing separators are part of the menu
     file->addSeparator();
     connect(file->addAction(QStringLiteral("&Main Menu")), &QAction::triggered, this, &magic::Label3_Click);
     file->addSeparator();
@@ -194,7 +198,7 @@ void magic::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const int top = centralWidget()->y();
     painter.fillRect(rect(), Qt::white);
-    painter.drawPixmap(0, top, Picture(QStringLiteral("banner.png")));
+    painter.drawPixmap(0, top, SharedPicture(QStringLiteral("banner.png")));
     painter.translate(0, top);
     QFont font = painter.font();
     font.setPixelSize(12);
@@ -229,44 +233,31 @@ void magic::Form_Load() {
     QDir::setCurrent(ToQString(platform_.inst()));
     setWindowTitle(kAppTitle);
     WebBrowser1->Navigate(ToQString(platform_.inst() / "qhelp.htx"));
-    Picture2->setPixmap(QPixmap(ToQString(platform_.SiteFile("stock"))));
+    Picture2->setPixmap(QPixmap(ToQString(platform_.SiteFile(store::kLayoutPictureFile))));
     if (platform_.globals().currentPage.empty()) platform_.globals().currentPage = "one";
     LoadCurrentPage();
 }
 
-std::string magic::PageWord() const {
-    const std::string& page = platform_.globals().currentPage;
-    return page.empty() ? "one" : page;
-}
-
-// The page's field file as the form-field routines take it: relative to <inst>.
-std::string magic::FieldFile() const {
-    return "\\" + platform_.globals().siteFolder + "\\" + store::PageFilesFor(PageWord()).fields;
-}
+store::PageFiles magic::CurrentFiles() const { return store::FilesOf(platform_.globals().page()); }
 
 void magic::LoadCurrentPage() {
-    const store::PageFiles files = store::PageFilesFor(PageWord());
-    (void)LoadFormFields(*this, platform_.inst(), FieldFile());
+    const store::PageFiles files = CurrentFiles();
+    (void)LoadFormFields(*this, platform_.SiteFile(files.fields));  // a missing file keeps the fields as they are
     if (const auto a = store::LoadSection(platform_.SiteFile(files.sectionA))) RichTextBox1->setPlainText(FromFileText(*a));
     if (const auto b = store::LoadSection(platform_.SiteFile(files.sectionB))) RichTextBox3->setPlainText(FromFileText(*b));
-    const std::string word = PageWord();
-    Label1->setText(QStringLiteral("You are working on page ") +
-                    (word == "two" ? "Two" : word == "three" ? "Three" : "One"));
-    MarkCurrentPageButton();
+    const store::Page page = platform_.globals().page();
+    Label1->setText(QStringLiteral("You are working on page ") + Text(store::CaptionOf(page)));
+    for (const store::Page each : store::kPages) pageButtons_[store::IndexOf(each)]->setEnabled(each != page);
 }
 
-void magic::MarkCurrentPageButton() {
-    const std::string word = PageWord();
-    Command3->setEnabled(word == "two" || word == "three");
-    Command8->setEnabled(word != "two");
-    Command9->setEnabled(word != "three");
+void magic::SaveFields(SaveReport& report) {
+    const std::filesystem::path file = platform_.SiteFile(CurrentFiles().fields);
+    report.Note(file, SaveFormFields(*this, file));
 }
 
-void magic::SaveCurrentPage() {
-    const store::PageFiles files = store::PageFilesFor(PageWord());
-    (void)SaveFormFields(*this, platform_.inst(), FieldFile());
-    (void)store::SaveSection(platform_.SiteFile(files.sectionA), ToFileText(RichTextBox1->toPlainText()));
-    (void)store::SaveSection(platform_.SiteFile(files.sectionB), ToFileText(RichTextBox3->toPlainText()));
+void magic::SaveSection(const QTextEdit& section, std::string_view fileName, SaveReport& report) {
+    const std::filesystem::path file = platform_.SiteFile(fileName);
+    report.Note(file, store::SaveSection(file, ToFileText(section.toPlainText())));
 }
 
 void magic::Command3_Click() {
@@ -285,8 +276,10 @@ void magic::Command9_Click() {
 void magic::ShowPage() {
     if (platform_.globals().currentPage.empty()) platform_.globals().currentPage = "one";
     LoadCurrentPage();
-    const PageNames names = LoadPageNames(platform_.SiteFolderPath());
-    WebBrowser1->Navigate(ToQString(platform_.SiteFolderPath() / PageFileName(PageWord(), names)));
+    const std::filesystem::path site = platform_.SiteFolderPath();
+    const auto names = store::LoadPageNames(site);
+    const auto page = PagePath(site, platform_.globals().page(), names.value_or(store::PageNames{}));
+    if (page) WebBrowser1->Navigate(ToQString(*page));
 }
 
 void magic::HandOverSection(const QTextEdit& section) {
@@ -298,17 +291,19 @@ void magic::HandOverSection(const QTextEdit& section) {
 void magic::Image8_Click() { HandOverSection(*RichTextBox1); }
 void magic::Image11_Click() { HandOverSection(*RichTextBox3); }
 
-void magic::TakeBackSection(QTextEdit& section, bool sectionA) {
-    store::DeleteHandOver(platform_.SiteFolderPath());
+// The section and the page's fields are saved; a save that fails is told, and the
+// section keeps the edited text so the next save can succeed.
+void magic::TakeBackSection(QTextEdit& section, std::string_view fileName) {
+    (void)store::DeleteHandOver(platform_.SiteFolderPath());
     section.setPlainText(FromFileText(platform_.globals().editedBody));
-    const store::PageFiles files = store::PageFilesFor(PageWord());
-    (void)SaveFormFields(*this, platform_.inst(), FieldFile());
-    (void)store::SaveSection(platform_.SiteFile(sectionA ? files.sectionA : files.sectionB),
-                             ToFileText(section.toPlainText()));
+    SaveReport report;
+    SaveFields(report);
+    SaveSection(section, fileName, report);
+    report.Show(platform_.dialogs(), this);
 }
 
-void magic::afteredit() { TakeBackSection(*RichTextBox1, true); }
-void magic::afteredit2() { TakeBackSection(*RichTextBox3, false); }
+void magic::afteredit() { TakeBackSection(*RichTextBox1, CurrentFiles().sectionA); }
+void magic::afteredit2() { TakeBackSection(*RichTextBox3, CurrentFiles().sectionB); }
 
 void magic::Label6_Click() {
     const bool show = Text24->isHidden();
@@ -321,31 +316,38 @@ void magic::Label7_Click() {
     setCursor(Qt::WaitCursor);
     Label7->setEnabled(false);
     if (platform_.globals().currentPage.empty()) platform_.globals().currentPage = "one";
-    SaveCurrentPage();
+    SaveReport report;
+    SaveFields(report);
+    SaveSection(*RichTextBox1, CurrentFiles().sectionA, report);
+    SaveSection(*RichTextBox3, CurrentFiles().sectionB, report);
 
     const std::filesystem::path site = platform_.SiteFolderPath();
-    PageInputs inputs{.pageWord = PageWord(),
-                      .names = LoadPageNames(site),
-                      .Text2 = Text2->text().toStdString(),
-                      .Text100 = Text100->text().toStdString(),
-                      .Text24 = Text24->text().toStdString(),
-                      .sectionA = ToFileText(RichTextBox1->toPlainText()),
-                      .sectionB = ToFileText(RichTextBox3->toPlainText())};
-    const auto page = GeneratePageText(platform_.SiteFile(kTemplateFile), inputs,
+    const PageInputs inputs{.page = platform_.globals().page(),
+                            .names = store::LoadPageNames(site).value_or(store::PageNames{}),
+                            .title = Text2->text().toStdString(),
+                            .description = Text100->text().toStdString(),
+                            .keywords = Text24->text().toStdString(),
+                            .sectionA = ToFileText(RichTextBox1->toPlainText()),
+                            .sectionB = ToFileText(RichTextBox3->toPlainText())};
+    const auto text = GeneratePageText(platform_.SiteFile(store::kTemplateFile), inputs,
                                        [this](int percent) { ProgressBar->setValue(percent); });
-    Label7->setEnabled(true);
-    ProgressBar->setValue(0);
-    if (!page) {
+    if (!text) {
+        platform_.dialogs().Message(this, Text(kTemplateErrorMessage));
+        Label7->setEnabled(true);
         unsetCursor();
-        platform_.dialogs().Message(this, QString::fromUtf8(kTemplateErrorMessage.data(), kTemplateErrorMessage.size()));
+        report.Show(platform_.dialogs(), this);
         return;
     }
-    // An unwritable page leaves the old one in place; the preview shows whatever is there.
-    const std::filesystem::path file = site / PageFileName(inputs.pageWord, inputs.names);
-    (void)WritePageFile(site, inputs.pageWord, inputs.names, *page);
+    Label7->setEnabled(true);
+    ProgressBar->setValue(0);
+    const auto page = PagePath(site, inputs.page, inputs.names);
+    if (page) report.Note(*page, WritePageFile(*page, *text));
     unsetCursor();
-    WebBrowser1->Navigate(ToQString(file));
-    platform_.shell().Open(ToQString(file));
+    report.Show(platform_.dialogs(), this);
+    if (!page) return;
+    // The file that exists under the page's name, whatever its letter case, is the one shown.
+    WebBrowser1->Navigate(ToQString(*page));
+    platform_.shell().Open(ToQString(*page));
 }
 
 void magic::Command2_Click() {

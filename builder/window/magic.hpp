@@ -3,6 +3,9 @@
 // sections to the page editor, and generates the page from the design's template.
 #include <QMainWindow>
 #include <array>
+#include <string_view>
+
+#include "builder/store/site_files.hpp"
 
 class QLabel;
 class QLineEdit;
@@ -15,6 +18,7 @@ namespace pw {
 class HotSpot;
 class PictureButton;
 class Platform;
+class SaveReport;
 class WebPane;
 
 class magic : public QMainWindow {
@@ -61,18 +65,18 @@ private:
     void BuildUpdatePanel(QWidget& client);
     void BuildMenus();
 
-    std::string PageWord() const;
-    std::string FieldFile() const;
+    store::PageFiles CurrentFiles() const;
     void LoadCurrentPage();
-    void SaveCurrentPage();
-    void MarkCurrentPageButton();
+    void SaveFields(SaveReport& report);
+    void SaveSection(const QTextEdit& section, std::string_view fileName, SaveReport& report);
     void HandOverSection(const QTextEdit& section);
-    void TakeBackSection(QTextEdit& section, bool sectionA);
+    void TakeBackSection(QTextEdit& section, std::string_view fileName);
 
     Platform& platform_;
     PictureButton* Command3;
     PictureButton* Command8;
     PictureButton* Command9;
+    std::array<PictureButton*, 3> pageButtons_{};  // by page
     QLabel* Label1;
     WebPane* WebBrowser1;
     QLabel* Picture2;

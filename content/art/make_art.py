@@ -17,6 +17,7 @@ from PIL import Image, ImageChops, ImageDraw, ImageFilter, ImageFont
 ROOT = Path(__file__).resolve().parents[2]
 CONTENT = ROOT / "content"
 RESOURCES = ROOT / "shell" / "resources"
+SHARED_PICTURES = ROOT / "shell" / "general" / "pictures"  # pictures of widgets several windows share
 
 FONT_DIRS = [Path("/usr/share/fonts/truetype/dejavu"),
              Path("/usr/share/fonts/truetype/liberation2"),
@@ -472,12 +473,13 @@ def bullet():
 def write_menu_pictures():
     RESOURCES.mkdir(parents=True, exist_ok=True)
     menu_background().save(RESOURCES / "background.png", optimize=True)
-    menu_banner().save(RESOURCES / "banner.png", optimize=True)
+    SHARED_PICTURES.mkdir(parents=True, exist_ok=True)
+    menu_banner().save(SHARED_PICTURES / "banner.png", optimize=True)
     menu_logo().save(RESOURCES / "logo.png", optimize=True)
     bullet().save(RESOURCES / "bullet.png", optimize=True)
     for digit in "123":
         for state in ("normal", "pressed", "disabled"):
-            page_button(digit, state).save(RESOURCES / f"page{digit}-{state}.png", optimize=True)
+            page_button(digit, state).save(SHARED_PICTURES / f"page{digit}-{state}.png", optimize=True)
 
 
 def main():

@@ -1,31 +1,33 @@
 #include "shell/general/copy_file.hpp"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <array>
-#include <fstream>
-#include <system_error>
+
+#include "shell/general/files.hpp"
 
 namespace pw {
 namespace fs = std::filesystem;
 
 namespace {
 
-// The copy goes to a hidden temporary beside the destination and is renamed into
-// place only when complete, so an error never leaves a partial file behind.
-fs::path TemporaryBeside(const fs::path& destination) {
-    return destination.parent_path() / ("." + destination.filename().string() + ".partial");
+void Report(const CopyCallbacks& callbacks, int percent) {
+    if (callbacks.progress) callbacks.progress(percent);
 }
 
-bool CopyBlocks(std::ifstream& in, std::ofstream& out, std::uintmax_t total, const CopyCallbacks& callbacks) {
+Result<void> CopyBlocks(int source, std::uintmax_t total, AtomicFile& destination, const CopyCallbacks& callbacks) {
     std::array<char, kCopyBlockSize> block{};
     std::uintmax_t written = 0;
     while (written < total) {
-        const std::uintmax_t remaining = total - written;
-        const auto size = static_cast<std::streamsize>(std::min<std::uintmax_t>(remaining, kCopyBlockSize));
-        if (!in.read(block.data(), size) || !out.write(block.data(), size)) return false;
-        written += static_cast<std::uintmax_t>(size);
-        if (callbacks.progress) callbacks.progress(static_cast<int>(100 - (total - written) * 100 / total));
+        std::size_t count = 0;
+        if (auto error = ReadSome(source, block.data(), block.size(), count)) return Fail(error);
+        if (count == 0) return Fail(std::make_error_code(std::errc::io_error));  // the source shrank meanwhile
+        if (auto saved = destination.Write(std::string_view(block.data(), count)); !saved) return saved;
+        written += count;
+        Report(callbacks, static_cast<int>(100 - (total - std::min(written, total)) * 100 / total));
     }
-    return static_cast<bool>(out.flush());
+    return destination.Commit();
 }
 
 }  // namespace
@@ -34,29 +36,23 @@ std::string ExistingFileQuestion(const fs::path& destination) {
     return destination.string() + "\n\nFile already exists in your web page directory. Do you want use it?";
 }
 
-CopyOutcome CopyFile(const fs::path& source, const fs::path& destination, const CopyCallbacks& callbacks) {
+Result<CopyOutcome> CopyFile(const fs::path& source, const fs::path& destination, const CopyCallbacks& callbacks) {
     std::error_code ec;
     if (fs::exists(destination, ec)) {
         const bool useIt = callbacks.useExisting && callbacks.useExisting(ExistingFileQuestion(destination));
         return useIt ? CopyOutcome::UsedExisting : CopyOutcome::Declined;
     }
-    const std::uintmax_t total = fs::file_size(source, ec);
-    std::ifstream in(source, std::ios::binary);
-    if (ec || !in) return CopyOutcome::Failed;
+    FileDescriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat status{};
+    if (!in.valid() || ::fstat(in.get(), &status) != 0) return Fail(LastError());
+    if (S_ISDIR(status.st_mode)) return Fail(std::make_error_code(std::errc::is_a_directory));
 
-    const fs::path temporary = TemporaryBeside(destination);
-    bool ok = false;
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        ok = out && CopyBlocks(in, out, total, callbacks);
-    }
-    if (ok) fs::rename(temporary, destination, ec);
-    if (!ok || ec) {
-        fs::remove(temporary, ec);
-        ok = false;
-    }
-    if (callbacks.progress) callbacks.progress(0);
-    return ok ? CopyOutcome::Copied : CopyOutcome::Failed;
+    auto out = AtomicFile::Create(destination);
+    Result<void> copied = out ? CopyBlocks(in.get(), static_cast<std::uintmax_t>(status.st_size), *out, callbacks)
+                              : Fail(out.error());
+    Report(callbacks, 0);
+    if (!copied) return Fail(copied.error());
+    return CopyOutcome::Copied;
 }
 
 }  // namespace pw

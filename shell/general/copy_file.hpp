@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 
+#include "shell/general/result.hpp"
+
 namespace pw {
 
 inline constexpr std::size_t kCopyBlockSize = 1024;
@@ -21,13 +23,13 @@ enum class CopyOutcome {
     Copied,        // destination now holds the source's bytes
     UsedExisting,  // destination existed and the user chose to keep it
     Declined,      // destination existed and the user said no
-    Failed,        // nothing was left at the destination
 };
 
-// Copies in blocks of kCopyBlockSize. A missing or unreadable source creates nothing;
-// an empty source gives an empty destination; on any error no partial destination stays.
-CopyOutcome CopyFile(const std::filesystem::path& source, const std::filesystem::path& destination,
-                     const CopyCallbacks& callbacks);
+// Copies in blocks of kCopyBlockSize through an AtomicFile. A failure (a missing or
+// unreadable source, a full disk) is returned with its reason and leaves nothing at the
+// destination; an empty source gives an empty destination.
+Result<CopyOutcome> CopyFile(const std::filesystem::path& source, const std::filesystem::path& destination,
+                             const CopyCallbacks& callbacks);
 
 // The question shown when the destination exists.
 std::string ExistingFileQuestion(const std::filesystem::path& destination);

@@ -7,8 +7,7 @@
 #include <QTextEdit>
 #include <QWidget>
 
-#include "builder/store/field_file.hpp"
-#include "builder/store/site_files.hpp"
+#include "shell/general/field_file.hpp"
 
 namespace pw {
 namespace {
@@ -39,11 +38,10 @@ std::optional<QString> TextOf(const QWidget& widget) {
     return std::nullopt;
 }
 
-// Only text boxes take loaded text; labels and other controls keep theirs.
+// Only text boxes take loaded text; labels, rich-text holders and other controls keep theirs.
 bool SetTextBoxText(QWidget& widget, const QString& text) {
     if (auto* edit = qobject_cast<QLineEdit*>(&widget)) return edit->setText(text), true;
     if (auto* edit = qobject_cast<QPlainTextEdit*>(&widget)) return edit->setPlainText(text), true;
-    if (auto* edit = qobject_cast<QTextEdit*>(&widget)) return edit->setPlainText(text), true;
     return false;
 }
 
@@ -59,26 +57,24 @@ QString FromFileText(const std::string& text) {
     return QString::fromStdString(text).replace(QLatin1String("\r\n"), QLatin1String("\n"));
 }
 
-std::expected<void, std::error_code> SaveFormFields(QWidget& window, const std::filesystem::path& inst,
-                                                    std::string_view relativePath, std::filesystem::perms perms) {
+Result<void> SaveFormFields(QWidget& window, const std::filesystem::path& file, std::filesystem::perms perms) {
     std::string records;
     for (QWidget* widget : WidgetsInCreationOrder(window)) {
         if (IsTagged(*widget)) {
             if (const auto text = TextOf(*widget)) {
-                records += store::FormatFieldRecord(ToFileText(*text), widget->objectName().toStdString());
+                records += FormatFieldRecord(ToFileText(*text), widget->objectName().toStdString());
             }
         }
         QCoreApplication::processEvents();
     }
-    return store::SaveFileAtomically(store::ResolveRelative(inst, relativePath), records, perms);
+    return SaveFileAtomically(file, records, perms);
 }
 
-std::expected<void, std::error_code> LoadFormFields(QWidget& window, const std::filesystem::path& inst,
-                                                    std::string_view relativePath) {
-    const auto bytes = store::ReadWholeFile(store::ResolveRelative(inst, relativePath));
-    if (!bytes) return std::unexpected(bytes.error());
+Result<void> LoadFormFields(QWidget& window, const std::filesystem::path& file) {
+    const auto bytes = ReadWholeFile(file);
+    if (!bytes) return Fail(bytes.error());
     const QList<QWidget*> widgets = WidgetsInCreationOrder(window);
-    for (const store::FieldRecord& record : store::ParseFieldRecords(*bytes)) {
+    for (const FieldRecord& record : ParseFieldRecords(*bytes)) {
         const QString name = QString::fromStdString(record.name);
         for (QWidget* widget : widgets) {
             if (widget->objectName() == name) SetTextBoxText(*widget, FromFileText(record.text));

@@ -4,7 +4,16 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+// The pictures live in this static library, so it registers them itself on first use.
+static void RegisterSharedPictures() { Q_INIT_RESOURCE(general); }
+
 namespace pw {
+
+QPixmap SharedPicture(const QString& name) {
+    static const bool registered = (RegisterSharedPictures(), true);
+    (void)registered;
+    return QPixmap(QStringLiteral(":/general/") + name);
+}
 
 QRect TwipsRect(int left, int top, int width, int height) { return {Px(left), Px(top), Px(width), Px(height)}; }
 
@@ -29,7 +38,6 @@ PictureButton::PictureButton(const QString& name, QPixmap normal, QPixmap presse
       pressed_(std::move(pressed)),
       disabled_(std::move(disabled)) {
     setObjectName(name);
-    setCursor(Qt::PointingHandCursor);
 }
 
 void PictureButton::paintEvent(QPaintEvent*) {
@@ -52,9 +60,9 @@ QWidget* SetUpPictureWindow(QMainWindow& window, const QString& name) {
 }
 
 PictureButton* PageButton(const QString& name, int digit, QRect geometry, QWidget* parent) {
-    const QString stem = QStringLiteral(":/shell/page%1").arg(digit);
-    auto* button = new PictureButton(name, QPixmap(stem + "-normal.png"), QPixmap(stem + "-pressed.png"),
-                                     QPixmap(stem + "-disabled.png"), parent);
+    const QString stem = QStringLiteral("page%1").arg(digit);
+    auto* button = new PictureButton(name, SharedPicture(stem + "-normal.png"), SharedPicture(stem + "-pressed.png"),
+                                     SharedPicture(stem + "-disabled.png"), parent);
     button->setGeometry(geometry);
     return button;
 }

@@ -43,7 +43,11 @@ private:
 // area the pictures and hot-spots are laid on; returns that area.
 QWidget* SetUpPictureWindow(QMainWindow& window, const QString& name);
 
-// Page button 1, 2 or 3 drawn from the program's page button pictures.
+// A picture of the widgets several windows share ("banner.png", "page1-normal.png"...),
+// compiled into this library; a null pixmap for a name it does not hold.
+QPixmap SharedPicture(const QString& name);
+
+// Page button 1, 2 or 3 drawn from the shared page button pictures.
 PictureButton* PageButton(const QString& name, int digit, QRect geometry, QWidget* parent);
 
 }  // namespace pw

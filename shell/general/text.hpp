@@ -1,9 +1,15 @@
 #pragma once
-// Text routines shared by several windows. All work on UTF-8 std::string.
+// Text routines shared by the windows, the store and generation. All work on UTF-8
+// std::string; a byte that is not valid UTF-8 is left as it is. No <expected>: the fuzz
+// targets, built with clang, take this code too.
 #include <string>
 #include <string_view>
 
 namespace pw {
+
+// `text` in Unicode lower case: the program's one case-folding rule, used for matching
+// placeholders and for finding file names without regard to case.
+std::string LowerUtf8(std::string_view text);
 
 // Every occurrence of `search` in `text` replaced by `replacement`, letter case ignored
 // when matching. Matches do not overlap and replaced text is never searched again.

@@ -3,191 +3,157 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
-#include <fstream>
-#include <random>
 #include <string>
 #include <vector>
+
+#include "tests/temp_folder.hpp"
 
 namespace pw::store {
 namespace {
 
-// A fresh folder under the system temp folder, removed with everything in it.
-class TempFolder : public testing::Test {
-protected:
-    TempFolder() {
-        const auto name = "pw_store_" + std::to_string(::getpid()) + "_" + std::to_string(std::random_device{}());
-        root_ = fs::temp_directory_path() / name;
-        fs::create_directories(root_);
-    }
-    ~TempFolder() override {
-        std::error_code ignored;
-        fs::permissions(root_, fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::remove_all(root_, ignored);
-    }
-
-    void Write(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
-
-    std::string Read(const fs::path& path) {
-        auto bytes = ReadWholeFile(path);
-        return bytes ? *bytes : "<unreadable>";
-    }
-
-    // Every entry of `folder`, to see that nothing was left behind.
-    std::vector<std::string> Entries(const fs::path& folder) {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
-        std::ranges::sort(names);
-        return names;
-    }
-
-    fs::path root_;
-};
-
-using Resolve = TempFolder;
-
-TEST_F(Resolve, FindsNamesWithoutRegardToCase) {
-    for (const char* name : {"pagebox.txt", "ärger.txt", "привет.txt", "Καλημέρα.txt"}) Write(root_ / name, "");
-    EXPECT_EQ(ResolveInFolder(root_, "pageBox.txt"), root_ / "pagebox.txt");
-    EXPECT_EQ(ResolveInFolder(root_, "PAGEBOX.TXT"), root_ / "pagebox.txt");
-    EXPECT_EQ(ResolveInFolder(root_, "ÄRGER.txt"), root_ / "ärger.txt");
-    EXPECT_EQ(ResolveInFolder(root_, "ПРИВЕТ.TXT"), root_ / "привет.txt");
-    EXPECT_EQ(ResolveInFolder(root_, "ΚΑΛΗΜΈΡΑ.txt"), root_ / "Καλημέρα.txt");
-    EXPECT_EQ(ResolveInFolder(root_, "missing.txt"), root_ / "missing.txt");
-    EXPECT_EQ(ResolveInFolder(root_ / "no-such-folder", "x"), root_ / "no-such-folder" / "x");
+// Every entry of `folder`, to see what was made and that nothing was left behind.
+std::vector<std::string> Entries(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    std::ranges::sort(names);
+    return names;
 }
 
-TEST_F(Resolve, PrefersTheExactName) {
-    fs::create_directory(root_ / "Default");
-    fs::create_directory(root_ / "default");
-    EXPECT_EQ(ResolveInFolder(root_, "default"), root_ / "default");
-    EXPECT_EQ(ResolveInFolder(root_, "Default"), root_ / "Default");
-    EXPECT_EQ(ResolveInFolder(root_, "DEFAULT"), root_ / "Default");  // the alphabetically first variant
-}
-
-TEST_F(Resolve, RelativePathsTakeEitherSeparator) {
-    fs::create_directory(root_ / "default");
-    Write(root_ / "default" / "pagebox.txt", "");
-    EXPECT_EQ(ResolveRelative(root_, "\\Default\\pageBox.txt"), root_ / "default" / "pagebox.txt");
-    EXPECT_EQ(ResolveRelative(root_, "Default/PAGEBOX.TXT"), root_ / "default" / "pagebox.txt");
-    EXPECT_EQ(ResolveRelative(root_, "\\default\\new.txt"), root_ / "default" / "new.txt");
-    EXPECT_EQ(SiteFilePath(root_, "DEFAULT", "PageBox.txt"), root_ / "default" / "pagebox.txt");
-}
-
-TEST(PageFiles, EachPageWordSelectsItsThreeFiles) {
+TEST(Pages, EachPageWordSelectsItsPageAndItsThreeFiles) {
     struct Case {
         const char* word;
+        Page page;
+        const char* caption;
         const char* fields;
         const char* sectionA;
         const char* sectionB;
     };
-    for (const Case& c : {Case{"one", "oneBox.txt", "rtemp1.txt", "rtemp31.txt"},
-                          Case{"", "oneBox.txt", "rtemp1.txt", "rtemp31.txt"},
-                          Case{"four", "oneBox.txt", "rtemp1.txt", "rtemp31.txt"},
-                          Case{"two", "twoBox.txt", "rtemp2.txt", "rtemp32.txt"},
-                          Case{"three", "threeBox.txt", "rtemp3.txt", "rtemp33.txt"}}) {
-        const PageFiles files = PageFilesFor(c.word);
-        EXPECT_EQ(files.fields, c.fields) << c.word;
-        EXPECT_EQ(files.sectionA, c.sectionA) << c.word;
-        EXPECT_EQ(files.sectionB, c.sectionB) << c.word;
+    for (const Case& c : {Case{"one", Page::One, "One", "oneBox.txt", "rtemp1.txt", "rtemp31.txt"},
+                          Case{"", Page::One, "One", "oneBox.txt", "rtemp1.txt", "rtemp31.txt"},
+                          Case{"four", Page::One, "One", "oneBox.txt", "rtemp1.txt", "rtemp31.txt"},
+                          Case{"two", Page::Two, "Two", "twoBox.txt", "rtemp2.txt", "rtemp32.txt"},
+                          Case{"three", Page::Three, "Three", "threeBox.txt", "rtemp3.txt", "rtemp33.txt"}}) {
+        const Page page = PageFromWord(c.word);
+        EXPECT_EQ(page, c.page) << c.word;
+        EXPECT_EQ(CaptionOf(page), c.caption) << c.word;
+        EXPECT_EQ(FilesOf(page).fields, c.fields) << c.word;
+        EXPECT_EQ(FilesOf(page).sectionA, c.sectionA) << c.word;
+        EXPECT_EQ(FilesOf(page).sectionB, c.sectionB) << c.word;
     }
+    for (const Page page : kPages) EXPECT_EQ(PageFromWord(WordOf(page)), page);
 }
 
-using AtomicSave = TempFolder;
-
-TEST_F(AtomicSave, ReplacesTheFileAndLeavesNothingElse) {
-    const fs::path file = root_ / "oneBox.txt";
-    Write(file, "old");
-    ASSERT_TRUE(SaveFileAtomically(file, "new content"));
-    EXPECT_EQ(Read(file), "new content");
-    ASSERT_TRUE(SaveFileAtomically(file, ""));
-    EXPECT_EQ(Read(file), "");
-    EXPECT_EQ(Entries(root_), std::vector<std::string>{"oneBox.txt"});
+TEST(SiteFiles, NamesResolveWithoutRegardToCase) {
+    const test::TempFolder inst;
+    inst.Write("default/pagebox.txt", "");
+    EXPECT_EQ(SiteFilePath(inst.path(), "DEFAULT", "PageBox.txt"), inst.path() / "default" / "pagebox.txt");
+    EXPECT_EQ(SiteFilePath(inst.path(), "Default", "new.txt"), inst.path() / "default" / "new.txt");
 }
 
-TEST_F(AtomicSave, AppliesTheRequestedPermissions) {
-    const fs::path file = root_ / "ftp.txt";
-    ASSERT_TRUE(SaveFileAtomically(file, "secret", fs::perms::owner_read | fs::perms::owner_write));
-    EXPECT_EQ(fs::status(file).permissions(), fs::perms::owner_read | fs::perms::owner_write);
-    ASSERT_TRUE(SaveFileAtomically(root_ / "page.html", "x"));
-    EXPECT_EQ(fs::status(root_ / "page.html").permissions(),
-              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
+TEST(Sections, SaveThenLoadGivesTheTextBack) {
+    const test::TempFolder site;
+    const fs::path file = site.path() / "rtemp31.txt";
+    for (const std::string text : {"Kw5 SiteFoundry", "<p>Grüße €</p>\r\n<p>{x}</p>\r\n", ""}) {
+        ASSERT_TRUE(SaveSection(file, text));
+        EXPECT_TRUE(test::TempFolder::Read(file).starts_with("{\\rtf1"));
+        EXPECT_EQ(LoadSection(file), text);
+    }
+    EXPECT_FALSE(LoadSection(site.path() / "rtemp2.txt"));
 }
 
-TEST_F(AtomicSave, MissingFolderIsAnErrorAndCreatesNothing) {
-    const auto result = SaveFileAtomically(root_ / "gone" / "oneBox.txt", "x");
-    ASSERT_FALSE(result);
-    EXPECT_EQ(result.error(), std::errc::no_such_file_or_directory);
-    EXPECT_TRUE(Entries(root_).empty());
+TEST(Sections, HandOverIsPlainTextWithALineEnd) {
+    const test::TempFolder site;
+    EXPECT_EQ(WriteHandOver(site.path(), "<b>Grüße</b>\r\nline 2"), site.path() / "stand.1w1");
+    EXPECT_EQ(test::TempFolder::Read(site.path() / "stand.1w1"), "<b>Grüße</b>\r\nline 2\r\n");
+    ASSERT_TRUE(WriteHandOver(site.path(), "short"));
+    EXPECT_EQ(test::TempFolder::Read(site.path() / "stand.1w1"), "short\r\n");
+    EXPECT_TRUE(DeleteHandOver(site.path()));
+    EXPECT_FALSE(fs::exists(site.path() / "stand.1w1"));
+    EXPECT_TRUE(DeleteHandOver(site.path())) << "an absent file is no error";
 }
 
-TEST_F(AtomicSave, FailedRenameKeepsWhatIsThere) {
-    fs::create_directories(root_ / "index.html" / "inside");  // a folder where the file should go
-    EXPECT_FALSE(SaveFileAtomically(root_ / "index.html", "x"));
-    EXPECT_TRUE(fs::is_directory(root_ / "index.html" / "inside"));
-    EXPECT_EQ(Entries(root_), std::vector<std::string>{"index.html"});
+TEST(PageNamesFile, GivesTheStoredNamesAndDefaultsForTheRest) {
+    const test::TempFolder site;
+    EXPECT_EQ(LoadPageNames(site.path())->names, (std::array<std::string, 3>{"Home", "News", "About us"}))
+        << "no file: the default names";
+    site.Write("PageBox.TXT", "\"Start\",\"page1\"\r\n\"Our Menu\",\"Page2\"\r\n\"x\",\"page3\"\r\n\"Later\",\"Page2\"\r\n");
+    EXPECT_EQ(LoadPageNames(site.path())->names, (std::array<std::string, 3>{"Start", "Later", "About us"}));
 }
 
-// A full disk, as the process's file-size limit: the write fails half-way.
-TEST_F(AtomicSave, FailedWriteKeepsTheOldFile) {
-    const fs::path file = root_ / "rtemp1.txt";
-    Write(file, "old section");
+TEST(PageNamesFile, AFileThatCannotBeReadIsAnError) {
+    const test::TempFolder site;
+    fs::create_directory(site.path() / "pagebox.txt");
+    EXPECT_EQ(LoadPageNames(site.path()).error(), std::errc::is_a_directory);
+}
+
+class NewSite : public testing::Test {
+protected:
+    NewSite() {
+        for (const std::string_view name : kDesignFiles) inst_.Write(std::string(name), "design " + std::string(name));
+    }
+    fs::path Inst() const { return inst_.path(); }
+    std::string Read(const fs::path& relative) const { return test::TempFolder::Read(Inst() / relative); }
+
+    test::TempFolder inst_;
+};
+
+TEST_F(NewSite, PreparedAsAFirstStartLeavesIt) {
+    ASSERT_TRUE(PrepareDefaultSite(Inst()));
+    const fs::path site = Inst() / "default";
+    EXPECT_EQ(Entries(site), (std::vector<std::string>{"ftp.txt", "ftpbeta.txt", "graf1.gif", "graf2.jpg", "oneBox.txt",
+                                                        "pagebox.txt", "rtemp1.txt", "rtemp2.txt", "rtemp3.txt",
+                                                        "rtemp31.txt", "rtemp32.txt", "rtemp33.txt", "stock",
+                                                        "temp311.htx", "threeBox.txt", "twoBox.txt"}));
+    for (const char* fieldFile : {"oneBox.txt", "twoBox.txt", "threeBox.txt", "pagebox.txt", "ftp.txt"})
+        EXPECT_EQ(Read(fs::path("default") / fieldFile), "\"\",\"Text1\"\r\n") << fieldFile;
+    for (const char* section : {"rtemp1.txt", "rtemp31.txt", "rtemp2.txt", "rtemp32.txt", "rtemp3.txt", "rtemp33.txt",
+                                "ftpbeta.txt"})
+        EXPECT_EQ(LoadSection(site / section), "Kw5 SiteFoundry") << section;
+    EXPECT_EQ(LoadSection(Inst() / "Default.ste"), "Kw5 SiteFoundry");
+    for (const std::string_view name : kDesignFiles)
+        EXPECT_EQ(Read(fs::path("default") / name), "design " + std::string(name));
+    EXPECT_EQ(fs::status(site / "ftp.txt").permissions(), fs::perms::owner_read | fs::perms::owner_write);
+}
+
+TEST_F(NewSite, AnExistingDefaultIsNeverTouched) {
+    inst_.Write("default", "a plain file of that name");
+    ASSERT_TRUE(PrepareDefaultSite(Inst()));
+    EXPECT_EQ(Read("default"), "a plain file of that name");
+    EXPECT_FALSE(fs::exists(Inst() / "Default.ste"));
+}
+
+TEST_F(NewSite, ADesignFileTheInstallationLacksIsPassedOver) {
+    fs::remove(Inst() / "stock");
+    ASSERT_TRUE(PrepareDefaultSite(Inst()));
+    EXPECT_FALSE(fs::exists(Inst() / "default" / "stock"));
+    EXPECT_TRUE(fs::exists(Inst() / "default" / "temp311.htx"));
+}
+
+// A disk that fills half way, as the process's file-size limit: no "default" is left, so
+// the next start prepares the site again; what the failed start staged is cleared then.
+TEST_F(NewSite, AStartThatFailsHalfWayLeavesNoSiteAndTheNextOnePreparesIt) {
+    inst_.Write("stock", std::string(4096, 'j'));
     rlimit saved{};
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     rlimit small = saved;
-    small.rlim_cur = 16;
+    small.rlim_cur = 1024;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const auto result = SaveFileAtomically(file, std::string(100, 'x'));
+    const auto failed = PrepareDefaultSite(Inst());
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
 
-    ASSERT_FALSE(result);
-    EXPECT_EQ(result.error(), std::errc::file_too_large);
-    EXPECT_EQ(Read(file), "old section");
-    EXPECT_EQ(Entries(root_), std::vector<std::string>{"rtemp1.txt"});
-}
+    ASSERT_FALSE(failed);
+    EXPECT_EQ(failed.error(), std::errc::file_too_large);
+    EXPECT_FALSE(fs::exists(Inst() / "default"));
 
-TEST_F(AtomicSave, UnwritableFolderKeepsTheOldFile) {
-    if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
-    const fs::path file = root_ / "oneBox.txt";
-    Write(file, "old");
-    fs::permissions(root_, fs::perms::owner_read | fs::perms::owner_exec);
-    EXPECT_FALSE(SaveFileAtomically(file, "new"));
-    fs::permissions(root_, fs::perms::owner_all);
-    EXPECT_EQ(Read(file), "old");
-    EXPECT_EQ(Entries(root_), std::vector<std::string>{"oneBox.txt"});
-}
-
-TEST_F(AtomicSave, ReadingAMissingFileIsAnError) {
-    const auto bytes = ReadWholeFile(root_ / "nothing.txt");
-    ASSERT_FALSE(bytes);
-    EXPECT_EQ(bytes.error(), std::errc::no_such_file_or_directory);
-}
-
-using Sections = TempFolder;
-
-TEST_F(Sections, SaveThenLoadGivesTheTextBack) {
-    const fs::path file = root_ / "rtemp31.txt";
-    for (const std::string text : {"Kw5 SiteFoundry", "<p>Grüße €</p>\r\n<p>{x}</p>\r\n", ""}) {
-        ASSERT_TRUE(SaveSection(file, text));
-        EXPECT_TRUE(Read(file).starts_with("{\\rtf1"));
-        EXPECT_EQ(LoadSection(file), text);
-    }
-    EXPECT_FALSE(LoadSection(root_ / "rtemp2.txt"));
-}
-
-TEST_F(Sections, HandOverIsPlainTextWithALineEnd) {
-    ASSERT_TRUE(WriteHandOver(root_, "<b>Grüße</b>\r\nline 2"));
-    EXPECT_EQ(Read(root_ / "stand.1w1"), "<b>Grüße</b>\r\nline 2\r\n");
-    ASSERT_TRUE(WriteHandOver(root_, "short"));
-    EXPECT_EQ(Read(root_ / "stand.1w1"), "short\r\n");
-    EXPECT_FALSE(DeleteHandOver(root_));
-    EXPECT_FALSE(fs::exists(root_ / "stand.1w1"));
-    EXPECT_FALSE(DeleteHandOver(root_)) << "an absent file is no error";
+    fs::create_directories(Inst() / ".default-killed" / "half");  // as a killed start leaves it
+    ASSERT_TRUE(PrepareDefaultSite(Inst()));
+    EXPECT_EQ(Read("default/stock"), std::string(4096, 'j'));
+    for (const std::string& name : Entries(Inst())) EXPECT_FALSE(name.starts_with(".default-")) << name;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QTextEdit>
 
 #include "builder/store/rtf.hpp"
@@ -101,6 +102,16 @@ TEST_F(MagicTest, EditedSectionsComeBackAndAreSaved) {
               "\"Type keywords  here (meta tags)\",\"Text24\"\r\n");
 }
 
+TEST_F(MagicTest, FileMenuShowsItsSeparatorsWhereTheyAre) {
+    Open("one");
+    QMenu* file = builder->menuBar()->actions().at(0)->menu();
+    QStringList entries;
+    for (QAction* action : file->actions()) entries << (action->isSeparator() ? "-" : action->text());
+    EXPECT_EQ(entries, (QStringList{"-", "&Main Menu", "-", "Build Page One", "Build Page Two", "Build Page Three", "-",
+                                    "&Exit"}));
+    EXPECT_FALSE(file->separatorsCollapsible());
+}
+
 TEST_F(MagicTest, MetaFieldsToggleAndExplainThemselves) {
     Open("one");
     auto* keywords = builder->findChild<QWidget*>("Text24");
@@ -135,6 +146,53 @@ TEST_F(MagicTest, SaveOrPreviewSavesGeneratesAndShowsThePage) {
     EXPECT_EQ(Navigations().back(), QString::fromStdString(page.string()));
     EXPECT_EQ(doubles.shell->opened, QStringList{QString::fromStdString(page.string())});
     EXPECT_TRUE(builder->findChild<QWidget*>("Label7")->isEnabled());
+}
+
+TEST_F(MagicTest, PreviewAndBrowserOpenThePageThatExistsWhateverItsLetterCase) {
+    inst.Write("default/News.html", "an older page two");
+    Open("one");
+    builder->Command8_Click();
+    const QString existing = QString::fromStdString((inst.path() / "default" / "News.html").string());
+    EXPECT_EQ(Navigations().back(), existing);
+    builder->Label7_Click();
+    EXPECT_NE(SiteFile("News.html").find("<title> Type your page title (meta title)</title>"), std::string::npos);
+    EXPECT_FALSE(fs::exists(inst.path() / "default" / "news.html"));
+    EXPECT_EQ(Navigations().back(), existing);
+    EXPECT_EQ(doubles.shell->opened, QStringList{existing});
+}
+
+// A section file that cannot be replaced (a folder stands in its place): the user is told
+// which file and why, the builder keeps the text, and the next save succeeds.
+TEST_F(MagicTest, ASectionThatCannotBeSavedIsToldAndKeptForTheNextSave) {
+    Open("one");
+    fs::remove(inst.path() / "default" / "rtemp1.txt");
+    fs::create_directories(inst.path() / "default" / "rtemp1.txt" / "in the way");
+    doubles.platform->globals().editedBody = "<p>Our new opening hours</p>";
+    builder->afteredit();
+    ASSERT_EQ(doubles.dialogs->shown.size(), 1u);
+    const auto& message = doubles.dialogs->shown[0];
+    EXPECT_EQ(message.text, SaveErrorText(inst.path() / "default" / "rtemp1.txt", std::make_error_code(std::errc::is_a_directory)));
+    EXPECT_TRUE(message.text.contains("rtemp1.txt"));
+    EXPECT_EQ(message.icon, MessageIcon::Exclamation);
+    EXPECT_EQ(message.buttons, MessageButtons::Ok);
+    EXPECT_EQ(Section("RichTextBox1"), "<p>Our new opening hours</p>");
+
+    fs::remove_all(inst.path() / "default" / "rtemp1.txt");
+    builder->Label7_Click();
+    EXPECT_EQ(doubles.dialogs->shown.size(), 1u) << "no further message";
+    EXPECT_EQ(store::RtfPlainText(SiteFile("rtemp1.txt")), "<p>Our new opening hours</p>");
+}
+
+TEST_F(MagicTest, ASiteFolderRemovedMeanwhileIsToldOnceAndTheFieldsStay) {
+    Open("two");
+    builder->findChild<QLineEdit*>("Text2")->setText("Specials this week");
+    fs::remove_all(inst.path() / "default");
+    builder->Label7_Click();
+    ASSERT_EQ(doubles.dialogs->shown.size(), 2u);
+    EXPECT_EQ(doubles.dialogs->shown[0].text, "Error accessing file");
+    EXPECT_EQ(doubles.dialogs->shown[1].text,
+              SaveErrorText(inst.path() / "default" / "twoBox.txt", std::make_error_code(std::errc::no_such_file_or_directory)));
+    EXPECT_EQ(Field("Text2"), "Specials this week");
 }
 
 TEST_F(MagicTest, MissingTemplateSaysSoAndWritesNoPage) {

@@ -16,18 +16,29 @@ namespace {
 namespace fs = std::filesystem;
 
 // The builder's state before the user has typed anything.
-PageInputs UneditedPage(std::string pageWord) {
+PageInputs UneditedPage(const std::string& pageWord) {
     PageInputs inputs;
-    inputs.pageWord = std::move(pageWord);
-    inputs.Text2 = " Type your page title (meta title)";
-    inputs.Text100 = " Type information about your site (meta content)";
-    inputs.Text24 = "Type keywords  here (meta tags)";
+    inputs.page = store::PageFromWord(pageWord);
+    inputs.title = " Type your page title (meta title)";
+    inputs.description = " Type information about your site (meta content)";
+    inputs.keywords = "Type keywords  here (meta tags)";
     inputs.sectionA = "Kw5 SiteFoundry";
     inputs.sectionB = "Kw5 SiteFoundry";
     return inputs;
 }
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// Generation as the builder runs it: the page text from the site's template, written to
+// the page's file; the file written, or why not.
+Result<fs::path> GenerateAndWrite(const fs::path& site, const PageInputs& inputs) {
+    const auto text = GeneratePageText(site / "temp311.htx", inputs);
+    if (!text) return Fail(text.error());
+    const auto path = PagePath(site, inputs.page, inputs.names);
+    if (!path) return path;
+    if (const auto written = WritePageFile(*path, *text); !written) return Fail(written.error());
+    return path;
+}
 
 // The credit line names whatever vendor site is configured; the tests fix it.
 class WithVendorSite : public testing::Test {
@@ -69,7 +80,8 @@ TEST(PageFileName, IsIndexForPageOneAndTheSquashedNameOtherwise) {
         {"three", "Home", "News", " Über  Uns ", "überuns.html"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(PageFileName(c.pageWord, {c.page1, c.Page2, c.Page3}), c.fileName) << c.pageWord;
+        EXPECT_EQ(PageFileName(store::PageFromWord(c.pageWord), store::PageNames{{c.page1, c.Page2, c.Page3}}), c.fileName)
+            << c.pageWord;
     }
 }
 
@@ -89,10 +101,10 @@ class Substitution : public WithVendorSite, public testing::WithParamInterface<S
 TEST_P(Substitution, AppliesTheStepsInOrder) {
     const auto& c = GetParam();
     PageInputs inputs;
-    inputs.pageWord = c.pageWord;
-    inputs.Text2 = "My title";
-    inputs.Text100 = "My description";
-    inputs.Text24 = "my, keywords";
+    inputs.page = store::PageFromWord(c.pageWord);
+    inputs.title = "My title";
+    inputs.description = "My description";
+    inputs.keywords = "my, keywords";
     inputs.sectionA = c.sectionA;
     inputs.sectionB = "B text";
     const std::string credit = kCredit;
@@ -128,15 +140,15 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Substitution, EmptyNameTwoMakesItsLinksDotHtml) {
     PageInputs inputs;
-    inputs.pageWord = "two";
-    inputs.names.Page2 = "";
+    inputs.page = store::Page::Two;
+    inputs.names[store::Page::Two] = "";
     EXPECT_EQ(SubstitutePlaceholders(R"(<a href="page2.html">%%2%%</a>)", inputs), R"(<a href=".html"></a>)");
 }
 
 TEST(Substitution, FillsEveryPlaceholderFarPastThe32767thCharacter) {
     PageInputs inputs;
     for (int i = 0; i < 2'000; ++i) inputs.sectionA += "<p>%%1%% page2.html %%titlez%%</p>\r\n";
-    inputs.Text2 = "T";
+    inputs.title = "T";
     const std::string page = SubstitutePlaceholders("<body>%%texta%%</body>", inputs);
     std::string expected = "<body>";
     for (int i = 0; i < 2'000; ++i) expected += "<p>Home news.html T</p>\r\n";
@@ -200,9 +212,7 @@ TEST(GeneratePageText, MissingTemplateIsAnErrorAccessingFile) {
     std::vector<int> values;
     const auto page = GeneratePageText(site.path() / "temp311.htx", UneditedPage("one"), [&](int v) { values.push_back(v); });
     ASSERT_FALSE(page.has_value());
-    EXPECT_EQ(page.error().kind, GenerationError::Kind::TemplateUnreadable);
-    EXPECT_EQ(page.error().cause, std::errc::no_such_file_or_directory);
-    EXPECT_TRUE(DescribeError(page.error()).starts_with("Error accessing file: "));
+    EXPECT_EQ(page.error(), std::errc::no_such_file_or_directory);
     EXPECT_TRUE(values.empty());
 }
 
@@ -228,8 +238,8 @@ protected:
 
 TEST_F(PageFile, TemplateWithoutFinalLineEndGivesAFileEndingInTwoCrLf) {
     inst_.Write(site_ / "temp311.htx", "<html>\r\n<title>%%title%%</title>");
-    const auto written = GeneratePage(site_, UneditedPage("three"));
-    ASSERT_TRUE(written.has_value()) << DescribeError(written.error());
+    const auto written = GenerateAndWrite(site_, UneditedPage("three"));
+    ASSERT_TRUE(written.has_value()) << written.error().message();
     EXPECT_EQ(*written, site_ / "aboutus.html");
     EXPECT_EQ(test::TempFolder::Read(*written), "<html>\r\n<title>About us</title>\r\n\r\n");
 }
@@ -237,9 +247,9 @@ TEST_F(PageFile, TemplateWithoutFinalLineEndGivesAFileEndingInTwoCrLf) {
 TEST_F(PageFile, EmptyNameTwoWritesDotHtml) {
     inst_.Write(site_ / "temp311.htx", "%%2%%");
     PageInputs inputs = UneditedPage("two");
-    inputs.names.Page2 = "";
-    const auto written = GeneratePage(site_, inputs);
-    ASSERT_TRUE(written.has_value()) << DescribeError(written.error());
+    inputs.names[store::Page::Two] = "";
+    const auto written = GenerateAndWrite(site_, inputs);
+    ASSERT_TRUE(written.has_value()) << written.error().message();
     EXPECT_EQ(*written, site_ / ".html");
     EXPECT_EQ(test::TempFolder::Read(*written), "\r\n\r\n");
 }
@@ -247,7 +257,7 @@ TEST_F(PageFile, EmptyNameTwoWritesDotHtml) {
 TEST_F(PageFile, ReplacesAnOlderPageWithTheSameNameInAnotherCase) {
     inst_.Write(site_ / "temp311.htx", "new");
     inst_.Write(site_ / "News.html", "old");
-    const auto written = GeneratePage(site_, UneditedPage("two"));
+    const auto written = GenerateAndWrite(site_, UneditedPage("two"));
     ASSERT_TRUE(written.has_value());
     EXPECT_EQ(Entries(site_), (std::vector<std::string>{"News.html", "temp311.htx"}));
     EXPECT_EQ(test::TempFolder::Read(site_ / "News.html"), "new\r\n\r\n");
@@ -256,10 +266,9 @@ TEST_F(PageFile, ReplacesAnOlderPageWithTheSameNameInAnotherCase) {
 TEST_F(PageFile, MissingTemplateWritesNothing) {
     fs::create_directories(site_);
     inst_.Write(site_ / "index.html", "the old page");
-    const auto written = GeneratePage(site_, UneditedPage("one"));
+    const auto written = GenerateAndWrite(site_, UneditedPage("one"));
     ASSERT_FALSE(written.has_value());
-    EXPECT_EQ(written.error().kind, GenerationError::Kind::TemplateUnreadable);
-    EXPECT_EQ(written.error().path, site_ / "temp311.htx");
+    EXPECT_EQ(written.error(), std::errc::no_such_file_or_directory);
     EXPECT_EQ(Entries(site_), std::vector<std::string>{"index.html"});
     EXPECT_EQ(test::TempFolder::Read(site_ / "index.html"), "the old page");
 }
@@ -268,21 +277,22 @@ TEST_F(PageFile, NameThatIsAPathIsRefusedAndNothingIsWrittenOutside) {
     inst_.Write(site_ / "temp311.htx", "x");
     for (const std::string& name : std::vector<std::string>{"../escape", "sub/page", "back\\slash", std::string("nul\0x", 5)}) {
         PageInputs inputs = UneditedPage("three");
-        inputs.names.Page3 = name;
-        const auto written = GeneratePage(site_, inputs);
+        inputs.names[store::Page::Three] = name;
+        const auto written = GenerateAndWrite(site_, inputs);
         ASSERT_FALSE(written.has_value()) << name;
-        EXPECT_EQ(written.error().kind, GenerationError::Kind::PageNameUnusable);
+        EXPECT_EQ(written.error(), GenerationErrc::pageNameUnusable);
     }
     EXPECT_EQ(Entries(inst_.path()), std::vector<std::string>{"default"});
     EXPECT_EQ(Entries(site_), std::vector<std::string>{"temp311.htx"});
 }
 
 TEST_F(PageFile, MissingSiteFolderIsAnUnwritablePage) {
-    const auto written = WritePageFile(site_, "one", {}, "x");
+    const auto path = PagePath(site_, store::Page::One, {});
+    ASSERT_TRUE(path);
+    EXPECT_EQ(*path, site_ / "index.html");
+    const auto written = WritePageFile(*path, "x");
     ASSERT_FALSE(written.has_value());
-    EXPECT_EQ(written.error().kind, GenerationError::Kind::PageUnwritable);
-    EXPECT_EQ(written.error().path, site_ / "index.html");
-    EXPECT_TRUE(DescribeError(written.error()).starts_with("The page could not be written: "));
+    EXPECT_EQ(written.error(), std::errc::no_such_file_or_directory);
 }
 
 }  // namespace

@@ -16,18 +16,9 @@ inline const std::filesystem::path kShippedContent = std::filesystem::path(PW_SO
 
 // Creates <inst>/<site> as a first start does and returns its path.
 inline std::filesystem::path SeedFirstStartSite(const TempFolder& inst, const std::string& site = "default") {
-    namespace fs = std::filesystem;
-    const fs::path folder = inst.path() / site;
-    fs::create_directories(folder);
-    for (const char* fieldFile : {"oneBox.txt", "twoBox.txt", "threeBox.txt", "pagebox.txt"}) {
-        inst.Write(folder / fieldFile, "\"\",\"Text1\"\r\n");
-    }
-    for (const char* section : {"rtemp1.txt", "rtemp2.txt", "rtemp3.txt", "rtemp31.txt", "rtemp32.txt", "rtemp33.txt"}) {
-        EXPECT_TRUE(store::SaveSection(folder / section, "Kw5 SiteFoundry").has_value()) << section;
-    }
-    for (const char* shipped : {"temp311.htx", "graf1.gif", "graf2.jpg", "stock"}) {
-        fs::copy_file(kShippedContent / shipped, folder / shipped, fs::copy_options::overwrite_existing);
-    }
+    const std::filesystem::path folder = inst.path() / site;
+    std::filesystem::create_directories(folder);
+    EXPECT_TRUE(store::FillNewSite(folder, kShippedContent).has_value());
     inst.Write(inst.path() / "Default.ste", "");
     return folder;
 }

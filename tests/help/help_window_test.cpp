@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QTimer>
+#include <optional>
 
 #include "help/help.hpp"
 #include "platform/testing/doubles.hpp"
@@ -99,6 +100,35 @@ TEST_F(HelpTest, HelpWhileOpenBringsTheSameViewerBackOnItsCurrentPage) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(closed.isNull());
     EXPECT_EQ(Pane().navigations, QStringList{StartPage()});
+}
+
+// Where a window stood when it was first shown.
+class FirstShowPosition : public QObject {
+public:
+    std::optional<QPoint> position;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show && !position && qobject_cast<Help*>(watched))
+            position = static_cast<QWidget*>(watched)->pos();
+        return false;
+    }
+};
+
+TEST_F(HelpTest, OpensBesideItsOpenerAndLaterHelpLeavesItWhereTheUserPutIt) {
+    QWidget menu;
+    menu.setGeometry(100, 80, 640, 480);
+    FirstShowPosition shown;
+    qApp->installEventFilter(&shown);
+    viewer = Help::Open(platform, &menu);
+    qApp->removeEventFilter(&shown);
+    ASSERT_TRUE(shown.position);
+    EXPECT_EQ(*shown.position, menu.frameGeometry().topRight()) << "placed before it is first shown";
+
+    viewer->move(300, 200);  // where the user dragged it
+    QWidget builder;
+    builder.setGeometry(400, 10, 640, 480);
+    EXPECT_EQ(Help::Open(platform, &builder), viewer.data());
+    EXPECT_EQ(viewer->pos(), QPoint(300, 200));
+    EXPECT_EQ(panes.size(), 1u);
 }
 
 struct Size {

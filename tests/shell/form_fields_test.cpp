@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTextEdit>
 
 #include "shell/general/form_fields.hpp"
 #include "tests/temp_folder.hpp"
@@ -15,7 +16,7 @@ template <typename T>
 T* Add(QWidget* parent, const char* name, const QString& text, bool tagged) {
     auto* widget = new T(parent);
     widget->setObjectName(QString::fromLatin1(name));
-    if constexpr (std::is_same_v<T, QPlainTextEdit>) {
+    if constexpr (std::is_same_v<T, QPlainTextEdit> || std::is_same_v<T, QTextEdit>) {
         widget->setPlainText(text);
     } else {
         widget->setText(text);
@@ -34,6 +35,7 @@ struct BuilderLikeWindow {
     QPlainTextEdit* footer = Add<QPlainTextEdit>(frame, "Text5", "Type footer here\n", true);
     QLabel* label = Add<QLabel>(&window, "Label7", "caption", false);
     QLineEdit* keywords = Add<QLineEdit>(&window, "Text24", "Type keywords  here (meta tags)", true);
+    QTextEdit* section = Add<QTextEdit>(&window, "RichTextBox1", "section text", false);
 };
 
 class FormFieldsTest : public ::testing::Test {
@@ -41,12 +43,12 @@ protected:
     test::TempFolder inst;
     void SetUp() override { std::filesystem::create_directories(inst.path() / "default"); }
     std::string Saved(QWidget& window) {
-        EXPECT_TRUE(SaveFormFields(window, inst.path(), "\\default\\oneBox.txt"));
+        EXPECT_TRUE(SaveFormFields(window, inst.path() / "default" / "oneBox.txt"));
         return inst.Read(inst.path() / "default" / "oneBox.txt");
     }
     void Load(QWidget& window, const std::string& bytes) {
         inst.Write("default/oneBox.txt", bytes);
-        EXPECT_TRUE(LoadFormFields(window, inst.path(), "\\default\\oneBox.txt"));
+        EXPECT_TRUE(LoadFormFields(window, inst.path() / "default" / "oneBox.txt"));
     }
 };
 
@@ -66,7 +68,7 @@ TEST_F(FormFieldsTest, WindowWithoutTaggedFieldsSavesAnEmptyFile) {
 
 TEST_F(FormFieldsTest, SaveIntoAMissingFolderFailsAndCreatesNothing) {
     BuilderLikeWindow w;
-    EXPECT_FALSE(SaveFormFields(w.window, inst.path(), "\\nosite\\oneBox.txt"));
+    EXPECT_FALSE(SaveFormFields(w.window, inst.path() / "nosite" / "oneBox.txt"));
     EXPECT_FALSE(std::filesystem::exists(inst.path() / "nosite"));
 }
 
@@ -86,6 +88,7 @@ TEST_F(FormFieldsTest, LoadMatchesRecordsByNameInAnyOrder) {
         {"multi-line text", "\"line 1\r\nline 2\",\"Text5\"\r\n", title0, "line 1\nline 2", keywords0},
         {"name is case-sensitive", "\"x\",\"text2\"\r\n", title0, footer0, keywords0},
         {"label and untagged box", "\"x\",\"Label7\"\r\n\"y\",\"Text9\"\r\n", title0, footer0, keywords0},
+        {"rich-text holder", "\"x\",\"RichTextBox1\"\r\n", title0, footer0, keywords0},
         {"doubled quote", "\"say \"\"hi\"\"\",\"Text2\"\r\n", "say \"hi\"", footer0, keywords0},
     };
     for (const auto& c : cases) {
@@ -95,6 +98,7 @@ TEST_F(FormFieldsTest, LoadMatchesRecordsByNameInAnyOrder) {
         EXPECT_EQ(w.footer->toPlainText(), c.footer) << c.name;
         EXPECT_EQ(w.keywords->text(), c.keywords) << c.name;
         EXPECT_EQ(w.label->text(), "caption") << c.name;
+        EXPECT_EQ(w.section->toPlainText(), "section text") << c.name << ": only text boxes take records";
     }
     BuilderLikeWindow w;
     Load(w.window, "\"y\",\"Text9\"\r\n");
@@ -107,14 +111,14 @@ TEST_F(FormFieldsTest, RoundTripKeepsQuotesLineBreaksAndNonAscii) {
     saved.footer->setPlainText("© 2026\nAll rights \"reserved\"\n");
     Saved(saved.window);
     BuilderLikeWindow loaded;
-    EXPECT_TRUE(LoadFormFields(loaded.window, inst.path(), "\\Default\\ONEBOX.TXT"));
+    EXPECT_TRUE(LoadFormFields(loaded.window, inst.path() / "default" / "oneBox.txt"));
     EXPECT_EQ(loaded.title->text(), saved.title->text());
     EXPECT_EQ(loaded.footer->toPlainText(), saved.footer->toPlainText());
 }
 
 TEST_F(FormFieldsTest, MissingFileIsAnErrorAndChangesNothing) {
     BuilderLikeWindow w;
-    EXPECT_FALSE(LoadFormFields(w.window, inst.path(), "\\default\\twoBox.txt"));
+    EXPECT_FALSE(LoadFormFields(w.window, inst.path() / "default" / "twoBox.txt"));
     EXPECT_EQ(w.title->text(), " Type your page title (meta title)");
 }
 

@@ -111,15 +111,23 @@ TEST_F(CopyFileTest, ExistingDestinationIsKeptAndTheAnswerDecides) {
               destination.string() + "\n\nFile already exists in your web page directory. Do you want use it?");
 }
 
-TEST_F(CopyFileTest, FailureLeavesNothingBehind) {
+TEST_F(CopyFileTest, FailureKeepsItsReasonAndLeavesNothingBehind) {
     const auto destination = folder.path() / "dest";
-    EXPECT_EQ(CopyFile(folder.path() / "missing", destination, callbacks), CopyOutcome::Failed);
+    const auto missing = CopyFile(folder.path() / "missing", destination, callbacks);
+    ASSERT_FALSE(missing);
+    EXPECT_EQ(missing.error(), std::errc::no_such_file_or_directory);
     EXPECT_FALSE(std::filesystem::exists(destination));
     EXPECT_FALSE(std::filesystem::exists(folder.path() / "missing"));
 
     const auto source = folder.Write("source", std::string(3000, 'x'));
-    EXPECT_EQ(CopyFile(source, folder.path() / "no-such-folder" / "dest", callbacks), CopyOutcome::Failed);
+    const auto noFolder = CopyFile(source, folder.path() / "no-such-folder" / "dest", callbacks);
+    ASSERT_FALSE(noFolder);
+    EXPECT_EQ(noFolder.error(), std::errc::no_such_file_or_directory);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1) << "no temporary left";
+
+    const auto aFolder = CopyFile(folder.path(), folder.path() / "copy-of-a-folder", callbacks);
+    ASSERT_FALSE(aFolder);
+    EXPECT_EQ(aFolder.error(), std::errc::is_a_directory);
 }
 
 }  // namespace

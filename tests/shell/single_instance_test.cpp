@@ -5,9 +5,11 @@
 #include <chrono>
 #include <csignal>
 #include <map>
+#include <pwd.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 #include "tests/temp_folder.hpp"
 
@@ -77,6 +79,65 @@ TEST(SingleInstance, SecondStartEndsAtOnceAndAStaleLockDoesNotBlock) {
     EXPECT_TRUE(WaitFor(inst.path() / "default" / "oneBox.txt", 20s)) << "a killed copy's lock does not block";
     EXPECT_FALSE(WaitForExit(third, 300ms));
     Kill(third);
+}
+
+// A copy of the program's folder that its user cannot write, as an installed program's
+// is: the installation is then the per-user folder under XDG_DATA_HOME. Root writes
+// anywhere, so as root the program runs as "nobody".
+class InstalledCopy {
+public:
+    InstalledCopy() {
+        fs::copy(PW_INSTALL_DIR, program_.path() / "lib", fs::copy_options::recursive);
+        fs::create_directories(home());
+        if (::geteuid() == 0) {
+            const passwd* nobody = ::getpwnam("nobody");
+            if (!nobody) return;
+            user_ = {nobody->pw_uid, nobody->pw_gid};
+            for (const auto& entry : fs::recursive_directory_iterator(home_.path()))
+                ::chown(entry.path().c_str(), user_->first, user_->second);
+            ::chown(home_.path().c_str(), user_->first, user_->second);
+        }
+        fs::permissions(program_.path() / "lib", fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                        fs::perm_options::remove);
+    }
+    bool usable() const { return ::geteuid() != 0 || user_.has_value(); }
+    fs::path home() const { return home_.path() / "home"; }
+    fs::path inst() const { return home() / "data" / "pagewright"; }
+
+    pid_t Start() const {
+        const std::string program = (program_.path() / "lib" / "pagewright").string();
+        const pid_t pid = ::fork();
+        if (pid != 0) return pid;
+        if (user_ && (::setgid(user_->second) != 0 || ::setuid(user_->first) != 0)) ::_exit(126);
+        ::unsetenv("PAGEWRIGHT_HOME");
+        ::setenv("HOME", home().c_str(), 1);
+        ::setenv("XDG_DATA_HOME", (home() / "data").c_str(), 1);
+        ::setenv("XDG_CONFIG_HOME", (home() / "config").c_str(), 1);
+        ::setenv("XDG_CACHE_HOME", (home() / "cache").c_str(), 1);
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+
+private:
+    test::TempFolder program_;
+    test::TempFolder home_;
+    std::optional<std::pair<uid_t, gid_t>> user_;
+};
+
+TEST(SingleInstance, ASecondStartOfAnInstalledCopyLeavesThePerUserFolderAlone) {
+    InstalledCopy installed;
+    if (!installed.usable()) GTEST_SKIP() << "no unprivileged user to run the program as";
+    const pid_t first = installed.Start();
+    ASSERT_TRUE(WaitFor(installed.inst() / "Default.ste", 30s)) << "the first copy fills its per-user installation";
+    ASSERT_FALSE(WaitForExit(first, 300ms));
+
+    fs::remove(installed.inst() / "logo.htx");  // a second copy that filled the folder would bring it back
+    const auto before = Snapshot(installed.inst());
+    const pid_t second = installed.Start();
+    EXPECT_EQ(WaitForExit(second, 10s), 0) << "the second copy ends by itself";
+    EXPECT_EQ(Snapshot(installed.inst()), before) << "and touches no file of the installation";
+    Kill(first);
 }
 
 }  // namespace

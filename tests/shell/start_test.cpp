@@ -60,6 +60,8 @@ TEST_F(StartTest, HotSpotsCarryTheirTooltipsOverTheDrawnItems) {
         EXPECT_EQ(spot->cursor().shape(), Qt::PointingHandCursor) << name;
     }
     EXPECT_EQ(menu->findChild<QWidget*>("Label6")->geometry(), QRect(296, 208, 169, 17));
+    for (const char* picture : {"Image2", "Command3", "Command8", "Command9"})
+        EXPECT_NE(menu->findChild<QWidget*>(picture)->cursor().shape(), Qt::PointingHandCursor) << picture;
 }
 
 TEST_F(StartTest, VendorLinksOpenInTheBrowser) {
@@ -80,6 +82,7 @@ TEST_F(StartTest, MenusAreLaidOutAsTheUserExpects) {
     QStringList file;
     for (QAction* action : entries[0]->menu()->actions()) file << (action->isSeparator() ? "-" : action->text());
     EXPECT_EQ(file, (QStringList{"-", "Edit Pages", "Name Pages", "Publish Site (FTP Client)", "-", "&Exit Program", "-"}));
+    EXPECT_FALSE(entries[0]->menu()->separatorsCollapsible()) << "the leading and trailing separators show";
 }
 
 }  // namespace

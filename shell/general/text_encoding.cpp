@@ -1,9 +1,9 @@
-#include "builder/store/text_encoding.hpp"
+#include "shell/general/text_encoding.hpp"
 
 #include <algorithm>
 #include <array>
 
-namespace pw::store {
+namespace pw {
 namespace {
 
 struct CodePageTable {
@@ -204,7 +204,7 @@ const CodePageTable& TableFor(int codePage) {
     return TableFor(1252);
 }
 
-// Length of the UTF-8 sequence starting at bytes[pos], or 0 when it is malformed.
+// Length of the well-formed UTF-8 sequence starting at bytes[pos], or 0 when it is malformed.
 std::size_t Utf8SequenceLength(std::string_view bytes, std::size_t pos) {
     const auto byteAt = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
     const unsigned char lead = byteAt(pos);
@@ -234,11 +234,20 @@ std::size_t Utf8SequenceLength(std::string_view bytes, std::size_t pos) {
 
 }  // namespace
 
+DecodedChar DecodeUtf8At(std::string_view bytes, std::size_t pos) {
+    const auto lead = static_cast<unsigned char>(bytes[pos]);
+    const std::size_t length = Utf8SequenceLength(bytes, pos);
+    if (length == 0) return {lead, 1, false};
+    char32_t codePoint = length == 1 ? lead : lead & (0x3F >> (length - 1));
+    for (std::size_t i = 1; i < length; ++i) codePoint = (codePoint << 6) | (bytes[pos + i] & 0x3F);
+    return {codePoint, length, true};
+}
+
 bool IsValidUtf8(std::string_view bytes) {
     for (std::size_t pos = 0; pos < bytes.size();) {
-        const std::size_t length = Utf8SequenceLength(bytes, pos);
-        if (length == 0) return false;
-        pos += length;
+        const DecodedChar c = DecodeUtf8At(bytes, pos);
+        if (!c.valid) return false;
+        pos += c.length;
     }
     return true;
 }
@@ -263,20 +272,6 @@ void AppendUtf8(std::string& out, char32_t codePoint) {
     }
 }
 
-char32_t NextCodePoint(std::string_view text, std::size_t& pos) {
-    const auto byteAt = [&](std::size_t i) { return static_cast<char32_t>(static_cast<unsigned char>(text[i])); };
-    const char32_t lead = byteAt(pos);
-    if (lead < 0x80) {
-        pos += 1;
-        return lead;
-    }
-    const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-    char32_t codePoint = lead & (0x3F >> (length - 1));
-    for (std::size_t i = 1; i < length; ++i) codePoint = (codePoint << 6) | (byteAt(pos + i) & 0x3F);
-    pos += length;
-    return codePoint;
-}
-
 std::string CodePageByteToUtf8(unsigned char byte, int codePage) {
     std::string out;
     AppendUtf8(out, byte < 0x80 ? byte : TableFor(codePage).upperHalf[byte - 0x80]);
@@ -298,4 +293,4 @@ std::string DecodeLenient(std::string_view bytes) {
     return out;
 }
 
-}  // namespace pw::store
+}  // namespace pw

@@ -1,11 +1,11 @@
-#include "builder/store/field_file.hpp"
+#include "shell/general/field_file.hpp"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-namespace pw::store {
+namespace pw {
 
 void PrintTo(const FieldRecord& r, std::ostream* os) { *os << "{\"" << r.text << "\", \"" << r.name << "\"}"; }
 
@@ -76,4 +76,4 @@ TEST(FieldFileWrite, EveryTextReadsBackUnchanged) {
 }
 
 }  // namespace
-}  // namespace pw::store
+}  // namespace pw

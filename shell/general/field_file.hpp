@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-namespace pw::store {
+namespace pw {
 
 struct FieldRecord {
     std::string text;  // UTF-8
@@ -23,4 +23,4 @@ std::string FormatFieldRecord(std::string_view text, std::string_view name);
 // Bytes that are not valid UTF-8 are taken as Windows-1252.
 std::vector<FieldRecord> ParseFieldRecords(std::string_view bytes);
 
-}  // namespace pw::store
+}  // namespace pw

@@ -1,8 +1,8 @@
-#include "builder/store/field_file.hpp"
+#include "shell/general/field_file.hpp"
 
-#include "builder/store/text_encoding.hpp"
+#include "shell/general/text_encoding.hpp"
 
-namespace pw::store {
+namespace pw {
 namespace {
 
 // Reads the comma-separated, quote-delimited fields of a field file one at a time.
@@ -94,4 +94,4 @@ std::vector<FieldRecord> ParseFieldRecords(std::string_view bytes) {
     return records;
 }
 
-}  // namespace pw::store
+}  // namespace pw

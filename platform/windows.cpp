@@ -1,4 +1,4 @@
-#include "shell/general/open_window.hpp"
+#include "platform/windows.hpp"
 
 #include "platform/platform.hpp"
 
@@ -6,7 +6,7 @@ namespace pw {
 
 QWidget* OpenInPlaceOf(QWidget& from, Platform& platform, WindowKind target) {
     from.setCursor(Qt::WaitCursor);
-    QWidget* window = platform.windows().Load(target, platform);
+    QWidget* window = platform.windows().Load(target, platform, from);
     if (window) {
         window->move(from.pos());
         window->show();
@@ -17,12 +17,7 @@ QWidget* OpenInPlaceOf(QWidget& from, Platform& platform, WindowKind target) {
 }
 
 QWidget* OpenBeside(QWidget& opener, Platform& platform, WindowKind target) {
-    QWidget* window = platform.windows().Load(target, platform);
-    if (window) {
-        window->move(opener.frameGeometry().topRight());
-        window->show();
-    }
-    return window;
+    return platform.windows().Load(target, platform, opener);
 }
 
 }  // namespace pw

@@ -1,0 +1,124 @@
+#include "shell/general/files.hpp"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <utility>
+
+#include "shell/general/text.hpp"
+#include "shell/general/text_encoding.hpp"
+
+namespace pw {
+namespace fs = std::filesystem;
+
+namespace {
+
+// Makes a completed rename durable. Best effort: the new file is already in place,
+// and some file systems refuse to sync a folder.
+void SyncFolder(const fs::path& folder) {
+    FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.valid()) ::fsync(dir.get());
+}
+
+std::string FoldedName(std::string_view name) { return LowerUtf8(DecodeLenient(name)); }
+
+bool Exists(const fs::path& path) {
+    std::error_code ignored;  // an entry we cannot even stat is treated as absent
+    return fs::exists(fs::symlink_status(path, ignored));
+}
+
+}  // namespace
+
+Result<std::string> ReadWholeFile(const fs::path& path) {
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!file.valid()) return Fail(LastError());
+    std::string bytes;
+    char buffer[1 << 16];
+    while (true) {
+        std::size_t count = 0;
+        if (auto error = ReadSome(file.get(), buffer, sizeof buffer, count)) return Fail(error);
+        if (count == 0) return bytes;
+        bytes.append(buffer, count);
+    }
+}
+
+AtomicFile::AtomicFile(FileDescriptor file, fs::path temporary, fs::path destination, fs::perms perms)
+    : file_(std::move(file)), temporary_(std::move(temporary)), destination_(std::move(destination)), perms_(perms) {}
+
+Result<AtomicFile> AtomicFile::Create(const fs::path& destination, fs::perms perms) {
+    const fs::path folder = destination.has_parent_path() ? destination.parent_path() : fs::path(".");
+    std::string temporary = (folder / ("." + destination.filename().string() + ".XXXXXX")).string();
+    FileDescriptor file(::mkostemp(temporary.data(), O_CLOEXEC));
+    if (!file.valid()) return Fail(LastError());
+    return AtomicFile(std::move(file), fs::path(temporary), destination, perms);
+}
+
+AtomicFile& AtomicFile::operator=(AtomicFile&& other) noexcept {
+    if (this != &other) {
+        Discard();
+        file_ = std::move(other.file_);
+        temporary_ = std::move(other.temporary_);
+        destination_ = std::move(other.destination_);
+        perms_ = other.perms_;
+    }
+    return *this;
+}
+
+AtomicFile::~AtomicFile() { Discard(); }
+
+void AtomicFile::Discard() {
+    if (!file_.valid()) return;
+    file_.Close();
+    ::unlink(temporary_.c_str());
+}
+
+Result<void> AtomicFile::Write(std::string_view bytes) {
+    if (auto error = WriteAll(file_.get(), bytes)) return Fail(error);
+    return {};
+}
+
+Result<void> AtomicFile::Commit() {
+    std::error_code error;
+    if (::fchmod(file_.get(), static_cast<mode_t>(perms_ & fs::perms::mask)) != 0 || ::fsync(file_.get()) != 0)
+        error = LastError();
+    if (const std::error_code closed = file_.Close(); !error) error = closed;
+    if (!error && std::rename(temporary_.c_str(), destination_.c_str()) != 0) error = LastError();
+    if (error) {
+        ::unlink(temporary_.c_str());
+        return Fail(error);
+    }
+    SyncFolder(destination_.has_parent_path() ? destination_.parent_path() : fs::path("."));
+    return {};
+}
+
+Result<void> SaveFileAtomically(const fs::path& path, std::string_view bytes, fs::perms perms) {
+    auto file = AtomicFile::Create(path, perms);
+    if (!file) return Fail(file.error());
+    if (auto written = file->Write(bytes); !written) return written;
+    return file->Commit();
+}
+
+Result<std::optional<std::string>> FindIgnoringCase(const fs::path& folder, std::string_view name) {
+    const std::string wanted = FoldedName(name);
+    std::optional<std::string> best;
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        std::string candidate = it->path().filename().string();
+        if (FoldedName(candidate) == wanted && (!best || candidate < *best)) best = std::move(candidate);
+    }
+    if (error) return Fail(error);
+    return best;
+}
+
+fs::path ResolveInFolder(const fs::path& folder, std::string_view name) {
+    fs::path exact = folder / fs::path(name);
+    if (name.empty() || name.find('/') != std::string_view::npos || Exists(exact)) return exact;
+    if (const auto match = FindIgnoringCase(folder, name); match && *match) return folder / **match;
+    return exact;
+}
+
+}  // namespace pw
