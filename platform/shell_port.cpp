@@ -32,8 +32,8 @@ QString DesktopEquivalent(const QString& program) {
 
 bool DesktopShell::Open(const QString& addressOrFile) { return QDesktopServices::openUrl(UrlForFileOrAddress(addressOrFile)); }
 
-bool DesktopShell::Run(const QString& program, const QStringList& arguments) {
-    return QProcess::startDetached(DesktopEquivalent(program), arguments);
+bool DesktopShell::Run(const QString& program, const QString& workingFolder) {
+    return QProcess::startDetached(DesktopEquivalent(program), {}, workingFolder);
 }
 
 }  // namespace pw

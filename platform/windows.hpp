@@ -31,10 +31,11 @@ private:
     std::map<WindowKind, WindowMaker> makers_;
 };
 
-// Opens `target` where `from` stands, modeless, then unloads `from`: the busy pointer
-// shows meanwhile. Returns the new window, or nullptr when that kind is not available
-// (then `from` stays).
-QWidget* OpenInPlaceOf(QWidget& from, Platform& platform, WindowKind target);
+// Opens `target` where `from` stands, modeless, runs `whenShown` on it, then unloads
+// `from`: the busy pointer shows meanwhile. Returns the new window, or nullptr when that
+// kind is not available (then `from` stays).
+QWidget* OpenInPlaceOf(QWidget& from, Platform& platform, WindowKind target,
+                       const std::function<void(QWidget&)>& whenShown = {});
 
 // Opens `target` beside its opener, modeless, leaving the opener as it is: the window
 // places and shows itself (the help viewer next to its opener); one already open only

@@ -3,11 +3,14 @@
 #include <QApplication>
 #include <QDir>
 #include <QEvent>
+#include <QFrame>
 #include <QListWidget>
+#include <QPushButton>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <unistd.h>
 
+#include "builder/store/site_files.hpp"
 #include "platform/platform.hpp"
 #include "shell/begin.hpp"
 #include "shell/general/drag_window.hpp"
@@ -32,12 +35,48 @@ HotSpot* PlaceHotSpot(HotSpot* spot, QRect twips) {
     return spot;
 }
 
+const QString kBackToStart = QStringLiteral("   Click to go back to Getting Started");
+
+// A design panel over the menu's middle: hidden until the user asks for it.
+QWidget* DesignPanel(const QString& name, QWidget& client) {
+    auto* panel = new QFrame(&client);
+    panel->setObjectName(name);
+    panel->setGeometry(TwipsRect(3480, 1320, 5775, 4695));
+    panel->setAutoFillBackground(true);
+    panel->setStyleSheet(QStringLiteral("QFrame#%1 { background: #f4f7fb; border: 1px solid #9fb3c8; border-radius: 6px; }"
+                                        "QLabel { color: #1d3557; }")
+                             .arg(name));
+    panel->hide();
+    return panel;
+}
+
+QLabel* PanelText(const char* name, const QString& text, QRect twips, QWidget* panel) {
+    auto* label = new QLabel(text, panel);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setGeometry(twips);
+    label->setWordWrap(true);
+    QFont font = label->font();
+    font.setBold(true);
+    label->setFont(font);
+    return label;
+}
+
+// A bullet picture that does nothing, beside the line it marks.
+void Bullet(const char* name, int left, int top, QWidget* panel) {
+    auto* bullet = new QLabel(panel);
+    bullet->setObjectName(QString::fromLatin1(name));
+    bullet->setPixmap(Picture(QStringLiteral("bullet.png")));
+    bullet->setGeometry(TwipsRect(left, top, 210, 210));
+}
+
 }  // namespace
 
 start::start(Platform& platform, QWidget* parent) : QMainWindow(parent), platform_(platform) {
     QWidget* client = SetUpPictureWindow(*this, QStringLiteral("start"));
     BuildPictures(*client);
     BuildHotSpots(*client);
+    BuildDesignChooser(*client);
+    BuildContinuePanel(*client);
     BuildMenus();
 }
 
@@ -117,6 +156,53 @@ void start::BuildHotSpots(QWidget& client) {
     connect(Label1, &HotSpot::clicked, this, &start::Label1_Click);
     connect(Label8, &HotSpot::clicked, this, &start::Label8_Click);
     connect(Label9, &HotSpot::clicked, this, &start::Label9_Click);
+    connect(Label14, &HotSpot::clicked, this, &start::Label14_Click);
+}
+
+void start::BuildDesignChooser(QWidget& client) {
+    Frame1 = DesignPanel(QStringLiteral("Frame1"), client);
+    PanelText("Label7", QStringLiteral("Click on the picture of the design you want to change to"),
+              TwipsRect(360, 120, 5415, 495), Frame1);
+    const std::tuple<const char*, int, QRect, void (start::*)()> designs[] = {
+        {"Image4", 1, TwipsRect(480, 840, 2220, 1620), &start::Image4_Click},
+        {"Image5", 2, TwipsRect(3000, 840, 2220, 1620), &start::Image5_Click},
+        {"Image6", 3, TwipsRect(3000, 2760, 2220, 1620), &start::Image6_Click},
+    };
+    for (const auto& [name, number, geometry, handler] : designs) {
+        // A picture of a page in that design; not a hot-spot, so no hand cursor.
+        auto* picture = new HotSpot(QString::fromLatin1(name), {}, {}, Frame1);
+        picture->setCursor(Qt::ArrowCursor);
+        picture->setPixmap(Picture(QStringLiteral("design%1.png").arg(number)));
+        picture->setGeometry(geometry);
+        picture->setStyleSheet(QStringLiteral("border: 1px solid #9fb3c8;"));
+        connect(picture, &HotSpot::clicked, this, handler);
+    }
+    Bullet("Image29", 600, 3480, Frame1);
+    auto* cancel = PlaceHotSpot(new HotSpot(QStringLiteral("Label32"), QStringLiteral("       Cancel "), kBackToStart, Frame1),
+                                TwipsRect(600, 3480, 1935, 255));
+    connect(cancel, &HotSpot::clicked, this, &start::Label32_Click);
+    Bullet("Image30", 600, 4080, Frame1);
+    auto* more = PlaceHotSpot(new HotSpot(QStringLiteral("Label33"), QStringLiteral("    Get more designs"),
+                                          QStringLiteral("   View Templates"), Frame1),
+                              TwipsRect(720, 4080, 2175, 255));
+    connect(more, &HotSpot::clicked, this, &start::Label33_Click);
+}
+
+// Built after the chooser, so it lies above it when both show.
+void start::BuildContinuePanel(QWidget& client) {
+    Frame2 = DesignPanel(QStringLiteral("Frame2"), client);
+    PanelText("Label7",
+              QStringLiteral("If you have run the updater then your site is almost updated click the go button to continue."),
+              TwipsRect(360, 360, 3255, 1335), Frame2)
+        ->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    auto* go = new QPushButton(QStringLiteral("GO"), Frame2);
+    go->setObjectName(QStringLiteral("Command4"));
+    go->setGeometry(TwipsRect(1800, 1200, 855, 495));
+    connect(go, &QPushButton::clicked, this, &start::Command4_Click);
+    Bullet("Image7", 480, 3960, Frame2);
+    auto* cancel = PlaceHotSpot(new HotSpot(QStringLiteral("Label12"), QStringLiteral("       Cancel "), kBackToStart, Frame2),
+                                TwipsRect(480, 3960, 1935, 255));
+    connect(cancel, &HotSpot::clicked, this, &start::Label12_Click);
 }
 
 void start::BuildMenus() {
@@ -200,6 +286,50 @@ void start::Label9_Click() { OpenVendorPage(QStringLiteral("/step1.html"), false
 void start::Label10_Click() {
     setCursor(Qt::WaitCursor);
     unsetCursor();
+}
+
+void start::Label14_Click() { Frame1->show(); }
+
+// The pack runs on its own, installing into the site folder of this installation: it is
+// started from the installation folder, where its default target "default" is the site.
+void start::StartDesignPack(int number) {
+    setCursor(Qt::WaitCursor);
+    const QString pack = QStringLiteral("comp%1.exe").arg(number);
+    const std::filesystem::path installed = platform_.InstFile(pack.toStdString());
+    std::error_code ec;
+    // An installation apart from the program's folder may hold no copy of the packs.
+    const QString program = std::filesystem::exists(installed, ec)
+                                ? ToQString(installed)
+                                : QCoreApplication::applicationDirPath() + QLatin1Char('/') + pack;
+    platform_.shell().Run(program, ToQString(platform_.inst()));
+    Frame2->show();
+    Frame2->raise();
+    unsetCursor();
+}
+
+void start::Image4_Click() { StartDesignPack(1); }
+void start::Image5_Click() { StartDesignPack(2); }
+void start::Image6_Click() { StartDesignPack(3); }
+void start::Label32_Click() { Frame1->hide(); }
+
+void start::Label33_Click() {
+    OpenVendorPage(QStringLiteral("/3pageupdate.html"), true);
+    Frame2->show();
+    Frame2->raise();
+}
+
+void start::Label12_Click() {
+    Frame1->hide();
+    Frame2->hide();
+}
+
+// Into the builder with its update panel, showing the site's (new) layout picture.
+void start::Command4_Click() {
+    const QPixmap layout(ToQString(platform_.SiteFile(store::kLayoutPictureFile)));
+    OpenInPlaceOf(*this, platform_, WindowKind::magic, [&layout](QWidget& builder) {
+        if (auto* panel = builder.findChild<QWidget*>(QStringLiteral("Frame1"))) panel->show();
+        if (auto* picture = builder.findChild<QLabel*>(QStringLiteral("Picture1"))) picture->setPixmap(layout);
+    });
 }
 
 // Ends the process at once: no window's close handling runs and nothing is saved.

@@ -38,6 +38,17 @@ public:
     void Label10_Click();
     void mnuexit_Click();
 
+    // Design switching: the chooser (Frame1) starts a design pack; the continue panel
+    // (Frame2) leads into the builder's update of all pages.
+    void Label14_Click();  // show the chooser
+    void Image4_Click();   // start comp1.exe
+    void Image5_Click();   // start comp2.exe
+    void Image6_Click();   // start comp3.exe
+    void Label32_Click();  // Cancel in the chooser
+    void Label33_Click();  // "Get more designs"
+    void Label12_Click();  // Cancel in the continue panel
+    void Command4_Click();  // "GO"
+
     // Lists the site markers of the installation folder.
     void RefreshFile1();
 
@@ -49,7 +60,10 @@ protected:
 private:
     void BuildPictures(QWidget& client);
     void BuildHotSpots(QWidget& client);
+    void BuildDesignChooser(QWidget& client);
+    void BuildContinuePanel(QWidget& client);
     void BuildMenus();
+    void StartDesignPack(int number);
     void OpenVendorPage(const QString& path, bool busyPointer);
     void OpenBuilderOn(const char* page);
     bool refreshingFile1_ = false;
@@ -71,6 +85,8 @@ private:
     QWidget* Picture1;
     WebPane* WebBrowser2;
     QListWidget* File1;
+    QWidget* Frame1;  // the design chooser
+    QWidget* Frame2;  // the continue panel, above the chooser
 };
 
 }  // namespace pw

@@ -43,8 +43,9 @@ bool RecordingShell::Open(const QString& addressOrFile) {
     return true;
 }
 
-bool RecordingShell::Run(const QString& program, const QStringList& arguments) {
-    ran.append((QStringList{program} + arguments).join(QLatin1Char(' ')));
+bool RecordingShell::Run(const QString& program, const QString& workingFolder) {
+    ran.append(program);
+    ranIn.append(workingFolder);
     return true;
 }
 

@@ -33,9 +33,10 @@ public:
 class RecordingShell final : public Shell {
 public:
     QStringList opened;
-    QStringList ran;  // program followed by its arguments, joined with spaces
+    QStringList ran;    // programs started
+    QStringList ranIn;  // the working folder of each
     bool Open(const QString& addressOrFile) override;
-    bool Run(const QString& program, const QStringList& arguments) override;
+    bool Run(const QString& program, const QString& workingFolder) override;
 };
 
 class RecordingWebPane final : public WebPane {
