@@ -18,6 +18,7 @@ ROOT = Path(__file__).resolve().parents[2]
 CONTENT = ROOT / "content"
 RESOURCES = ROOT / "shell" / "resources"
 SHARED_PICTURES = ROOT / "shell" / "general" / "pictures"  # pictures of widgets several windows share
+EDITOR_PICTURES = ROOT / "editor" / "window" / "pictures"  # the page editor's toolbar
 
 FONT_DIRS = [Path("/usr/share/fonts/truetype/dejavu"),
              Path("/usr/share/fonts/truetype/liberation2"),
@@ -482,6 +483,66 @@ def write_menu_pictures():
             page_button(digit, state).save(SHARED_PICTURES / f"page{digit}-{state}.png", optimize=True)
 
 
+# ---------------------------------------------------------------- editor toolbar
+
+SERIF_FACE = "DejaVuSerif.ttf"
+SERIF_FACE_BOLD = "DejaVuSerif-Bold.ttf"
+SERIF_FACE_ITALIC = "DejaVuSerif-Italic.ttf"
+
+
+def toolbar_icon(key):
+    """A 20 x 20 toolbar picture of the page editor, ink on transparent."""
+    ink = rgb(NAVY)
+
+    def lines(d, s, spans, top=4, step=4):
+        """Horizontal strokes, one per (left, right) span, as lines of text."""
+        for i, (left, right) in enumerate(spans):
+            y = (top + i * step) * s
+            d.rounded_rectangle((left * s, y, right * s, y + 2 * s), s, fill=ink)
+
+    def draw(d, s):
+        if key in ("Bold", "Italic", "Underline"):
+            face, letter = {"Bold": (SERIF_FACE_BOLD, "B"), "Italic": (SERIF_FACE_ITALIC, "I"),
+                            "Underline": (SERIF_FACE, "U")}[key]
+            d.text((10 * s, 9 * s), letter, font=font(face, 15 * s), fill=ink, anchor="mm")
+            if key == "Underline":
+                d.rectangle((5 * s, 17 * s, 15 * s, 18 * s), fill=ink)
+        elif key == "Color":
+            d.text((10 * s, 8 * s), "A", font=font(SANS_BOLD, 14 * s), fill=ink, anchor="mm")
+            d.rectangle((3 * s, 15 * s, 17 * s, 19 * s), fill=(220, 40, 40))
+        elif key in ("Numbers", "Bullets"):
+            for i in range(3):
+                y = (4 + i * 5) * s
+                if key == "Bullets":
+                    d.ellipse((2 * s, y - s // 2, 5 * s, y + 2 * s + s // 2), fill=rgb(TEAL))
+                else:
+                    d.text((4 * s, y + s), str(i + 1), font=font(SANS_BOLD, 5 * s), fill=rgb(TEAL), anchor="mm")
+                d.rounded_rectangle((8 * s, y, 18 * s, y + 2 * s), s, fill=ink)
+        elif key in ("Outdent", "Indent"):
+            lines(d, s, [(2, 18), (9, 18), (9, 18), (2, 18)])
+            if key == "Indent":
+                d.polygon([(2 * s, 7 * s), (6 * s, 10 * s), (2 * s, 13 * s)], fill=rgb(TEAL))
+            else:
+                d.polygon([(6 * s, 7 * s), (2 * s, 10 * s), (6 * s, 13 * s)], fill=rgb(TEAL))
+        elif key == "LeftJustify":
+            lines(d, s, [(2, 18), (2, 12), (2, 18), (2, 10)])
+        elif key == "Center":
+            lines(d, s, [(2, 18), (5, 15), (2, 18), (6, 14)])
+        elif key == "RightJustify":
+            lines(d, s, [(2, 18), (8, 18), (2, 18), (10, 18)])
+    return supersampled((20, 20), draw, (0, 0, 0, 0))
+
+
+TOOLBAR_KEYS = ("Bold", "Italic", "Underline", "Color", "Numbers", "Bullets", "Outdent", "Indent",
+                "LeftJustify", "Center", "RightJustify")
+
+
+def write_editor_pictures():
+    EDITOR_PICTURES.mkdir(parents=True, exist_ok=True)
+    for key in TOOLBAR_KEYS:
+        toolbar_icon(key).save(EDITOR_PICTURES / f"{key}.png", optimize=True)
+
+
 def main():
     write_design(CONTENT, banner_mountains, emblem_peaks, "#ffffff",
                  ("#17324d", "#1f8a8a", "#f28f3b", "#f4f6f8", "#17324d"), "right")
@@ -492,6 +553,7 @@ def main():
     write_design(CONTENT / "designs" / "comp3", banner_sea, emblem_star, "#22252a",
                  ("#22252a", "#8a6d3b", "#c9a45c", "#fbf8f2", "#22252a"), "right")
     write_menu_pictures()
+    write_editor_pictures()
 
 
 if __name__ == "__main__":
