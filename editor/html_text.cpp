@@ -77,4 +77,24 @@ std::string TableAttributes(std::string_view border, std::string_view padding, s
            std::string(spacing) + " width= " + std::string(width) + "%";
 }
 
+std::string ImageElement(std::string_view fileName, ImageForm form) {
+    std::string source;
+    if (fileName.find_first_of(" \"'<>&") == std::string_view::npos) {
+        source = fileName;
+    } else {
+        source = "\"";
+        for (const char c : fileName) {
+            switch (c) {
+                case '&': source += "&amp;"; break;
+                case '"': source += "&quot;"; break;
+                case '<': source += "&lt;"; break;
+                case '>': source += "&gt;"; break;
+                default: source += c;
+            }
+        }
+        source += "\"";
+    }
+    return form == ImageForm::Marker ? "<IMG src=" + source + " >" : "<img src=" + source + ">";
+}
+
 }  // namespace pw::editor

@@ -45,4 +45,15 @@ std::optional<int> TableCount(std::string_view typed);
 std::string TableAttributes(std::string_view border, std::string_view padding, std::string_view spacing,
                             std::string_view width);
 
+// The two forms in which the editor writes a picture into the page.
+enum class ImageForm {
+    Marker,  // "<IMG src=name >", through the source text (the picture hot-spot)
+    Direct,  // "<img src=name>", at the caret (the "Add Picture" command)
+};
+
+// The image element for a picture in the site folder under `fileName`. A name holding a
+// blank, a quote, "<", ">" or "&" is quoted and escaped so that browsers find the picture
+// ("<IMG src=\"my photo.jpg\" >"); any other name is written as it is.
+std::string ImageElement(std::string_view fileName, ImageForm form);
+
 }  // namespace pw::editor

@@ -10,6 +10,7 @@
 #include "builder/window/magic.hpp"
 #include "help/help.hpp"
 #include "pagenames/submit.hpp"
+#include "pictures/preview.hpp"
 #include "platform/installation.hpp"
 #include "platform/platform.hpp"
 #include "shell/begin.hpp"
@@ -31,6 +32,13 @@ void RegisterWindows(pw::Platform& platform) {
     Register<pw::start>(platform, pw::WindowKind::start);
     Register<pw::magic>(platform, pw::WindowKind::magic);
     Register<pw::submit>(platform, pw::WindowKind::submit);
+    // The picture browser is modal, beside the editor; the editor shows it.
+    platform.windows().Register(pw::WindowKind::preview, [](pw::Platform& p, QWidget& editor) -> QWidget* {
+        auto* browser = new pw::preview(p, &editor);
+        browser->move(editor.frameGeometry().topRight());
+        browser->Form_Load();
+        return browser;
+    });
     // The help viewer is a single window: opening it again brings the open one forward.
     platform.windows().Register(pw::WindowKind::Help,
                                 [](pw::Platform& p, QWidget& opener) -> QWidget* { return pw::Help::Open(p, &opener); });

@@ -282,14 +282,30 @@ void magic::ShowPage() {
     if (page) WebBrowser1->Navigate(ToQString(*page));
 }
 
-void magic::HandOverSection(const QTextEdit& section) {
+// A hand-over file that cannot be written is told, and the editor is not opened on
+// whatever the file held before: the section stays here as it is.
+void magic::EditSection(const QTextEdit& section, bool sectionA) {
     setCursor(Qt::WaitCursor);
-    (void)store::WriteHandOver(platform_.SiteFolderPath(), ToFileText(section.toPlainText()));
+    const auto handedOver = store::WriteHandOver(platform_.SiteFolderPath(), ToFileText(section.toPlainText()));
+    if (!handedOver) {
+        unsetCursor();
+        platform_.dialogs().ShowSaveError(this, platform_.SiteFile(store::kHandOverFile), handedOver.error());
+        return;
+    }
+    QWidget* editor = platform_.windows().Load(WindowKind::MainForm, platform_, *this);
+    if (editor) {
+        if (auto* surface = editor->findChild<QWidget*>(QStringLiteral("DHTMLEdit1"))) surface->resize(Px(5800), Px(4500));
+        if (auto* source = editor->findChild<QWidget*>(QStringLiteral("RichTextBox1"))) source->resize(Px(5830), Px(4500));
+        editor->move(pos());
+        editor->show();
+        editor->setProperty("sectionA", sectionA);
+    }
     unsetCursor();
+    if (editor) hide();
 }
 
-void magic::Image8_Click() { HandOverSection(*RichTextBox1); }
-void magic::Image11_Click() { HandOverSection(*RichTextBox3); }
+void magic::Image8_Click() { EditSection(*RichTextBox1, true); }
+void magic::Image11_Click() { EditSection(*RichTextBox3, false); }
 
 // The section and the page's fields are saved; a save that fails is told, and the
 // section keeps the edited text so the next save can succeed.

@@ -34,12 +34,13 @@ public:
     void Command9_Click();
     void ShowPage();
 
-    // Section hot-spots: hand a section to the page editor.
+    // Section hot-spots: hand a section to the page editor, which opens in the builder's
+    // place while the builder hides.
     void Image8_Click();
     void Image11_Click();
     // The page editor hands an edited section A or B back through editedBody.
-    void afteredit();
-    void afteredit2();
+    Q_INVOKABLE void afteredit();
+    Q_INVOKABLE void afteredit2();
 
     void Label6_Click();  // show or hide the meta fields
     void Label7_Click();  // save, generate and preview the page
@@ -69,7 +70,7 @@ private:
     void LoadCurrentPage();
     void SaveFields(SaveReport& report);
     void SaveSection(const QTextEdit& section, std::string_view fileName, SaveReport& report);
-    void HandOverSection(const QTextEdit& section);
+    void EditSection(const QTextEdit& section, bool sectionA);
     void TakeBackSection(QTextEdit& section, std::string_view fileName);
 
     Platform& platform_;

@@ -65,5 +65,23 @@ TEST(TableAttributes, ComposesTheBoxesAsTyped) {
     EXPECT_EQ(TableAttributes("", "x", "2", "100"), "border = cellpadding =x cellspacing =2 width= 100%");
 }
 
+TEST(ImageElement, WritesPlainNamesAsTheyAreAndQuotesTheOthers) {
+    struct Case {
+        const char* name;
+        const char *marker, *direct;
+    };
+    for (const Case& c : {
+             Case{"shop.jpg", "<IMG src=shop.jpg >", "<img src=shop.jpg>"},
+             Case{"Grüße.gif", "<IMG src=Grüße.gif >", "<img src=Grüße.gif>"},
+             Case{"my photo.jpg", "<IMG src=\"my photo.jpg\" >", "<img src=\"my photo.jpg\">"},
+             Case{"a&b.jpg", "<IMG src=\"a&amp;b.jpg\" >", "<img src=\"a&amp;b.jpg\">"},
+             Case{"x\"<y>.gif", "<IMG src=\"x&quot;&lt;y&gt;.gif\" >", "<img src=\"x&quot;&lt;y&gt;.gif\">"},
+             Case{"it's.jpg", "<IMG src=\"it's.jpg\" >", "<img src=\"it's.jpg\">"},
+         }) {
+        EXPECT_EQ(ImageElement(c.name, ImageForm::Marker), c.marker) << c.name;
+        EXPECT_EQ(ImageElement(c.name, ImageForm::Direct), c.direct) << c.name;
+    }
+}
+
 }  // namespace
 }  // namespace pw::editor
