@@ -57,6 +57,9 @@ InstallerFlow::InstallerFlow(InstallerView& view, InstallerSetting setting, std:
 
 void InstallerFlow::Start(std::span<const std::string> arguments) {
     bool restarting = HasRestartFlag(arguments);
+    // An autostart entry, unlike RunOnce, stays until removed: remove it before anything
+    // can fail, so a pack that is gone or corrupt does not start at every log-in.
+    if (restarting) RemoveRunOnceEntry(kRunOnceName);
     corrupt_ = !pack_ || ReadPayload(*pack_, catalog_);
     if (corrupt_) {
         view_.SetStatus(kCorruptMessage);
@@ -70,7 +73,6 @@ void InstallerFlow::Start(std::span<const std::string> arguments) {
     view_.SetTitle(catalog_.settings.caption);
     view_.SetPublisher(catalog_.settings.publisherName, catalog_.settings.webAddress);
     if (restarting) {
-        RemoveRunOnceEntry(kRunOnceName);  // an autostart entry, unlike RunOnce, stays until removed
         view_.SetMainButton("Continue");
         state_ = DialogState::resume;
         view_.SetStatus(kResumePrompt);

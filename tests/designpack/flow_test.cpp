@@ -182,6 +182,22 @@ TEST_F(FlowTest, RestartOnlyRunsTheCommand) {
     EXPECT_FALSE(fs::exists(root / "default" / "stock"));  // nothing extracted
 }
 
+TEST_F(FlowTest, ResumeRemovesItsEntryBeforeReadingThePack) {
+    // A pack that is corrupt or cannot be opened must not start again at every log-in.
+    const fs::path entry = root / "config" / "autostart" / "Unfurl.desktop";
+    fs::create_directories(entry.parent_path());
+    contents.stub = Bytes("");
+    Start();
+    packBytes.back() ^= 0xFF;
+    for (bool opens : {true, false}) {
+        std::ofstream(entry) << "[Desktop Entry]\n";
+        view = FakeInstallerView{};
+        StartOn(opens ? std::make_unique<MemorySource>(packBytes) : nullptr, {"-REBOOT"});
+        EXPECT_EQ(view.Status(), "This file is corrupted.") << opens;
+        EXPECT_FALSE(fs::exists(entry)) << opens;
+    }
+}
+
 TEST_F(FlowTest, SessionEndLeavesAResumeEntry) {
     Start().SessionEnding();
     std::string entry = ReadText(root / "config" / "autostart" / "Unfurl.desktop");
