@@ -130,10 +130,12 @@ bool InstallerFlow::EnsureTargetFolder() {
         target_ = *target;
         return true;
     }
-    bool made = target && view_.AskYesNo(kCreateFolderQuestion, kInstallerName) && fs::create_directories(*target, error);
-    if (!made || !fs::is_directory(*target, error)) {
-        // Unlike the original, a folder that could not be made is not swapped for
-        // whatever folder happened to be current: the user is asked again.
+    // An empty box names no folder, but is asked about like any other that is missing.
+    bool yes = view_.AskYesNo(kCreateFolderQuestion, kInstallerName);
+    if (yes && target) fs::create_directories(*target, error);
+    if (!yes || !target || !fs::is_directory(*target, error)) {
+        // A folder that could not be made is not swapped for whatever folder happens
+        // to be current: the user is asked again.
         view_.SetStatus(kFolderMissing);
         view_.Focus(DialogControl::target);
         view_.Beep();

@@ -137,6 +137,23 @@ TEST_F(FlowTest, MissingFolderAnsweredNoWaits) {
     EXPECT_EQ(ReadText(root / "new" / "site" / "stock"), "JPEG bytes");
 }
 
+TEST_F(FlowTest, EmptyTargetBoxAsksToCreateItLikeAnyMissingFolder) {
+    for (bool yes : {false, true}) {
+        view = FakeInstallerView{};
+        InstallerFlow& installer = Start();
+        view.target = "";
+        view.yesNoAnswers = {yes};
+        installer.MainButton();
+        ASSERT_EQ(view.questions.size(), 1u) << yes;
+        EXPECT_EQ(view.questions[0].text, "The directory you entered does not currently exist.  Create it?");
+        EXPECT_EQ(view.questions[0].caption, "Unfurl self-installer v3.1");
+        // Nothing can be made of an empty name: the dialog waits for a better one.
+        EXPECT_EQ(view.Status(), "Directory does not exist.") << yes;
+        EXPECT_EQ(installer.State(), DialogState::readyToInstall) << yes;
+        EXPECT_FALSE(fs::exists(root / "stock")) << yes;
+    }
+}
+
 TEST_F(FlowTest, PasswordRightAndWrong) {
     contents.passwordCheck = PackPasswordHash("abc");
     for (auto [typed, installs] : {std::pair{"abd", false}, std::pair{"abc", true}}) {
