@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdlib>
 
+#include "builder/store/text_encoding.hpp"
 #include "designpack/runtime_process.hpp"
 
 namespace pw::designpack {
@@ -36,6 +37,14 @@ bool HoldsMoreThanDrive(std::string_view target) {
     std::size_t colon = target.find(':');
     if (colon == std::string_view::npos) return target != "/";
     return target.size() > colon + 2;
+}
+
+// The first `count` characters of UTF-8 `text` (text that is not UTF-8 counts bytes).
+std::string FirstCharacters(std::string_view text, std::size_t count) {
+    if (!store::IsValidUtf8(text)) return std::string(text.substr(0, count));
+    std::size_t end = 0;
+    for (std::size_t n = 0; n < count && end < text.size(); ++n) store::NextCodePoint(text, end);
+    return std::string(text.substr(0, end));
 }
 
 std::string EnvironmentText(const char* name) {
@@ -187,10 +196,10 @@ void InstallerFlow::RequestPassword() {
 }
 
 void InstallerFlow::CheckPassword() {
-    std::string password = view_.PasswordText().substr(0, kMaxPasswordLength);
+    std::string password = FirstCharacters(view_.PasswordText(), kMaxPasswordLength);
     view_.ShowPasswordPrompt(false);
     view_.ShowTarget(true, false);
-    if (PackPasswordHash(password) != catalog_.passwordCheck) {
+    if (!PasswordMatches(password, catalog_.passwordCheck)) {
         view_.SetStatus(kWrongPassword);
         state_ = DialogState::closes;
         return;

@@ -32,7 +32,7 @@ inline constexpr std::string_view kCancelled = "Cancelled by user.";
 inline constexpr std::string_view kNotInstalled = "Files could not be installed.";
 inline constexpr std::string_view kContinueAfterFailedDownload = "Runtime download failed.  Continue installation?";
 inline constexpr std::string_view kRunOnceName = "Unfurl";
-inline constexpr std::size_t kMaxPasswordLength = 80;
+inline constexpr std::size_t kMaxPasswordLength = 80;  // characters read from the password box
 
 enum class DialogState : int {
     closes = 1,            // the main button closes the installer (also while installing)

@@ -7,6 +7,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <optional>
+
+#include "builder/store/text_encoding.hpp"
 
 namespace pw::designpack {
 
@@ -55,6 +58,9 @@ public:
         return std::string(reinterpret_cast<const char*>(bytes_.data() + pos_ - length), length);
     }
 
+    // A short string as text: valid UTF-8 stays, anything else was written as Windows-1252.
+    std::string text(std::size_t room) { return store::DecodeLenient(shortString(room)); }
+
     void fail() { failed_ = true; }
     // True when nothing failed and every byte was consumed.
     bool consumedExactly() const { return !failed_ && pos_ == bytes_.size(); }
@@ -79,7 +85,7 @@ private:
 MemberRecord ReadMemberRecord(CatalogCursor& cursor)
 {
     MemberRecord record;
-    record.name = cursor.shortString(kMaxShortString);
+    record.name = cursor.text(kMaxShortString);
     record.storedSize = cursor.u32();
     record.attributes = cursor.u8();
     record.modifiedDate = cursor.u16();
@@ -92,22 +98,27 @@ MemberRecord ReadMemberRecord(CatalogCursor& cursor)
 PackSettings ReadSettings(CatalogCursor& cursor)
 {
     PackSettings settings;
-    settings.publisherName = cursor.shortString(kMaxShortString);
-    settings.runAfter = cursor.shortString(kMaxShortString);
-    settings.prompt = cursor.shortString(kMaxShortString);
-    settings.defaultTarget = cursor.shortString(kMaxShortString);
-    settings.caption = cursor.shortString(kMaxCaption);
-    settings.webAddress = cursor.shortString(kMaxCaption);
+    settings.publisherName = cursor.text(kMaxShortString);
+    settings.runAfter = cursor.text(kMaxShortString);
+    settings.prompt = cursor.text(kMaxShortString);
+    settings.defaultTarget = cursor.text(kMaxShortString);
+    settings.caption = cursor.text(kMaxCaption);
+    settings.webAddress = cursor.text(kMaxCaption);
     return settings;
 }
 
 RuntimeComponent ReadComponent(CatalogCursor& cursor)
 {
     RuntimeComponent component;
-    component.identifier = cursor.shortString(kMaxComponentId);
-    component.description = cursor.shortString(kMaxComponentDescription);
+    component.identifier = cursor.text(kMaxComponentId);
+    component.description = cursor.text(kMaxComponentDescription);
+    // Split before decoding: the rooms of names and values count stored bytes.
     const std::string list = cursor.shortString(kMaxShortString);
     if (ParseRequirementList(list, component.requirements)) cursor.fail();
+    for (Requirement& requirement : component.requirements) {
+        requirement.name = store::DecodeLenient(requirement.name);
+        requirement.value = store::DecodeLenient(requirement.value);
+    }
     return component;
 }
 
@@ -203,6 +214,27 @@ std::error_code ChecksumRange(ByteSource& source, std::uint64_t offset, std::uin
         done += count;
     }
     return {};
+}
+
+// The Windows-1252 bytes of UTF-8 `text`; nullopt when it is not UTF-8 or holds a
+// character that code page lacks.
+std::optional<std::string> Windows1252Bytes(std::string_view text)
+{
+    if (!store::IsValidUtf8(text)) return std::nullopt;
+    std::string bytes;
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t start = pos;
+        if (store::NextCodePoint(text, pos) < 0x80) {
+            bytes.push_back(text[start]);
+            continue;
+        }
+        const std::string_view character = text.substr(start, pos - start);
+        unsigned byte = 0x80;
+        while (byte <= 0xFF && store::CodePageByteToUtf8(static_cast<unsigned char>(byte), 1252) != character) ++byte;
+        if (byte > 0xFF) return std::nullopt;
+        bytes.push_back(static_cast<char>(byte));
+    }
+    return bytes;
 }
 
 std::error_code BoundsCheck(std::uint64_t sourceSize, std::uint64_t offset, std::size_t count)
@@ -336,6 +368,13 @@ std::uint32_t PackPasswordHash(std::string_view password)
     std::uint32_t t = h * 9u;
     t ^= t >> 11;
     return t * 32769u;
+}
+
+bool PasswordMatches(std::string_view password, std::uint32_t check)
+{
+    if (PackPasswordHash(password) == check) return true;
+    const std::optional<std::string> windowsBytes = Windows1252Bytes(password);
+    return windowsBytes && PackPasswordHash(*windowsBytes) == check;
 }
 
 std::uint32_t Crc32(std::uint32_t crc, std::span<const std::uint8_t> bytes)

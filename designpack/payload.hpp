@@ -4,6 +4,10 @@
 // guarded by one CRC-32. Reading never trusts a length it cannot verify: anything
 // that does not fit the stated limits or the source's size makes the pack corrupt.
 //
+// Every short string is read as text: valid UTF-8 stays as it is, anything else was
+// written as Windows-1252 and is decoded to UTF-8. The rooms stated below count the
+// stored bytes.
+//
 // Errors are std::error_code values (category designpack_category()); results come
 // back through an out-parameter so this header compiles with every toolchain the
 // project builds with, including the fuzzing one.
@@ -172,6 +176,10 @@ std::error_code ParseRequirementList(std::string_view list, std::vector<Requirem
 
 // The password hash over the password's bytes as typed ("abc" gives 0x6EDC6A73).
 std::uint32_t PackPasswordHash(std::string_view password);
+
+// True when `password` (UTF-8, as typed) gives `check`: the hash of its UTF-8 bytes, or
+// of its Windows-1252 bytes when it has them (packs made on Windows hash those).
+bool PasswordMatches(std::string_view password, std::uint32_t check);
 
 // The standard CRC-32 (zlib's crc32) of `bytes`, continuing from `crc` (0 to start).
 std::uint32_t Crc32(std::uint32_t crc, std::span<const std::uint8_t> bytes);

@@ -216,7 +216,6 @@ void InstallerDialog::ShowPasswordPrompt(bool visible) {
         passwordBox_->setObjectName("PasswordBox");
         passwordBox_->setEchoMode(QLineEdit::Password);
         passwordBox_->setGeometry(90, 75, 270, 20);
-        passwordBox_->setMaxLength(static_cast<int>(kMaxPasswordLength));
     }
     passwordLabel_->setVisible(visible);
     passwordBox_->setVisible(visible);

@@ -106,6 +106,18 @@ TEST_F(ExtractTest, WritesExactBytesFoldersEmptyFilesModesAndTimes)
     EXPECT_TRUE(report_.passedOver.empty());
 }
 
+TEST_F(ExtractTest, NamesInWindows1252AreWrittenAsUtf8)
+{
+    TinyPack tiny;
+    tiny.members.push_back(test::File("M\xFCller\\caf\xE9.htx", "x"));
+    Load(tiny);
+    std::vector<std::string> statuses;
+    session_.status = [&](const std::string& text) { statuses.push_back(text); };
+    ASSERT_FALSE(Extract());
+    EXPECT_EQ(TempFolder::Read(target() / "M\u00FCller" / "caf\u00E9.htx"), "x");
+    EXPECT_EQ(statuses, std::vector<std::string>{"  inflating: M\u00FCller\\caf\u00E9.htx"});
+}
+
 TEST_F(ExtractTest, OverwriteFlagReplacesExistingFilesWithoutAsking)
 {
     TinyPack tiny;

@@ -182,6 +182,26 @@ TEST_F(FlowTest, PasswordRightAndWrong) {
     }
 }
 
+TEST_F(FlowTest, PasswordLimitCountsCharacters) {
+    std::string stored, typed;
+    for (int i = 0; i < 80; ++i) stored += "\xE9", typed += "\u00E9";  // 80 characters, 160 bytes typed
+    contents.passwordCheck = PackPasswordHash(stored);
+    for (auto [extra, installs] : {std::pair{"xyz", true}, std::pair{"", true}}) {
+        view = FakeInstallerView{};
+        InstallerFlow& installer = Start();
+        installer.MainButton();
+        view.password = typed + extra;  // only the first 80 characters are read
+        installer.MainButton();
+        EXPECT_EQ(view.closed, installs) << extra;
+    }
+    view = FakeInstallerView{};
+    InstallerFlow& installer = Start();
+    installer.MainButton();
+    view.password = typed.substr(2);  // 79 characters
+    installer.MainButton();
+    EXPECT_EQ(view.Status(), "Incorrect password.");
+}
+
 TEST_F(FlowTest, RestartOnlyRunsTheCommand) {
     contents.settings.runAfter = "sh -c \"echo resumed > marker\"";
     fs::create_directories(root / "config" / "autostart");
