@@ -263,6 +263,12 @@ std::optional<fs::path> ResolveMemberPath(const fs::path& target, std::string_vi
     return path;
 }
 
+std::optional<fs::path> ResolveFileName(const fs::path& target, std::string_view name)
+{
+    if (IsFolderEntry(name)) return std::nullopt;
+    return ResolveMemberPath(target, name);
+}
+
 CreatedFile CreateOutputFile(const fs::path& target, std::string_view name, std::uint8_t attributes, bool overwrite,
                              ExtractionSession& session)
 {
@@ -327,9 +333,8 @@ std::error_code DeleteExtracted(const Catalog& catalog, const fs::path& target)
 {
     std::error_code first;
     for (std::size_t i = 1; i < catalog.members.size(); ++i) {
-        const std::string& name = catalog.members[i].name;
-        const std::optional<fs::path> path = ResolveMemberPath(target, name);
-        if (!path || IsFolderEntry(name)) continue;
+        const std::optional<fs::path> path = ResolveFileName(target, catalog.members[i].name);
+        if (!path) continue;
         if (::unlink(path->c_str()) != 0 && errno != ENOENT && !first) first = LastError();
     }
     return first;

@@ -100,6 +100,10 @@ std::optional<std::filesystem::path> ResolveMemberPath(const std::filesystem::pa
 // True when `name` denotes a folder (ends in '/' or '\').
 bool IsFolderEntry(std::string_view name);
 
+// The file `name` stands for under `target`: ResolveMemberPath, with a folder entry
+// refused as well. Every name from a pack or a server that becomes a file goes through it.
+std::optional<std::filesystem::path> ResolveFileName(const std::filesystem::path& target, std::string_view name);
+
 // Makes every folder along `name` under `target` (outer first; existing or unmakeable
 // ones passed over), then creates the file only if it does not exist yet, with mode
 // 0666 less the umask, less the write bits when `attributes` has kAttrReadOnly.

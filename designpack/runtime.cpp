@@ -89,7 +89,13 @@ bool OfferRuntimeDownload(const RuntimeComponent& component, RuntimeContext& con
     ui.SetProgress(0, 100);
     ui.SetStatus("Preparing for download....");
 
-    fs::path scriptFile = context.folder / component.identifier;
+    // The identifier comes from the pack: it may only name a file inside the folder.
+    std::optional<fs::path> file = ResolveFileName(context.folder, component.identifier);
+    if (!file) {
+        ui.ShowMessage(HttpFailureMessage(kHttpCannotWriteFile), "Error", true);
+        return false;
+    }
+    const fs::path& scriptFile = *file;
     int code = HttpFetch(context.makerServer, ScriptRequestPath(component.identifier), scriptFile, {}, 0, context.http);
     if (code != kHttpOk) {
         ui.ShowMessage(HttpFailureMessage(code), "Error", true);

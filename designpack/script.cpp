@@ -86,8 +86,8 @@ private:
     bool Download(const std::string& server, const std::string& path, const std::string& file, const std::string& size) {
         RuntimeUi& ui = context_.ui;
         // The name comes off the network: it may only name a file inside the folder.
-        std::optional<fs::path> target = ResolveMemberPath(context_.folder, file);
-        if (!target || IsFolderEntry(file)) {
+        std::optional<fs::path> target = ResolveFileName(context_.folder, file);
+        if (!target) {
             ui.ShowMessage("Download failed.  Try again later.", "Error", true);
             return false;
         }
@@ -123,7 +123,7 @@ private:
     // Files fetched here arrive without the execute bit a program needs on this
     // system; a RUN line naming one gives it to the owner.
     void MakeDownloadedProgramRunnable(const std::string& command) {
-        std::optional<fs::path> file = ResolveMemberPath(context_.folder, command);
+        std::optional<fs::path> file = ResolveFileName(context_.folder, command);
         if (!file || !downloaded_.contains(file->lexically_normal())) return;
         std::error_code ignored;
         fs::permissions(*file, fs::perms::owner_exec, fs::perm_options::add, ignored);
@@ -181,11 +181,13 @@ private:
     }
 
     // Tells the maker's server what failed; its answer is not used.
+    // An identifier that names no file in the folder has no place for the answer: no report.
     void Report(std::string_view verb, std::string_view argument) {
-        fs::path answer = context_.folder / identifier_;
-        HttpFetch(context_.makerServer, ScriptErrorPath(identifier_, verb, argument), answer, {}, 0, context_.http);
+        std::optional<fs::path> answer = ResolveFileName(context_.folder, identifier_);
+        if (!answer) return;
+        HttpFetch(context_.makerServer, ScriptErrorPath(identifier_, verb, argument), *answer, {}, 0, context_.http);
         std::error_code ignored;
-        fs::remove(answer, ignored);
+        fs::remove(*answer, ignored);
     }
 
     std::string identifier_;

@@ -189,6 +189,24 @@ TEST_F(RuntimeDownloadTest, ScriptFetchFailureShowsTheConnectionMessage) {
     EXPECT_EQ(view.statuses.front(), "Preparing for download....");
 }
 
+TEST_F(RuntimeDownloadTest, IdentifierThatWouldLeaveTheFolderNamesNoFile) {
+    context.folder = folder.path() / "site";
+    fs::create_directories(context.folder);
+    for (std::string identifier : {"../escaped", "..", "/tmp/escaped", "a/../../escaped", "..\\escaped", "C:x"}) {
+        component.identifier = identifier;
+        server.Set("/cgi-sys/cgiwrap/zip/getScript.pl?id=" + identifier, "DELETE\n");
+        view = FakeInstallerView{};
+        view.yesNoAnswers = {true};
+        EXPECT_FALSE(OfferRuntimeDownload(component, context)) << identifier;
+        ASSERT_EQ(view.messages.size(), 1u) << identifier;
+        EXPECT_EQ(view.messages[0].text, "Could not write to hard disk.") << identifier;
+        EXPECT_EQ(view.messages[0].caption, "Error");
+    }
+    EXPECT_TRUE(Requests().empty());
+    EXPECT_FALSE(fs::exists(folder.path() / "escaped"));
+    EXPECT_FALSE(fs::exists(folder.path() / "x"));
+}
+
 TEST_F(RuntimeDownloadTest, ScriptStartingWithAnEmptyLineDoesNothing) {
     EXPECT_TRUE(Offer("\nDELETE\n"));
     EXPECT_TRUE(view.messages.empty());
