@@ -111,7 +111,7 @@ std::optional<fs::path> InstallerFlow::ResolveTarget(std::string_view text) cons
 
 void InstallerFlow::MainButton() {
     switch (state_.load()) {
-        case DialogState::closes: view_.CloseInstaller(); break;
+        case DialogState::closes: Close(); break;
         case DialogState::readyToInstall: BeginInstall(); break;
         case DialogState::passwordRequired: RequestPassword(); break;
         case DialogState::passwordTyped: CheckPassword(); break;
@@ -124,6 +124,13 @@ void InstallerFlow::MainButton() {
             });
             break;
     }
+}
+
+void InstallerFlow::Stop() { session_.stop = true; }
+
+void InstallerFlow::Close() {
+    Stop();
+    view_.CloseInstaller();
 }
 
 void InstallerFlow::SessionEnding() {
@@ -236,10 +243,12 @@ InstallerFlow::Outcome InstallerFlow::Install() {
 
     RuntimeContext context = MakeRuntimeContext();
     for (const RuntimeComponent& component : catalog_.components) {
+        if (session_.stop) return Outcome::cancelled;
         if (RequirementMet(component, setting_.systemFolder, setting_.keys)) continue;
         if (OfferRuntimeDownload(component, context)) continue;
-        if (!view_.AskYesNo(kContinueAfterFailedDownload, "Error")) return Outcome::cancelled;
+        if (session_.stop || !view_.AskYesNo(kContinueAfterFailedDownload, "Error")) return Outcome::cancelled;
     }
+    if (session_.stop) return Outcome::cancelled;
     RunAfterCommand();
     if (catalog_.flags.deleteAfterRun()) (void)DeleteExtracted(catalog_, target_);  // best effort, as the walk is
     return Outcome::completed;

@@ -106,6 +106,15 @@ public:
     // The main button (Enter), acting on the current state.
     void MainButton();
 
+    // Ends an installation under way after its current block: the member being written
+    // is removed (a file it replaces keeps its old copy) and nothing more is extracted,
+    // fetched, asked or run. Safe from any thread.
+    void Stop();
+
+    // The user closes the installer (close box, Esc, or the main button in state 1):
+    // Stop, then close the window at once.
+    void Close();
+
     // The desktop session is ending mid-install: leave an entry that starts this pack
     // with -REBOOT at the next log-in.
     void SessionEnding();

@@ -2,6 +2,7 @@
 // paths, silent packs, resume and the runtime question, over packs made by the writer.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -30,6 +31,24 @@ PackMember Member(const std::string& name, const std::string& content) {
     member.content = Bytes(content);
     return member;
 }
+
+// Reads through to a pack in memory and calls `reached` once, the first time a read gets
+// to offset `at` after it was set (the tests close the installer there, while a member is
+// being written).
+class HookedSource final : public ByteSource {
+public:
+    HookedSource(std::span<const std::uint8_t> bytes, std::uint64_t at) : inner_(bytes), at_(at) {}
+    std::uint64_t size() const override { return inner_.size(); }
+    std::error_code readAt(std::uint64_t offset, std::span<std::uint8_t> out) override {
+        if (offset >= at_ && reached) std::exchange(reached, nullptr)();
+        return inner_.readAt(offset, out);
+    }
+    std::function<void()> reached;
+
+private:
+    MemorySource inner_;
+    std::uint64_t at_;
+};
 
 class FlowTest : public ::testing::Test {
 protected:
@@ -280,6 +299,38 @@ TEST_F(FlowTest, ClosingFileExistsCancels) {
     EXPECT_FALSE(view.progressVisible);
     EXPECT_EQ(installer.State(), DialogState::closes);
     EXPECT_EQ(ReadText(root / "default" / "graf1.gif"), "mine");
+}
+
+TEST_F(FlowTest, ClosingWhileFilesAreWrittenStopsAfterTheBlockAndKeepsTheOldCopy) {
+    std::string big;
+    for (int i = 0; big.size() < 200'000; ++i) big += std::to_string(i * 7919) + " ";  // several blocks
+    contents.members = {Member("icon.ico", "icon"), Member("graf1.gif", "GIF89a"), Member("stock", big),
+                        Member("temp311.htx", "<html></html>")};
+    contents.settings.runAfter = "sh -c \"echo ran > marker\"";
+    contents.components = {{"vb600a", "the runtime", {{"msvbvm60.dll", ""}}}};
+    std::ofstream(root / "default" / "stock") << "old picture";
+    Start();  // for the pack's bytes
+    const Catalog& catalog = flow->PackCatalog();
+    const std::uint64_t secondBlock = catalog.memberOffset(2) + 2 + (packBytes[catalog.memberOffset(2)] |
+                                                                     packBytes[catalog.memberOffset(2) + 1] << 8);
+
+    view = FakeInstallerView{};
+    auto source = std::make_unique<HookedSource>(packBytes, secondBlock);
+    HookedSource& hooked = *source;
+    InstallerFlow& installer = StartOn(std::move(source));
+    // The main button reads "Cancel" while installing; pressing it closes the installer.
+    hooked.reached = [&] { installer.MainButton(); };
+    installer.MainButton();
+
+    EXPECT_TRUE(view.closed);
+    EXPECT_TRUE(ReadText(root / "default" / "stock") == "old picture");
+    EXPECT_EQ(ReadText(root / "default" / "graf1.gif"), "GIF89a");
+    std::vector<fs::path> left;
+    for (const auto& entry : fs::directory_iterator(root / "default")) left.push_back(entry.path().filename());
+    std::ranges::sort(left);
+    EXPECT_EQ(left, (std::vector<fs::path>{"graf1.gif", "stock"}));  // no half-written or temporary file
+    EXPECT_TRUE(view.questions.empty());  // no runtime offer, no question after the close
+    EXPECT_FALSE(fs::exists(root / "default" / "marker"));  // the command to run did not run
 }
 
 TEST_F(FlowTest, MissingRuntimeAsksWhetherToGoOn) {
