@@ -19,6 +19,22 @@ namespace pw::designpack {
 
 namespace {
 
+class HttpCategory final : public std::error_category {
+public:
+    const char* name() const noexcept override { return "http fetch"; }
+    std::string message(int value) const override {
+        switch (static_cast<HttpErrc>(value)) {
+            case HttpErrc::noSocketLibrary: return "no socket library";
+            case HttpErrc::wrongSocketLibrary: return "unusable socket library version";
+            case HttpErrc::cannotResolve: return "the host name could not be resolved";
+            case HttpErrc::noConnection: return "no connection, or no answer before the server closed or stalled";
+            case HttpErrc::resolveTimedOut: return "the host name lookup timed out";
+            case HttpErrc::badRequest: return "host or path too long, or holding a line break";
+        }
+        return "unknown fetch error";
+    }
+};
+
 using Clock = std::chrono::steady_clock;
 
 // Measures the time since the last sign of life; every blocking wait is bounded by
@@ -61,7 +77,7 @@ bool HoldsLineBreak(std::string_view text) { return text.find_first_of("\r\n") !
 using AddressList = std::unique_ptr<addrinfo, decltype(&freeaddrinfo)>;
 
 struct Resolved {
-    int code = kHttpOk;
+    std::error_code error;
     AddressList list{nullptr, freeaddrinfo};
 };
 
@@ -92,9 +108,9 @@ Resolved Resolve(const std::string& host, std::uint16_t port, const StallClock& 
     Resolved result;
     std::unique_lock lock(lookup->mutex);
     if (!lookup->done.wait_for(lock, std::chrono::milliseconds(clock.Remaining()), [&] { return lookup->finished; })) {
-        result.code = kHttpResolveTimedOut;
+        result.error = HttpErrc::resolveTimedOut;
     } else if (lookup->status != 0 || !lookup->list) {
-        result.code = kHttpCannotResolve;
+        result.error = HttpErrc::cannotResolve;
     } else {
         result.list = std::move(lookup->list);
     }
@@ -111,17 +127,17 @@ bool WaitFor(int fd, short events, const StallClock& clock) {
     }
 }
 
-int Connect(const addrinfo& address, const StallClock& clock, Socket& out) {
+std::error_code Connect(const addrinfo& address, const StallClock& clock, Socket& out) {
     int fd = ::socket(address.ai_family, address.ai_socktype | SOCK_CLOEXEC, address.ai_protocol);
-    if (fd < 0) return kHttpNoConnection;
+    if (fd < 0) return HttpErrc::noConnection;
     out.Reset(fd);
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
-    if (::connect(fd, address.ai_addr, address.ai_addrlen) == 0) return kHttpOk;
-    if (errno != EINPROGRESS || !WaitFor(fd, POLLOUT, clock)) return kHttpNoConnection;
+    if (::connect(fd, address.ai_addr, address.ai_addrlen) == 0) return {};
+    if (errno != EINPROGRESS || !WaitFor(fd, POLLOUT, clock)) return HttpErrc::noConnection;
     int error = 0;
     socklen_t length = sizeof error;
-    if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0) return kHttpNoConnection;
-    return kHttpOk;
+    if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0) return HttpErrc::noConnection;
+    return {};
 }
 
 bool SendAll(int fd, std::string_view bytes, const StallClock& clock) {
@@ -140,17 +156,17 @@ bool SendAll(int fd, std::string_view bytes, const StallClock& clock) {
     return true;
 }
 
-int ReceiveInto(int fd, std::ofstream& file, StallClock& clock, const FetchProgress& progress,
-                std::uint64_t expectedSize) {
+std::error_code ReceiveInto(int fd, std::ofstream& file, StallClock& clock, const FetchProgress& progress,
+                            std::uint64_t expectedSize) {
     char chunk[kReceiveChunk];
     std::uint64_t total = 0;
     for (;;) {
-        if (!WaitFor(fd, POLLIN, clock)) return kHttpNoConnection;
+        if (!WaitFor(fd, POLLIN, clock)) return HttpErrc::noConnection;
         ssize_t got = ::recv(fd, chunk, sizeof chunk, 0);
         if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-        if (got < 0) return kHttpNoConnection;
-        if (got == 0) return total > 0 ? kHttpOk : kHttpNoConnection;
-        if (!file.write(chunk, got)) return kHttpCannotWriteFile;
+        if (got < 0) return HttpErrc::noConnection;
+        if (got == 0) return total > 0 ? std::error_code{} : HttpErrc::noConnection;
+        if (!file.write(chunk, got)) return std::make_error_code(std::errc::io_error);
         total += static_cast<std::uint64_t>(got);
         clock.Restart();
         if (progress) progress(total, expectedSize);
@@ -159,42 +175,49 @@ int ReceiveInto(int fd, std::ofstream& file, StallClock& clock, const FetchProgr
 
 }  // namespace
 
-int HttpFetch(std::string_view host, std::string_view path, const std::filesystem::path& file,
-              const FetchProgress& progress, std::uint64_t expectedSize, const HttpOptions& options) {
-    if (host.size() > kMaxHostLength || path.size() > kMaxPathLength) return kHttpBadRequest;
+const std::error_category& http_category() {
+    static const HttpCategory category;
+    return category;
+}
+
+std::error_code make_error_code(HttpErrc e) { return {static_cast<int>(e), http_category()}; }
+
+pw::Result<void> HttpFetch(std::string_view host, std::string_view path, const std::filesystem::path& file,
+                           const FetchProgress& progress, std::uint64_t expectedSize, const HttpOptions& options) {
+    if (host.size() > kMaxHostLength || path.size() > kMaxPathLength) return pw::Fail(HttpErrc::badRequest);
     // A line break would let a value add its own lines to the request.
-    if (HoldsLineBreak(host) || HoldsLineBreak(path)) return kHttpBadRequest;
+    if (HoldsLineBreak(host) || HoldsLineBreak(path)) return pw::Fail(HttpErrc::badRequest);
 
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    if (!out) return kHttpCannotWriteFile;
+    if (!out) return pw::Fail(std::error_code(errno, std::generic_category()));
     if (progress) progress(0, expectedSize);
 
     StallClock clock(options.stallLimit);
     Resolved resolved = Resolve(std::string(host), options.port, clock);
-    if (resolved.code != kHttpOk) return resolved.code;
+    if (resolved.error) return pw::Fail(resolved.error);
 
     Socket socket(-1);
-    if (int rc = Connect(*resolved.list, clock, socket); rc != kHttpOk) return rc;
+    if (auto error = Connect(*resolved.list, clock, socket)) return pw::Fail(error);
 
     std::string request = "GET ";
     if (!path.starts_with('/')) request += '/';
     request.append(path);
     request += "\r\n";
-    if (!SendAll(socket.fd(), request, clock)) return kHttpNoConnection;
+    if (!SendAll(socket.fd(), request, clock)) return pw::Fail(HttpErrc::noConnection);
 
     clock.Restart();
-    int rc = ReceiveInto(socket.fd(), out, clock, progress, expectedSize);
+    std::error_code error = ReceiveInto(socket.fd(), out, clock, progress, expectedSize);
     out.close();
-    if (rc == kHttpOk && !out) return kHttpCannotWriteFile;
-    return rc;
+    if (!error && !out) error = std::make_error_code(std::errc::io_error);
+    if (error) return pw::Fail(error);
+    return {};
 }
 
-std::string_view HttpFailureMessage(int code) {
-    switch (code) {
-        case kHttpOk: return "";
-        case kHttpCannotWriteFile: return "Could not write to hard disk.";
-        case kHttpNoSocketLibrary: return "Could not find WinSock DLL.";
-        case kHttpWrongSocketLibrary: return "Can't use this version of WinSock DLL.";
+std::string_view HttpFailureMessage(std::error_code error) {
+    if (error.category() != http_category()) return "Could not write to hard disk.";
+    switch (static_cast<HttpErrc>(error.value())) {
+        case HttpErrc::noSocketLibrary: return "Could not find WinSock DLL.";
+        case HttpErrc::wrongSocketLibrary: return "Can't use this version of WinSock DLL.";
         default: return "Could not establish Internet connection.";
     }
 }

@@ -6,20 +6,24 @@
 #include <filesystem>
 #include <functional>
 #include <string_view>
+#include <system_error>
+
+#include "shell/general/result.hpp"
 
 namespace pw::designpack {
 
-// Results of HttpFetch; the download messages are keyed on them.
-enum HttpCode : int {
-    kHttpOk = 0,
-    kHttpCannotWriteFile = -1,
-    kHttpNoSocketLibrary = 1,      // kept for the message table; POSIX sockets are always there
-    kHttpWrongSocketLibrary = 2,   // likewise
-    kHttpCannotResolve = 3,
-    kHttpNoConnection = 4,         // connect failed, nothing received, receive error or stall
-    kHttpResolveTimedOut = 6,
-    kHttpBadRequest = 7,           // host or path too long, or holding CR/LF
+// Why a fetch failed, besides the errno of a file that could not be written. The values
+// are the installer's failure codes; its messages are keyed on them (HttpFailureMessage).
+enum class HttpErrc {
+    noSocketLibrary = 1,     // kept for the message table; POSIX sockets are always there
+    wrongSocketLibrary = 2,  // likewise
+    cannotResolve = 3,
+    noConnection = 4,        // connect failed, nothing received, receive error or stall
+    resolveTimedOut = 6,
+    badRequest = 7,          // host or path too long, or holding CR/LF
 };
+const std::error_category& http_category();
+std::error_code make_error_code(HttpErrc e);
 
 inline constexpr std::size_t kMaxHostLength = 100;
 inline constexpr std::size_t kMaxPathLength = 250;
@@ -38,12 +42,18 @@ using FetchProgress = std::function<void(std::uint64_t received, std::uint64_t e
 
 // Sends "GET " + ("/" unless path starts with it) + path + CR LF to host:port and
 // writes every byte received until the server closes into `file` (created or
-// truncated first). Returns kHttpOk only when at least one byte arrived and the
-// server then closed; otherwise one of the codes above. `progress` may be empty.
-int HttpFetch(std::string_view host, std::string_view path, const std::filesystem::path& file,
-              const FetchProgress& progress = {}, std::uint64_t expectedSize = 0, const HttpOptions& options = {});
+// truncated first). Succeeds only when at least one byte arrived and the server then
+// closed. Fails with an HttpErrc, or with the errno of a file that could not be
+// written. `progress` may be empty.
+pw::Result<void> HttpFetch(std::string_view host, std::string_view path, const std::filesystem::path& file,
+                           const FetchProgress& progress = {}, std::uint64_t expectedSize = 0,
+                           const HttpOptions& options = {});
 
-// The message shown for a failed script fetch, by code ("" for kHttpOk).
-std::string_view HttpFailureMessage(int code);
+// The message shown for a failed script fetch: by HttpErrc, and "Could not write to
+// hard disk." for any other reason (a file that could not be written).
+std::string_view HttpFailureMessage(std::error_code error);
 
 }  // namespace pw::designpack
+
+template <>
+struct std::is_error_code_enum<pw::designpack::HttpErrc> : std::true_type {};

@@ -22,6 +22,7 @@ public:
     {
         switch (static_cast<PackErrc>(value)) {
         case PackErrc::corrupt: return std::string(kCorruptMessage);
+        case PackErrc::unsafeName: return "The name would leave the target folder.";
         }
         return "unknown design pack error";
     }

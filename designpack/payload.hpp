@@ -38,9 +38,10 @@ inline constexpr std::size_t kMaxRequirements = 5;
 inline constexpr std::size_t kMaxRequirementName = 79;
 inline constexpr std::size_t kMaxRequirementValue = 19;
 
-// What can go wrong with a pack as a whole.
+// What can go wrong with a pack, or with a name it carries.
 enum class PackErrc {
-    corrupt = 1,  // check value wrong, or a length/offset/block that cannot be right: "This file is corrupted."
+    corrupt = 1,     // check value wrong, or a length/offset/block that cannot be right: "This file is corrupted."
+    unsafeName = 2,  // a name that was to become a file would leave its folder (absolute, drive, `..`) or names none
 };
 const std::error_category& designpack_category();
 std::error_code make_error_code(PackErrc e);

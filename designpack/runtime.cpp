@@ -92,13 +92,13 @@ bool OfferRuntimeDownload(const RuntimeComponent& component, RuntimeContext& con
     // The identifier comes from the pack: it may only name a file inside the folder.
     std::optional<fs::path> file = ResolveFileName(context.folder, component.identifier);
     if (!file) {
-        ui.ShowMessage(HttpFailureMessage(kHttpCannotWriteFile), "Error", true);
+        ui.ShowMessage(HttpFailureMessage(PackErrc::unsafeName), "Error", true);
         return false;
     }
     const fs::path& scriptFile = *file;
-    int code = HttpFetch(context.makerServer, ScriptRequestPath(component.identifier), scriptFile, {}, 0, context.http);
-    if (code != kHttpOk) {
-        ui.ShowMessage(HttpFailureMessage(code), "Error", true);
+    auto fetched = HttpFetch(context.makerServer, ScriptRequestPath(component.identifier), scriptFile, {}, 0, context.http);
+    if (!fetched) {
+        ui.ShowMessage(HttpFailureMessage(fetched.error()), "Error", true);
         return false;
     }
     if (LooksLikeWebPage(scriptFile)) {

@@ -94,11 +94,11 @@ private:
         std::uint64_t expected = ParseSize(size);
         ui.SetStatus("Downloading...");
         auto progress = [&ui](std::uint64_t received, std::uint64_t total) { ui.SetProgress(received, total); };
-        if (HttpFetch(server, path, *target, progress, expected, context_.http) != kHttpOk || LooksLikeWebPage(*target)) {
+        if (!HttpFetch(server, path, *target, progress, expected, context_.http) || LooksLikeWebPage(*target)) {
             ui.SetStatus("Attempting alternate server for download....");
             ui.SetProgress(0, 100);
             std::string alternate = AlternateDownloadPath(server, path, identifier_);
-            if (HttpFetch(context_.makerServer, alternate, *target, {}, 0, context_.http) != kHttpOk ||
+            if (!HttpFetch(context_.makerServer, alternate, *target, {}, 0, context_.http) ||
                 LooksLikeWebPage(*target)) {
                 ui.ShowMessage("Download failed.  Try again later.", "Error", true);
                 return false;
@@ -185,7 +185,7 @@ private:
     void Report(std::string_view verb, std::string_view argument) {
         std::optional<fs::path> answer = ResolveFileName(context_.folder, identifier_);
         if (!answer) return;
-        HttpFetch(context_.makerServer, ScriptErrorPath(identifier_, verb, argument), *answer, {}, 0, context_.http);
+        (void)HttpFetch(context_.makerServer, ScriptErrorPath(identifier_, verb, argument), *answer, {}, 0, context_.http);
         std::error_code ignored;
         fs::remove(*answer, ignored);
     }

@@ -73,12 +73,12 @@ TEST_F(HttpFetchTest, SendsOnlyTheGetLineAndKeepsEveryByteOfTheAnswer) {
     std::vector<std::uint64_t> reports;
     fs::path out = folder.path() / "a.bin";
 
-    int code = HttpFetch("127.0.0.1", "files/a.bin", out, [&](std::uint64_t got, std::uint64_t expected) {
+    auto fetched = HttpFetch("127.0.0.1", "files/a.bin", out, [&](std::uint64_t got, std::uint64_t expected) {
         reports.push_back(got);
         EXPECT_EQ(expected, 12345u);
     }, 12345, Options());
 
-    EXPECT_EQ(code, kHttpOk);
+    EXPECT_TRUE(fetched) << fetched.error().message();
     EXPECT_EQ(ReadText(out), body);
     ASSERT_EQ(server.Requests().size(), 1u);
     EXPECT_EQ(server.Requests()[0], "GET /files/a.bin\r\n");  // "/" added, no version, no headers
@@ -100,32 +100,36 @@ TEST_F(HttpFetchTest, FailureCodes) {
         std::string host, path;
         fs::path file;
         std::uint16_t port;
-        int expected;
+        std::error_code expected;
     };
     const Case cases[] = {
-        {"host too long", std::string(101, 'h'), "/x", folder.path() / "f", server.port(), kHttpBadRequest},
-        {"path too long", "127.0.0.1", "/" + std::string(250, 'p'), folder.path() / "f", server.port(), kHttpBadRequest},
-        {"CR LF in the path", "127.0.0.1", "/x\r\nHost: evil", folder.path() / "f", server.port(), kHttpBadRequest},
-        {"LF in the host", "127.0.0.1\n", "/x", folder.path() / "f", server.port(), kHttpBadRequest},
-        {"unwritable file", "127.0.0.1", "/x", folder.path() / "missing" / "f", server.port(), kHttpCannotWriteFile},
-        {"unresolvable host", "", "/x", folder.path() / "f", server.port(), kHttpCannotResolve},
+        {"host too long", std::string(101, 'h'), "/x", folder.path() / "f", server.port(), HttpErrc::badRequest},
+        {"path too long", "127.0.0.1", "/" + std::string(250, 'p'), folder.path() / "f", server.port(), HttpErrc::badRequest},
+        {"CR LF in the path", "127.0.0.1", "/x\r\nHost: evil", folder.path() / "f", server.port(), HttpErrc::badRequest},
+        {"LF in the host", "127.0.0.1\n", "/x", folder.path() / "f", server.port(), HttpErrc::badRequest},
+        {"unwritable file", "127.0.0.1", "/x", folder.path() / "missing" / "f", server.port(),
+         std::make_error_code(std::errc::no_such_file_or_directory)},
+        {"unresolvable host", "", "/x", folder.path() / "f", server.port(), HttpErrc::cannotResolve},
         {"nobody listening", "127.0.0.1", "/x", folder.path() / "f", static_cast<std::uint16_t>(closedPort),
-         kHttpNoConnection},
-        {"closed without data", "127.0.0.1", "/empty", folder.path() / "f", server.port(), kHttpNoConnection},
-        {"stalled past the limit", "127.0.0.1", "/stall", folder.path() / "f", server.port(), kHttpNoConnection},
+         HttpErrc::noConnection},
+        {"closed without data", "127.0.0.1", "/empty", folder.path() / "f", server.port(), HttpErrc::noConnection},
+        {"stalled past the limit", "127.0.0.1", "/stall", folder.path() / "f", server.port(), HttpErrc::noConnection},
     };
     for (const Case& c : cases) {
         HttpOptions options{c.port, std::chrono::milliseconds(300)};
-        EXPECT_EQ(HttpFetch(c.host, c.path, c.file, {}, 0, options), c.expected) << c.what;
+        auto fetched = HttpFetch(c.host, c.path, c.file, {}, 0, options);
+        ASSERT_FALSE(fetched) << c.what;
+        EXPECT_EQ(fetched.error(), c.expected) << c.what << ": " << fetched.error().message();
     }
     for (const std::string& request : server.Requests()) EXPECT_EQ(request.find("evil"), std::string::npos);
 }
 
 TEST(HttpFailureMessage, MatchesTheCodes) {
-    EXPECT_EQ(HttpFailureMessage(kHttpCannotWriteFile), "Could not write to hard disk.");
-    EXPECT_EQ(HttpFailureMessage(kHttpNoSocketLibrary), "Could not find WinSock DLL.");
-    EXPECT_EQ(HttpFailureMessage(kHttpWrongSocketLibrary), "Can't use this version of WinSock DLL.");
-    for (int code : {3, 4, 6, 7}) EXPECT_EQ(HttpFailureMessage(code), "Could not establish Internet connection.");
+    EXPECT_EQ(HttpFailureMessage(std::make_error_code(std::errc::no_space_on_device)), "Could not write to hard disk.");
+    EXPECT_EQ(HttpFailureMessage(HttpErrc::noSocketLibrary), "Could not find WinSock DLL.");
+    EXPECT_EQ(HttpFailureMessage(HttpErrc::wrongSocketLibrary), "Can't use this version of WinSock DLL.");
+    for (HttpErrc code : {HttpErrc::cannotResolve, HttpErrc::noConnection, HttpErrc::resolveTimedOut, HttpErrc::badRequest})
+        EXPECT_EQ(HttpFailureMessage(code), "Could not establish Internet connection.");
 }
 
 // The download dialogue with the maker's server and the script's servers all on the test server.
