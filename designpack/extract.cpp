@@ -132,19 +132,6 @@ namespace {
 
 CreatedFile Failed(std::error_code error) { return {CreateOutcome::failed, std::nullopt, error}; }
 
-// A new file to replace the existing `path` once written. A folder of that name is
-// never taken away.
-CreatedFile CreateReplacing(fs::path path, std::uint8_t attributes)
-{
-    struct stat existing{};
-    if (::lstat(path.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode))
-        return Failed(std::make_error_code(std::errc::is_a_directory));
-    int fd = -1;
-    fs::path temporary;
-    if (auto error = CreateBeside(path, attributes, fd, temporary)) return Failed(error);
-    return {CreateOutcome::created, OutputFileAccess::make(fd, std::move(path), std::move(temporary)), {}};
-}
-
 // Creates `path` (a path chosen by the engine or the user, already vetted), resolving
 // an existing file as the policy and the questions say.
 CreatedFile CreateAt(fs::path path, std::uint8_t attributes, bool overwrite, ExtractionSession& session)
@@ -157,7 +144,7 @@ CreatedFile CreateAt(fs::path path, std::uint8_t attributes, bool overwrite, Ext
         switch (DecideOnExisting(path, overwrite, session)) {
         case Decision::skip: return {CreateOutcome::skipped, std::nullopt, {}};
         case Decision::stop: return {CreateOutcome::stopped, std::nullopt, {}};
-        case Decision::replace: return CreateReplacing(std::move(path), attributes);
+        case Decision::replace: return CreateReplacingFile(path, attributes);
         case Decision::rename:
             std::optional<fs::path> chosen = session.askNewName ? session.askNewName(path) : std::nullopt;
             if (chosen) path = std::move(*chosen);
@@ -292,6 +279,18 @@ std::error_code OutputFile::close()
     if (!error && !temporary_.empty() && ::rename(temporary_.c_str(), path_.c_str()) != 0) error = LastError();
     if (error) ::unlink(writtenPath().c_str());
     return error;
+}
+
+CreatedFile CreateReplacingFile(const fs::path& path, std::uint8_t attributes)
+{
+    // A folder of that name is never taken away.
+    struct stat existing{};
+    if (::lstat(path.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode))
+        return Failed(std::make_error_code(std::errc::is_a_directory));
+    int fd = -1;
+    fs::path temporary;
+    if (auto error = CreateBeside(path, attributes, fd, temporary)) return Failed(error);
+    return {CreateOutcome::created, OutputFileAccess::make(fd, path, std::move(temporary)), {}};
 }
 
 bool IsFolderEntry(std::string_view name) { return !name.empty() && (name.back() == '/' || name.back() == '\\'); }

@@ -128,6 +128,11 @@ std::optional<std::filesystem::path> ResolveFileName(const std::filesystem::path
 CreatedFile CreateOutputFile(const std::filesystem::path& target, std::string_view name, std::uint8_t attributes,
                              bool overwrite, ExtractionSession& session);
 
+// A new file to be written beside the existing (or missing) `path` and renamed over it
+// once complete (see OutputFile): `path` itself changes only then. Its mode is that of
+// CreateOutputFile. A folder at `path` gives is_a_directory; creation failures their errno.
+CreatedFile CreateReplacingFile(const std::filesystem::path& path, std::uint8_t attributes);
+
 // Inflates member 0 (the pack's .ico) into `icon`. Icons larger than kMaxIconBytes
 // give std::errc::file_too_large (the pack is still usable, just without its icon).
 inline constexpr std::size_t kMaxIconBytes = 1 << 20;

@@ -1,11 +1,11 @@
 #include "designpack/flow.hpp"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 
 #include "builder/store/text_encoding.hpp"
 #include "designpack/runtime_process.hpp"
+#include "designpack/text.hpp"
 
 namespace pw::designpack {
 
@@ -14,7 +14,7 @@ namespace fs = std::filesystem;
 bool HasRestartFlag(std::span<const std::string> arguments) {
     std::string line;
     for (const std::string& argument : arguments) line += ' ' + argument;
-    std::ranges::transform(line, line.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    line = UpperCased(line);
     std::size_t start = 0;
     for (;;) {
         std::size_t dash = line.find('-', start);

@@ -5,15 +5,19 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
 #include <fcntl.h>
-#include <fstream>
-#include <condition_variable>
 #include <memory>
 #include <mutex>
-#include <thread>
+#include <span>
 #include <string>
+#include <thread>
+
+#include "designpack/extract.hpp"
+#include "designpack/text.hpp"
 
 namespace pw::designpack {
 
@@ -30,6 +34,7 @@ public:
             case HttpErrc::noConnection: return "no connection, or no answer before the server closed or stalled";
             case HttpErrc::resolveTimedOut: return "the host name lookup timed out";
             case HttpErrc::badRequest: return "host or path too long, or holding a line break";
+            case HttpErrc::webPage: return "the server answered with a web page";
         }
         return "unknown fetch error";
     }
@@ -156,9 +161,11 @@ bool SendAll(int fd, std::string_view bytes, const StallClock& clock) {
     return true;
 }
 
-std::error_code ReceiveInto(int fd, std::ofstream& file, StallClock& clock, const FetchProgress& progress,
-                            std::uint64_t expectedSize) {
-    char chunk[kReceiveChunk];
+// Writes what arrives into `file` until the server closes; `start` keeps the first
+// four bytes for the web-page test.
+std::error_code ReceiveInto(int fd, OutputFile& file, StallClock& clock, const FetchProgress& progress,
+                            std::uint64_t expectedSize, std::string& start) {
+    std::uint8_t chunk[kReceiveChunk];
     std::uint64_t total = 0;
     for (;;) {
         if (!WaitFor(fd, POLLIN, clock)) return HttpErrc::noConnection;
@@ -166,8 +173,10 @@ std::error_code ReceiveInto(int fd, std::ofstream& file, StallClock& clock, cons
         if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
         if (got < 0) return HttpErrc::noConnection;
         if (got == 0) return total > 0 ? std::error_code{} : HttpErrc::noConnection;
-        if (!file.write(chunk, got)) return std::make_error_code(std::errc::io_error);
-        total += static_cast<std::uint64_t>(got);
+        std::span<const std::uint8_t> bytes(chunk, static_cast<std::size_t>(got));
+        if (auto error = file.write(bytes)) return error;
+        start.append(bytes.begin(), bytes.begin() + std::min(bytes.size(), 4 - start.size()));
+        total += bytes.size();
         clock.Restart();
         if (progress) progress(total, expectedSize);
     }
@@ -183,13 +192,15 @@ const std::error_category& http_category() {
 std::error_code make_error_code(HttpErrc e) { return {static_cast<int>(e), http_category()}; }
 
 pw::Result<void> HttpFetch(std::string_view host, std::string_view path, const std::filesystem::path& file,
-                           const FetchProgress& progress, std::uint64_t expectedSize, const HttpOptions& options) {
+                           const FetchProgress& progress, std::uint64_t expectedSize, const HttpOptions& options,
+                           WebPages pages) {
     if (host.size() > kMaxHostLength || path.size() > kMaxPathLength) return pw::Fail(HttpErrc::badRequest);
     // A line break would let a value add its own lines to the request.
     if (HoldsLineBreak(host) || HoldsLineBreak(path)) return pw::Fail(HttpErrc::badRequest);
 
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    if (!out) return pw::Fail(std::error_code(errno, std::generic_category()));
+    // Dropped unkept on every failure below, which removes it and leaves `file` alone.
+    CreatedFile out = CreateReplacingFile(file, kAttrArchive);
+    if (!out.file) return pw::Fail(out.error);
     if (progress) progress(0, expectedSize);
 
     StallClock clock(options.stallLimit);
@@ -206,11 +217,16 @@ pw::Result<void> HttpFetch(std::string_view host, std::string_view path, const s
     if (!SendAll(socket.fd(), request, clock)) return pw::Fail(HttpErrc::noConnection);
 
     clock.Restart();
-    std::error_code error = ReceiveInto(socket.fd(), out, clock, progress, expectedSize);
-    out.close();
-    if (!error && !out) error = std::make_error_code(std::errc::io_error);
-    if (error) return pw::Fail(error);
+    std::string start;
+    if (auto error = ReceiveInto(socket.fd(), *out.file, clock, progress, expectedSize, start)) return pw::Fail(error);
+    if (pages == WebPages::refuse && LooksLikeWebPage(start)) return pw::Fail(HttpErrc::webPage);
+    if (auto error = out.file->close()) return pw::Fail(error);
     return {};
+}
+
+bool LooksLikeWebPage(std::string_view start) {
+    std::string head = UpperCased(start.substr(0, 4));
+    return head == "<!DO" || head == "<TIT" || head == "<HTM" || head == "HTTP";
 }
 
 std::string_view HttpFailureMessage(std::error_code error) {

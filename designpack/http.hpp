@@ -21,6 +21,7 @@ enum class HttpErrc {
     noConnection = 4,        // connect failed, nothing received, receive error or stall
     resolveTimedOut = 6,
     badRequest = 7,          // host or path too long, or holding CR/LF
+    webPage = 100,           // not one of the codes: a web page came where WebPages::refuse wanted a file
 };
 const std::error_category& http_category();
 std::error_code make_error_code(HttpErrc e);
@@ -36,18 +37,27 @@ struct HttpOptions {
     std::chrono::milliseconds stallLimit = std::chrono::seconds(45);
 };
 
+// Whether an answer that looks like a web page (LooksLikeWebPage) is kept.
+enum class WebPages { keep, refuse };
+
 // Progress display: called with 0 first, then with the running byte total after each
 // chunk; `expected` is passed through unchanged (0 when unknown).
 using FetchProgress = std::function<void(std::uint64_t received, std::uint64_t expected)>;
 
 // Sends "GET " + ("/" unless path starts with it) + path + CR LF to host:port and
-// writes every byte received until the server closes into `file` (created or
-// truncated first). Succeeds only when at least one byte arrived and the server then
-// closed. Fails with an HttpErrc, or with the errno of a file that could not be
-// written. `progress` may be empty.
+// writes every byte received until the server closes into a temporary file beside
+// `file` (created before connecting), which replaces `file` only when the fetch
+// succeeds: at least one byte arrived, the server then closed, and with
+// WebPages::refuse the answer does not look like a web page. On failure `file` is as it
+// was and no temporary file stays. Fails with an HttpErrc, or with the errno of a file
+// that could not be written. `progress` may be empty.
 pw::Result<void> HttpFetch(std::string_view host, std::string_view path, const std::filesystem::path& file,
                            const FetchProgress& progress = {}, std::uint64_t expectedSize = 0,
-                           const HttpOptions& options = {});
+                           const HttpOptions& options = {}, WebPages pages = WebPages::keep);
+
+// True when an answer starting with `start` is a web page rather than a file: its
+// first four bytes, upper-cased, are "<!DO", "<TIT", "<HTM" or "HTTP" (a status line).
+bool LooksLikeWebPage(std::string_view start);
 
 // The message shown for a failed script fetch: by HttpErrc, and "Could not write to
 // hard disk." for any other reason (a file that could not be written).

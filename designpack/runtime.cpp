@@ -64,16 +64,6 @@ bool RequirementMet(const RuntimeComponent& component, const fs::path& systemFol
                                [&](const Requirement& r) { return RequirementHolds(r, systemFolder, keys); });
 }
 
-bool LooksLikeWebPage(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return true;
-    std::string start(4, '\0');
-    in.read(start.data(), 4);
-    start.resize(static_cast<std::size_t>(in.gcount()));
-    for (char& c : start) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return start == "<!DO" || start == "<TIT" || start == "<HTM" || start == "HTTP";
-}
-
 std::string UnsupportedRuntimeMessage(std::string_view identifier, std::string_view publisherName) {
     std::string_view contact = publisherName.empty() ? "the developer of this package" : publisherName;
     return "The installation package is requesting a runtime file which is not supported (id=" + std::string(identifier) +
@@ -96,15 +86,14 @@ bool OfferRuntimeDownload(const RuntimeComponent& component, RuntimeContext& con
         return false;
     }
     const fs::path& scriptFile = *file;
-    auto fetched = HttpFetch(context.makerServer, ScriptRequestPath(component.identifier), scriptFile, {}, 0, context.http);
-    if (!fetched) {
-        ui.ShowMessage(HttpFailureMessage(fetched.error()), "Error", true);
+    auto fetched = HttpFetch(context.makerServer, ScriptRequestPath(component.identifier), scriptFile, {}, 0,
+                             context.http, WebPages::refuse);
+    if (!fetched && fetched.error() == HttpErrc::webPage) {
+        ui.ShowMessage(UnsupportedRuntimeMessage(component.identifier, context.publisherName), "Error", true);
         return false;
     }
-    if (LooksLikeWebPage(scriptFile)) {
-        std::error_code ignored;
-        fs::remove(scriptFile, ignored);
-        ui.ShowMessage(UnsupportedRuntimeMessage(component.identifier, context.publisherName), "Error", true);
+    if (!fetched) {
+        ui.ShowMessage(HttpFailureMessage(fetched.error()), "Error", true);
         return false;
     }
     std::string script = ReadScript(scriptFile);

@@ -59,10 +59,6 @@ bool RequirementHolds(const Requirement& requirement, const std::filesystem::pat
 // no requirements is never met).
 bool RequirementMet(const RuntimeComponent& component, const std::filesystem::path& systemFolder, const KeyStore& keys);
 
-// True when `file` cannot be opened or its first four bytes, upper-cased, are
-// "<!DO", "<TIT", "<HTM" or "HTTP": a server answered with a page, not the file.
-bool LooksLikeWebPage(const std::filesystem::path& file);
-
 // The "not supported" message naming the component and whom to contact.
 std::string UnsupportedRuntimeMessage(std::string_view identifier, std::string_view publisherName);
 

@@ -3,12 +3,12 @@
 #include <minizip/unzip.h>
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <memory>
 #include <set>
 
 #include "designpack/runtime_process.hpp"
+#include "designpack/text.hpp"
 
 namespace pw::designpack {
 
@@ -35,8 +35,7 @@ ScriptLine ParseScriptLine(std::string_view line) {
         std::size_t space = line.find(' ', start);
         std::string word(line.substr(start, space - start));  // npos - start runs to the end
         if (first) {
-            std::ranges::transform(word, word.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-            parsed.command = std::move(word);
+            parsed.command = UpperCased(word);
             first = false;
         } else {
             parsed.arguments.push_back(std::move(word));
@@ -94,12 +93,11 @@ private:
         std::uint64_t expected = ParseSize(size);
         ui.SetStatus("Downloading...");
         auto progress = [&ui](std::uint64_t received, std::uint64_t total) { ui.SetProgress(received, total); };
-        if (!HttpFetch(server, path, *target, progress, expected, context_.http) || LooksLikeWebPage(*target)) {
+        if (!HttpFetch(server, path, *target, progress, expected, context_.http, WebPages::refuse)) {
             ui.SetStatus("Attempting alternate server for download....");
             ui.SetProgress(0, 100);
             std::string alternate = AlternateDownloadPath(server, path, identifier_);
-            if (!HttpFetch(context_.makerServer, alternate, *target, {}, 0, context_.http) ||
-                LooksLikeWebPage(*target)) {
+            if (!HttpFetch(context_.makerServer, alternate, *target, {}, 0, context_.http, WebPages::refuse)) {
                 ui.ShowMessage("Download failed.  Try again later.", "Error", true);
                 return false;
             }

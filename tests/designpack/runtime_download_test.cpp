@@ -124,6 +124,26 @@ TEST_F(HttpFetchTest, FailureCodes) {
     for (const std::string& request : server.Requests()) EXPECT_EQ(request.find("evil"), std::string::npos);
 }
 
+// The answer lands in a temporary file beside the destination, which replaces it only
+// when the fetch succeeded: a failure leaves an existing file as it was and nothing else.
+TEST_F(HttpFetchTest, OnlyACompleteAnswerReplacesTheFile) {
+    server.Set("/empty", "");
+    server.Set("/stall", HttpTestServer::Answer{"", true});
+    server.Set("/page", "new contents");
+    EXPECT_FALSE(HttpFetch("127.0.0.1", "/empty", folder.path() / "new.bin", {}, 0, Options()));
+    EXPECT_FALSE(fs::exists(folder.path() / "new.bin"));
+    fs::path file = folder.path() / "setup.bin";
+    for (const char* path : {"/page", "/empty", "/stall"}) {  // the stall last: it holds the one-thread server
+        WriteText(file, "old contents");
+        auto fetched = HttpFetch("127.0.0.1", path, file, {}, 0, Options(std::chrono::milliseconds(300)));
+        EXPECT_EQ(bool(fetched), path == std::string("/page")) << path;
+        EXPECT_EQ(ReadText(file), fetched ? "new contents" : "old contents") << path;
+        std::vector<fs::path> listing;
+        for (const auto& entry : fs::directory_iterator(folder.path())) listing.push_back(entry.path());
+        EXPECT_EQ(listing, std::vector<fs::path>{file}) << path;
+    }
+}
+
 TEST(HttpFailureMessage, MatchesTheCodes) {
     EXPECT_EQ(HttpFailureMessage(std::make_error_code(std::errc::no_space_on_device)), "Could not write to hard disk.");
     EXPECT_EQ(HttpFailureMessage(HttpErrc::noSocketLibrary), "Could not find WinSock DLL.");
@@ -239,6 +259,27 @@ TEST_F(RuntimeDownloadTest, DownloadFailingEverywhereEndsTheScript) {
     ASSERT_EQ(view.messages.size(), 1u);  // REBOOT never ran
     EXPECT_EQ(view.messages[0].text, "Download failed.  Try again later.");
     EXPECT_EQ(view.messages[0].caption, "Error");
+}
+
+TEST_F(RuntimeDownloadTest, FailedDownloadsLeaveTheFileOfThatNameAlone) {
+    server.Set("/page", "<html>not the file</html>");
+    server.Set("/cgi-sys/cgiwrap/zip/ftp_error.pl?server=127.0.0.1&fileURL=/page&id=vb600a", "<!DOCTYPE html>");
+    for (const char* path : {"/nothing", "/page"}) {  // nothing anywhere; a web page from both servers
+        WriteText(folder.path() / "setup.bin", "the user's file");
+        EXPECT_FALSE(Offer("DOWNLOAD 127.0.0.1 " + std::string(path) + " setup.bin 5\n")) << path;
+        EXPECT_EQ(view.messages.back().text, "Download failed.  Try again later.");
+        EXPECT_EQ(ReadText(folder.path() / "setup.bin"), "the user's file") << path;
+    }
+
+    WriteText(folder.path() / "vb600a", "the user's file");
+    context.http.port = 1;  // the script fetch fails
+    view.yesNoAnswers = {true};
+    EXPECT_FALSE(OfferRuntimeDownload(component, context));
+    EXPECT_EQ(ReadText(folder.path() / "vb600a"), "the user's file");
+    std::vector<fs::path> listing;
+    for (const auto& entry : fs::directory_iterator(folder.path())) listing.push_back(entry.path().filename());
+    std::ranges::sort(listing);
+    EXPECT_EQ(listing, (std::vector<fs::path>{"setup.bin", "vb600a"}));
 }
 
 TEST_F(RuntimeDownloadTest, DownloadRefusesANameOutsideTheFolder) {
