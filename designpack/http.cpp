@@ -88,7 +88,7 @@ struct Resolved {
 
 // Name lookup that can be given up: getaddrinfo runs on a thread of its own, which
 // owns the shared state, so a lookup abandoned at the time-out cleans up after itself.
-Resolved Resolve(const std::string& host, std::uint16_t port, const StallClock& clock) {
+Resolved Resolve(const std::string& host, std::uint16_t port, NameLookup lookUp, const StallClock& clock) {
     struct Lookup {
         std::mutex mutex;
         std::condition_variable done;
@@ -97,12 +97,12 @@ Resolved Resolve(const std::string& host, std::uint16_t port, const StallClock& 
         AddressList list{nullptr, freeaddrinfo};
     };
     auto lookup = std::make_shared<Lookup>();
-    std::thread([lookup, host, service = std::to_string(port)] {
+    std::thread([lookup, lookUp, host, service = std::to_string(port)] {
         addrinfo hints{};
         hints.ai_family = AF_INET;  // the request format predates IPv6; keep to IPv4
         hints.ai_socktype = SOCK_STREAM;
         addrinfo* found = nullptr;
-        int status = ::getaddrinfo(host.c_str(), service.c_str(), &hints, &found);
+        int status = lookUp(host.c_str(), service.c_str(), &hints, &found);
         std::lock_guard lock(lookup->mutex);
         lookup->status = status;
         lookup->list.reset(found);
@@ -203,8 +203,9 @@ pw::Result<void> HttpFetch(std::string_view host, std::string_view path, const s
     if (!out.file) return pw::Fail(out.error);
     if (progress) progress(0, expectedSize);
 
+    // One clock for every wait, from the first on: only data arriving restarts it.
     StallClock clock(options.stallLimit);
-    Resolved resolved = Resolve(std::string(host), options.port, clock);
+    Resolved resolved = Resolve(std::string(host), options.port, options.lookup, clock);
     if (resolved.error) return pw::Fail(resolved.error);
 
     Socket socket(-1);
@@ -216,7 +217,6 @@ pw::Result<void> HttpFetch(std::string_view host, std::string_view path, const s
     request += "\r\n";
     if (!SendAll(socket.fd(), request, clock)) return pw::Fail(HttpErrc::noConnection);
 
-    clock.Restart();
     std::string start;
     if (auto error = ReceiveInto(socket.fd(), *out.file, clock, progress, expectedSize, start)) return pw::Fail(error);
     if (pages == WebPages::refuse && LooksLikeWebPage(start)) return pw::Fail(HttpErrc::webPage);

@@ -1,6 +1,8 @@
 #pragma once
 // The installer's plain HTTP fetch: one bare "GET path" line, no headers, and the
 // whole answer (whatever the server sends until it closes) written to a file.
+#include <netdb.h>
+
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -30,11 +32,16 @@ inline constexpr std::size_t kMaxHostLength = 100;
 inline constexpr std::size_t kMaxPathLength = 250;
 inline constexpr std::size_t kReceiveChunk = 4096;
 
+// Looks a host up as getaddrinfo does.
+using NameLookup = int (*)(const char* host, const char* service, const addrinfo* hints, addrinfo** found);
+
 struct HttpOptions {
     std::uint16_t port = 80;
     // A blocking step is given up when this long passes without data; the clock
-    // starts with the first wait and restarts after every received chunk.
+    // starts with the first wait and restarts only after each received chunk.
     std::chrono::milliseconds stallLimit = std::chrono::seconds(45);
+    // The system's name service; tests put a slow one in its place.
+    NameLookup lookup = ::getaddrinfo;
 };
 
 // Whether an answer that looks like a web page (LooksLikeWebPage) is kept.

@@ -4,7 +4,9 @@
 #include <minizip/zip.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <thread>
 #include <fstream>
 
 #include "designpack/http.hpp"
@@ -142,6 +144,43 @@ TEST_F(HttpFetchTest, OnlyACompleteAnswerReplacesTheFile) {
         for (const auto& entry : fs::directory_iterator(folder.path())) listing.push_back(entry.path());
         EXPECT_EQ(listing, std::vector<fs::path>{file}) << path;
     }
+}
+
+int LookupTaking(std::chrono::milliseconds time, const char* host, const char* service, const addrinfo* hints,
+                 addrinfo** found) {
+    std::this_thread::sleep_for(time);
+    return ::getaddrinfo(host, service, hints, found);
+}
+int SlowLookup(const char* host, const char* service, const addrinfo* hints, addrinfo** found) {
+    return LookupTaking(std::chrono::milliseconds(160), host, service, hints, found);
+}
+int TooSlowLookup(const char* host, const char* service, const addrinfo* hints, addrinfo** found) {
+    return LookupTaking(std::chrono::milliseconds(300), host, service, hints, found);
+}
+
+// With a 200 ms limit: the clock starts with the first wait (the name lookup) and
+// restarts only when a chunk arrives, so the lookup's time counts against a silent server.
+TEST_F(HttpFetchTest, StallLimitCountsFromTheFirstWaitAndRestartsOnlyWithData) {
+    using std::chrono::milliseconds;
+    using Clock = std::chrono::steady_clock;
+    server.Set("/drip", HttpTestServer::Answer{"abcdef", false, 2, milliseconds(130)});
+    server.Set("/stall", HttpTestServer::Answer{"", true});
+    HttpOptions options = Options(milliseconds(200));
+    EXPECT_TRUE(HttpFetch("127.0.0.1", "/drip", folder.path() / "f", {}, 0, options)) << "260 ms, never 200 silent";
+    EXPECT_EQ(ReadText(folder.path() / "f"), "abcdef");
+
+    options.lookup = SlowLookup;
+    const auto start = Clock::now();
+    auto fetched = HttpFetch("127.0.0.1", "/stall", folder.path() / "f", {}, 0, options);
+    const auto took = std::chrono::duration_cast<milliseconds>(Clock::now() - start);
+    ASSERT_FALSE(fetched);
+    EXPECT_EQ(fetched.error(), HttpErrc::noConnection);
+    EXPECT_LT(took.count(), 280) << "160 ms looking up + a fresh 200 ms after the request would be 360";
+
+    options.lookup = TooSlowLookup;
+    fetched = HttpFetch("127.0.0.1", "/x", folder.path() / "f", {}, 0, options);
+    ASSERT_FALSE(fetched);
+    EXPECT_EQ(fetched.error(), HttpErrc::resolveTimedOut);
 }
 
 TEST(HttpFailureMessage, MatchesTheCodes) {
