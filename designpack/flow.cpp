@@ -261,8 +261,10 @@ void InstallerFlow::RunAfterCommand() {
 }
 
 RuntimeContext InstallerFlow::MakeRuntimeContext() {
-    return RuntimeContext{view_,         session_, target_, setting_.systemFolder, setting_.keys,
-                          catalog_.settings.publisherName, setting_.makerServer, setting_.http};
+    HttpOptions http = setting_.http;
+    http.stop = &session_.stop;  // closing the installer ends a download at once
+    return RuntimeContext{view_, session_, target_, setting_.systemFolder, setting_.keys,
+                          catalog_.settings.publisherName, setting_.makerServer, http};
 }
 
 }  // namespace pw::designpack

@@ -42,20 +42,33 @@ public:
 
 using Clock = std::chrono::steady_clock;
 
-// Measures the time since the last sign of life; every blocking wait is bounded by
-// what is left of the stall limit.
+// How often a blocking wait looks at the stop flag.
+constexpr std::chrono::milliseconds kStopCheck{50};
+
+// Bounds every blocking wait of one fetch: the stall limit, counted from the last sign
+// of life, and the caller's stop flag, looked at between slices of waiting.
 class StallClock {
 public:
-    explicit StallClock(std::chrono::milliseconds limit) : limit_(limit), since_(Clock::now()) {}
+    StallClock(std::chrono::milliseconds limit, const std::atomic<bool>* stop)
+        : limit_(limit), stop_(stop), since_(Clock::now()) {}
     void Restart() { since_ = Clock::now(); }
-    // Milliseconds left before the limit, 0 when it has passed.
-    int Remaining() const {
+    bool Stopped() const { return stop_ && *stop_; }
+    // How long the next slice of waiting may last: what is left of the limit, at most
+    // kStopCheck; 0 when the limit has passed.
+    std::chrono::milliseconds Slice() const {
         auto left = limit_ - std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since_);
-        return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+        return std::clamp(left, std::chrono::milliseconds(0), kStopCheck);
+    }
+    // Why waiting must end now (a stop, or `expired` once the limit has passed), or none.
+    std::error_code Over(std::error_code expired) const {
+        if (Stopped()) return std::make_error_code(std::errc::operation_canceled);
+        if (Slice().count() == 0) return expired;
+        return {};
     }
 
 private:
     std::chrono::milliseconds limit_;
+    const std::atomic<bool>* stop_;
     Clock::time_point since_;
 };
 
@@ -112,9 +125,10 @@ Resolved Resolve(const std::string& host, std::uint16_t port, NameLookup lookUp,
 
     Resolved result;
     std::unique_lock lock(lookup->mutex);
-    if (!lookup->done.wait_for(lock, std::chrono::milliseconds(clock.Remaining()), [&] { return lookup->finished; })) {
-        result.error = HttpErrc::resolveTimedOut;
-    } else if (lookup->status != 0 || !lookup->list) {
+    while (!lookup->done.wait_for(lock, clock.Slice(), [&] { return lookup->finished; })) {
+        if ((result.error = clock.Over(HttpErrc::resolveTimedOut))) return result;
+    }
+    if (lookup->status != 0 || !lookup->list) {
         result.error = HttpErrc::cannotResolve;
     } else {
         result.list = std::move(lookup->list);
@@ -122,13 +136,15 @@ Resolved Resolve(const std::string& host, std::uint16_t port, NameLookup lookUp,
     return result;
 }
 
-// Waits for `events` on the socket within the stall limit; false on time-out or error.
-bool WaitFor(int fd, short events, const StallClock& clock) {
+// Waits for `events` on the socket: none once they come; noConnection when the stall
+// limit passes or polling fails; operation_canceled on a stop.
+std::error_code WaitFor(int fd, short events, const StallClock& clock) {
     pollfd entry{fd, events, 0};
     for (;;) {
-        int rc = ::poll(&entry, 1, clock.Remaining());
-        if (rc > 0) return true;
-        if (rc == 0 || errno != EINTR) return false;
+        if (auto over = clock.Over(HttpErrc::noConnection)) return over;
+        int rc = ::poll(&entry, 1, static_cast<int>(clock.Slice().count()));
+        if (rc > 0) return {};
+        if (rc < 0 && errno != EINTR) return HttpErrc::noConnection;
     }
 }
 
@@ -138,14 +154,15 @@ std::error_code Connect(const addrinfo& address, const StallClock& clock, Socket
     out.Reset(fd);
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
     if (::connect(fd, address.ai_addr, address.ai_addrlen) == 0) return {};
-    if (errno != EINPROGRESS || !WaitFor(fd, POLLOUT, clock)) return HttpErrc::noConnection;
+    if (errno != EINPROGRESS) return HttpErrc::noConnection;
+    if (auto waited = WaitFor(fd, POLLOUT, clock)) return waited;
     int error = 0;
     socklen_t length = sizeof error;
     if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0) return HttpErrc::noConnection;
     return {};
 }
 
-bool SendAll(int fd, std::string_view bytes, const StallClock& clock) {
+std::error_code SendAll(int fd, std::string_view bytes, const StallClock& clock) {
     while (!bytes.empty()) {
         ssize_t sent = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
         if (sent > 0) {
@@ -153,12 +170,12 @@ bool SendAll(int fd, std::string_view bytes, const StallClock& clock) {
         } else if (sent < 0 && errno == EINTR) {
             continue;
         } else if (sent < 0 && errno == EAGAIN) {
-            if (!WaitFor(fd, POLLOUT, clock)) return false;
+            if (auto waited = WaitFor(fd, POLLOUT, clock)) return waited;
         } else {
-            return false;
+            return HttpErrc::noConnection;
         }
     }
-    return true;
+    return {};
 }
 
 // Writes what arrives into `file` until the server closes; `start` keeps the first
@@ -168,7 +185,7 @@ std::error_code ReceiveInto(int fd, OutputFile& file, StallClock& clock, const F
     std::uint8_t chunk[kReceiveChunk];
     std::uint64_t total = 0;
     for (;;) {
-        if (!WaitFor(fd, POLLIN, clock)) return HttpErrc::noConnection;
+        if (auto waited = WaitFor(fd, POLLIN, clock)) return waited;
         ssize_t got = ::recv(fd, chunk, sizeof chunk, 0);
         if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
         if (got < 0) return HttpErrc::noConnection;
@@ -204,7 +221,7 @@ pw::Result<void> HttpFetch(std::string_view host, std::string_view path, const s
     if (progress) progress(0, expectedSize);
 
     // One clock for every wait, from the first on: only data arriving restarts it.
-    StallClock clock(options.stallLimit);
+    StallClock clock(options.stallLimit, options.stop);
     Resolved resolved = Resolve(std::string(host), options.port, options.lookup, clock);
     if (resolved.error) return pw::Fail(resolved.error);
 
@@ -215,7 +232,7 @@ pw::Result<void> HttpFetch(std::string_view host, std::string_view path, const s
     if (!path.starts_with('/')) request += '/';
     request.append(path);
     request += "\r\n";
-    if (!SendAll(socket.fd(), request, clock)) return pw::Fail(HttpErrc::noConnection);
+    if (auto error = SendAll(socket.fd(), request, clock)) return pw::Fail(error);
 
     std::string start;
     if (auto error = ReceiveInto(socket.fd(), *out.file, clock, progress, expectedSize, start)) return pw::Fail(error);

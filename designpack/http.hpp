@@ -3,6 +3,7 @@
 // whole answer (whatever the server sends until it closes) written to a file.
 #include <netdb.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -42,6 +43,8 @@ struct HttpOptions {
     std::chrono::milliseconds stallLimit = std::chrono::seconds(45);
     // The system's name service; tests put a slow one in its place.
     NameLookup lookup = ::getaddrinfo;
+    // When given, the fetch ends soon after it becomes true (std::errc::operation_canceled).
+    const std::atomic<bool>* stop = nullptr;
 };
 
 // Whether an answer that looks like a web page (LooksLikeWebPage) is kept.

@@ -183,6 +183,27 @@ TEST_F(HttpFetchTest, StallLimitCountsFromTheFirstWaitAndRestartsOnlyWithData) {
     EXPECT_EQ(fetched.error(), HttpErrc::resolveTimedOut);
 }
 
+// Closing the installer during a download ends the fetch at once, not at the stall limit,
+// and leaves nothing of it behind.
+TEST_F(HttpFetchTest, StopEndsAFetchAtOnce) {
+    server.Set("/stall", HttpTestServer::Answer{"", true});
+    std::atomic<bool> stop{false};
+    HttpOptions options = Options(std::chrono::seconds(5));
+    options.stop = &stop;
+    std::thread closer([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        stop = true;
+    });
+    const auto start = std::chrono::steady_clock::now();
+    auto fetched = HttpFetch("127.0.0.1", "/stall", folder.path() / "f", {}, 0, options);
+    const auto took = std::chrono::steady_clock::now() - start;
+    closer.join();
+    ASSERT_FALSE(fetched);
+    EXPECT_EQ(fetched.error(), std::errc::operation_canceled);
+    EXPECT_LT(took, std::chrono::seconds(1));
+    EXPECT_TRUE(fs::is_empty(folder.path()));
+}
+
 TEST(HttpFailureMessage, MatchesTheCodes) {
     EXPECT_EQ(HttpFailureMessage(std::make_error_code(std::errc::no_space_on_device)), "Could not write to hard disk.");
     EXPECT_EQ(HttpFailureMessage(HttpErrc::noSocketLibrary), "Could not find WinSock DLL.");
@@ -202,7 +223,7 @@ protected:
         component.requirements = {{"msvbvm60.dll", ""}};
     }
 
-    bool Offer(const std::string& script) {
+    pw::Result<void> Offer(const std::string& script) {
         server.Set("/cgi-sys/cgiwrap/zip/getScript.pl?id=vb600a", script);
         view.yesNoAnswers = {true};
         return OfferRuntimeDownload(component, context);
@@ -219,7 +240,9 @@ protected:
 };
 
 TEST_F(RuntimeDownloadTest, DeclinedOfferFetchesNothing) {
-    EXPECT_FALSE(OfferRuntimeDownload(component, context));
+    auto offered = OfferRuntimeDownload(component, context);
+    ASSERT_FALSE(offered);
+    EXPECT_EQ(offered.error(), std::errc::operation_canceled);
     ASSERT_EQ(view.questions.size(), 1u);
     EXPECT_EQ(view.questions[0].text,
               "This installation requires the Visual Basic 6 runtime.  Would you like to download and install the "
@@ -232,7 +255,9 @@ TEST_F(RuntimeDownloadTest, WebPagesInsteadOfAScriptAreNotSupported) {
     for (std::string page : {"<html><body>Not found</body></html>", "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\nRUN x",
                              "<!DOCTYPE html>", "<title>x</title>"}) {
         view.messages.clear();
-        EXPECT_FALSE(Offer(page)) << page;
+        auto offered = Offer(page);
+        ASSERT_FALSE(offered) << page;
+        EXPECT_EQ(offered.error(), HttpErrc::webPage);
         ASSERT_EQ(view.messages.size(), 1u) << page;
         EXPECT_EQ(view.messages[0].text,
                   "The installation package is requesting a runtime file which is not supported (id=vb600a).  "
@@ -260,7 +285,9 @@ TEST_F(RuntimeDownloadTest, IdentifierThatWouldLeaveTheFolderNamesNoFile) {
         server.Set("/cgi-sys/cgiwrap/zip/getScript.pl?id=" + identifier, "DELETE\n");
         view = FakeInstallerView{};
         view.yesNoAnswers = {true};
-        EXPECT_FALSE(OfferRuntimeDownload(component, context)) << identifier;
+        auto offered = OfferRuntimeDownload(component, context);
+        ASSERT_FALSE(offered) << identifier;
+        EXPECT_EQ(offered.error(), PackErrc::unsafeName);
         ASSERT_EQ(view.messages.size(), 1u) << identifier;
         EXPECT_EQ(view.messages[0].text, "Could not write to hard disk.") << identifier;
         EXPECT_EQ(view.messages[0].caption, "Error");
@@ -294,7 +321,9 @@ TEST_F(RuntimeDownloadTest, PageFromTheNamedServerFallsBackToTheAlternate) {
 }
 
 TEST_F(RuntimeDownloadTest, DownloadFailingEverywhereEndsTheScript) {
-    EXPECT_FALSE(Offer("DOWNLOAD 127.0.0.1 /nothing a.bin 5\nREBOOT\n"));
+    auto offered = Offer("DOWNLOAD 127.0.0.1 /nothing a.bin 5\nREBOOT\n");
+    ASSERT_FALSE(offered);
+    EXPECT_EQ(offered.error(), HttpErrc::noConnection);  // the alternate's answer: nothing
     ASSERT_EQ(view.messages.size(), 1u);  // REBOOT never ran
     EXPECT_EQ(view.messages[0].text, "Download failed.  Try again later.");
     EXPECT_EQ(view.messages[0].caption, "Error");
@@ -323,7 +352,10 @@ TEST_F(RuntimeDownloadTest, FailedDownloadsLeaveTheFileOfThatNameAlone) {
 
 TEST_F(RuntimeDownloadTest, DownloadRefusesANameOutsideTheFolder) {
     server.Set("/x", "bytes");
-    EXPECT_FALSE(Offer("DOWNLOAD 127.0.0.1 /x ../escaped 5\n"));
+    auto offered = Offer("DOWNLOAD 127.0.0.1 /x ../escaped 5\n");
+    ASSERT_FALSE(offered);
+    EXPECT_EQ(offered.error(), PackErrc::unsafeName);
+    EXPECT_EQ(view.messages.back().text, "Download failed.  Try again later.");
     EXPECT_FALSE(fs::exists(folder.path().parent_path() / "escaped"));
 }
 
