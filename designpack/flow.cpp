@@ -68,7 +68,8 @@ void InstallerFlow::Start(std::span<const std::string> arguments) {
     bool restarting = HasRestartFlag(arguments);
     // An autostart entry, unlike RunOnce, stays until removed: remove it before anything
     // can fail, so a pack that is gone or corrupt does not start at every log-in.
-    if (restarting) RemoveRunOnceEntry(kRunOnceName);
+    // One that cannot be removed starts the installer again: nothing more can be done.
+    if (restarting) (void)RemoveRunOnceEntry(kRunOnceName);
     corrupt_ = !pack_ || ReadPayload(*pack_, catalog_);
     if (corrupt_) {
         view_.SetStatus(kCorruptMessage);
