@@ -123,8 +123,9 @@ RuntimeComponent ReadComponent(CatalogCursor& cursor)
     return component;
 }
 
-// Parses the C catalog bytes for `memberCount` members into `catalog`.
-bool ParseCatalog(std::span<const std::uint8_t> bytes, std::uint32_t memberCount, Catalog& catalog)
+// Parses the C catalog bytes for `memberCount` members into `catalog`; PackErrc::corrupt
+// unless they hold exactly that.
+std::error_code ParseCatalog(std::span<const std::uint8_t> bytes, std::uint32_t memberCount, Catalog& catalog)
 {
     CatalogCursor cursor(bytes);
     catalog.members.clear();
@@ -135,13 +136,13 @@ bool ParseCatalog(std::span<const std::uint8_t> bytes, std::uint32_t memberCount
     }
     catalog.settings = ReadSettings(cursor);
     const std::uint32_t componentCount = cursor.u32();
-    if (componentCount > kMaxComponents) return false;
+    if (componentCount > kMaxComponents) return PackErrc::corrupt;
     catalog.components.clear();
     for (std::uint32_t i = 0; i < componentCount && !cursor.failed(); ++i)
         catalog.components.push_back(ReadComponent(cursor));
     catalog.flags.bits = cursor.u32();
     catalog.passwordCheck = cursor.u32();
-    return cursor.consumedExactly();
+    return cursor.consumedExactly() ? std::error_code{} : PackErrc::corrupt;
 }
 
 // Follows the block length fields through the member area as it streams past, so a
@@ -326,7 +327,7 @@ std::error_code ReadPayload(ByteSource& source, Catalog& catalog)
     const std::uint64_t catalogOffset = size - kTrailerSize - catalogSize;
     std::vector<std::uint8_t> catalogBytes(catalogSize);
     if (auto error = source.readAt(catalogOffset, catalogBytes)) return error;
-    if (!ParseCatalog(catalogBytes, memberCount, catalog)) return PackErrc::corrupt;
+    if (auto error = ParseCatalog(catalogBytes, memberCount, catalog)) return error;
     if (catalog.memberAreaSize > catalogOffset) return PackErrc::corrupt;
     catalog.memberAreaOffset = catalogOffset - catalog.memberAreaSize;
 
