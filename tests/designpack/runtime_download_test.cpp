@@ -7,27 +7,21 @@
 #include <chrono>
 #include <filesystem>
 #include <thread>
-#include <fstream>
 
 #include "designpack/http.hpp"
 #include "designpack/runtime.hpp"
 #include "designpack/script.hpp"
 #include "fake_installer_view.hpp"
 #include "http_test_server.hpp"
+#include "tests/temp_folder.hpp"
 
 namespace fs = std::filesystem;
 using namespace pw::designpack;
 using pw::test::FakeInstallerView;
 using pw::test::HttpTestServer;
+using pw::test::TempFolder;
 
 namespace {
-
-std::string ReadText(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteText(const fs::path& file, const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
 
 // A ZIP archive made with minizip's writer, so UNZIP reads a real one.
 void MakeZip(const fs::path& archive, const std::vector<std::pair<std::string, std::string>>& entries) {
@@ -43,21 +37,6 @@ void MakeZip(const fs::path& archive, const std::vector<std::pair<std::string, s
     }
     zipClose(zip, nullptr);
 }
-
-class TempFolder {
-public:
-    TempFolder() {
-        path_ = fs::temp_directory_path() / ("dp-net-" + std::to_string(::getpid()) + "-" + std::to_string(counter_++));
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~TempFolder() { fs::remove_all(path_); }
-    const fs::path& path() const { return path_; }
-
-private:
-    static inline int counter_ = 0;
-    fs::path path_;
-};
 
 class HttpFetchTest : public ::testing::Test {
 protected:
@@ -81,7 +60,7 @@ TEST_F(HttpFetchTest, SendsOnlyTheGetLineAndKeepsEveryByteOfTheAnswer) {
     }, 12345, Options());
 
     EXPECT_TRUE(fetched) << fetched.error().message();
-    EXPECT_EQ(ReadText(out), body);
+    EXPECT_EQ(TempFolder::Read(out), body);
     ASSERT_EQ(server.Requests().size(), 1u);
     EXPECT_EQ(server.Requests()[0], "GET /files/a.bin\r\n");  // "/" added, no version, no headers
     ASSERT_GE(reports.size(), 3u);
@@ -136,10 +115,10 @@ TEST_F(HttpFetchTest, OnlyACompleteAnswerReplacesTheFile) {
     EXPECT_FALSE(fs::exists(folder.path() / "new.bin"));
     fs::path file = folder.path() / "setup.bin";
     for (const char* path : {"/page", "/empty", "/stall"}) {  // the stall last: it holds the one-thread server
-        WriteText(file, "old contents");
+        folder.Write("setup.bin", "old contents");
         auto fetched = HttpFetch("127.0.0.1", path, file, {}, 0, Options(std::chrono::milliseconds(300)));
         EXPECT_EQ(bool(fetched), path == std::string("/page")) << path;
-        EXPECT_EQ(ReadText(file), fetched ? "new contents" : "old contents") << path;
+        EXPECT_EQ(TempFolder::Read(file), fetched ? "new contents" : "old contents") << path;
         std::vector<fs::path> listing;
         for (const auto& entry : fs::directory_iterator(folder.path())) listing.push_back(entry.path());
         EXPECT_EQ(listing, std::vector<fs::path>{file}) << path;
@@ -167,7 +146,7 @@ TEST_F(HttpFetchTest, StallLimitCountsFromTheFirstWaitAndRestartsOnlyWithData) {
     server.Set("/stall", HttpTestServer::Answer{"", true});
     HttpOptions options = Options(milliseconds(200));
     EXPECT_TRUE(HttpFetch("127.0.0.1", "/drip", folder.path() / "f", {}, 0, options)) << "260 ms, never 200 silent";
-    EXPECT_EQ(ReadText(folder.path() / "f"), "abcdef");
+    EXPECT_EQ(TempFolder::Read(folder.path() / "f"), "abcdef");
 
     options.lookup = SlowLookup;
     const auto start = Clock::now();
@@ -306,7 +285,7 @@ TEST_F(RuntimeDownloadTest, ScriptStartingWithAnEmptyLineDoesNothing) {
 TEST_F(RuntimeDownloadTest, DownloadComesFromTheNamedServer) {
     server.Set("/rt/setup.bin", "runtime bytes");
     EXPECT_TRUE(Offer("DOWNLOAD 127.0.0.1 /rt/setup.bin setup.bin 13\n"));
-    EXPECT_EQ(ReadText(folder.path() / "setup.bin"), "runtime bytes");
+    EXPECT_EQ(TempFolder::Read(folder.path() / "setup.bin"), "runtime bytes");
     EXPECT_EQ(view.done, 13u);
     EXPECT_EQ(view.total, 13u);
     EXPECT_TRUE(std::ranges::find(view.statuses, "Downloading...") != view.statuses.end());
@@ -316,7 +295,7 @@ TEST_F(RuntimeDownloadTest, PageFromTheNamedServerFallsBackToTheAlternate) {
     server.Set("/rt/setup.bin", "<HTML>moved</HTML>");
     server.Set("/cgi-sys/cgiwrap/zip/ftp_error.pl?server=127.0.0.1&fileURL=/rt/setup.bin&id=vb600a", "mirror bytes");
     EXPECT_TRUE(Offer("download 127.0.0.1 /rt/setup.bin setup.bin 12"));
-    EXPECT_EQ(ReadText(folder.path() / "setup.bin"), "mirror bytes");
+    EXPECT_EQ(TempFolder::Read(folder.path() / "setup.bin"), "mirror bytes");
     EXPECT_TRUE(std::ranges::find(view.statuses, "Attempting alternate server for download....") != view.statuses.end());
 }
 
@@ -333,17 +312,17 @@ TEST_F(RuntimeDownloadTest, FailedDownloadsLeaveTheFileOfThatNameAlone) {
     server.Set("/page", "<html>not the file</html>");
     server.Set("/cgi-sys/cgiwrap/zip/ftp_error.pl?server=127.0.0.1&fileURL=/page&id=vb600a", "<!DOCTYPE html>");
     for (const char* path : {"/nothing", "/page"}) {  // nothing anywhere; a web page from both servers
-        WriteText(folder.path() / "setup.bin", "the user's file");
+        folder.Write("setup.bin", "the user's file");
         EXPECT_FALSE(Offer("DOWNLOAD 127.0.0.1 " + std::string(path) + " setup.bin 5\n")) << path;
         EXPECT_EQ(view.messages.back().text, "Download failed.  Try again later.");
-        EXPECT_EQ(ReadText(folder.path() / "setup.bin"), "the user's file") << path;
+        EXPECT_EQ(TempFolder::Read(folder.path() / "setup.bin"), "the user's file") << path;
     }
 
-    WriteText(folder.path() / "vb600a", "the user's file");
+    folder.Write("vb600a", "the user's file");
     context.http.port = 1;  // the script fetch fails
     view.yesNoAnswers = {true};
     EXPECT_FALSE(OfferRuntimeDownload(component, context));
-    EXPECT_EQ(ReadText(folder.path() / "vb600a"), "the user's file");
+    EXPECT_EQ(TempFolder::Read(folder.path() / "vb600a"), "the user's file");
     std::vector<fs::path> listing;
     for (const auto& entry : fs::directory_iterator(folder.path())) listing.push_back(entry.path().filename());
     std::ranges::sort(listing);
@@ -362,7 +341,7 @@ TEST_F(RuntimeDownloadTest, DownloadRefusesANameOutsideTheFolder) {
 TEST_F(RuntimeDownloadTest, RunStartsTheDownloadedProgramAndWaits) {
     server.Set("/setup.sh", "#!/bin/sh\necho ran > marker\n");
     EXPECT_TRUE(Offer("DOWNLOAD 127.0.0.1 /setup.sh setup.sh 30\nRUN setup.sh\n"));
-    EXPECT_EQ(ReadText(folder.path() / "marker"), "ran\n");  // written before RUN returned
+    EXPECT_EQ(TempFolder::Read(folder.path() / "marker"), "ran\n");  // written before RUN returned
     EXPECT_EQ(view.hides, 1);
     EXPECT_FALSE(view.hidden);  // shown again afterwards
 }
@@ -379,13 +358,13 @@ TEST_F(RuntimeDownloadTest, RunThatCannotStartIsReportedAndTheScriptGoesOn) {
 TEST_F(RuntimeDownloadTest, UnzipUnpacksIntoTemp) {
     MakeZip(folder.path() / "rt.zip", {{"readme.txt", "hello"}, {"lib/", ""}, {"lib/a.so", std::string(70'000, 'a')}});
     EXPECT_TRUE(Offer("UNZIP rt.zip\n"));
-    EXPECT_EQ(ReadText(folder.path() / "temp" / "readme.txt"), "hello");
-    EXPECT_EQ(ReadText(folder.path() / "temp" / "lib" / "a.so"), std::string(70'000, 'a'));
+    EXPECT_EQ(TempFolder::Read(folder.path() / "temp" / "readme.txt"), "hello");
+    EXPECT_EQ(TempFolder::Read(folder.path() / "temp" / "lib" / "a.so"), std::string(70'000, 'a'));
     for (const std::string& request : Requests()) EXPECT_EQ(request.find("scriptError"), std::string::npos);
 }
 
 TEST_F(RuntimeDownloadTest, UnzipOfABrokenArchiveIsReported) {
-    WriteText(folder.path() / "rt.zip", "not a zip archive");
+    folder.Write("rt.zip", "not a zip archive");
     MakeZip(folder.path() / "evil.zip", {{"../outside.txt", "x"}});
     EXPECT_TRUE(Offer("UNZIP rt.zip\nUNZIP evil.zip\n"));
     auto requests = Requests();
@@ -398,13 +377,13 @@ TEST_F(RuntimeDownloadTest, UnzipOfABrokenArchiveIsReported) {
 TEST_F(RuntimeDownloadTest, UnzipFollowsTheRunsOverwritePolicy) {
     MakeZip(folder.path() / "rt.zip", {{"a.txt", "new"}});
     fs::create_directories(folder.path() / "temp");
-    WriteText(folder.path() / "temp" / "a.txt", "old");
+    folder.Write("temp/a.txt", "old");
     session.policy = OverwritePolicy::skipAll;
     EXPECT_TRUE(Offer("UNZIP rt.zip\n"));
-    EXPECT_EQ(ReadText(folder.path() / "temp" / "a.txt"), "old");
+    EXPECT_EQ(TempFolder::Read(folder.path() / "temp" / "a.txt"), "old");
     session.policy = OverwritePolicy::replaceAll;
     EXPECT_TRUE(Offer("UNZIP rt.zip\n"));
-    EXPECT_EQ(ReadText(folder.path() / "temp" / "a.txt"), "new");
+    EXPECT_EQ(TempFolder::Read(folder.path() / "temp" / "a.txt"), "new");
 }
 
 }  // namespace
