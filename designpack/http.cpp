@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <condition_variable>
-#include <cstring>
 #include <fcntl.h>
 #include <memory>
 #include <mutex>

@@ -59,8 +59,9 @@ using FetchProgress = std::function<void(std::uint64_t received, std::uint64_t e
 // `file` (created before connecting), which replaces `file` only when the fetch
 // succeeds: at least one byte arrived, the server then closed, and with
 // WebPages::refuse the answer does not look like a web page. On failure `file` is as it
-// was and no temporary file stays. Fails with an HttpErrc, or with the errno of a file
-// that could not be written. `progress` may be empty.
+// was and no temporary file stays. Fails with an HttpErrc, with the errno of a file that
+// could not be written, or with operation_canceled once options.stop is set. `progress`
+// may be empty.
 pw::Result<void> HttpFetch(std::string_view host, std::string_view path, const std::filesystem::path& file,
                            const FetchProgress& progress = {}, std::uint64_t expectedSize = 0,
                            const HttpOptions& options = {}, WebPages pages = WebPages::keep);
