@@ -16,8 +16,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::error_code LastError() { return {errno, std::generic_category()}; }
-
 // The components of a member name, or nullopt when the name must be refused.
 struct SplitName {
     std::vector<std::string_view> components;
@@ -41,6 +39,14 @@ std::optional<SplitName> SplitMemberName(std::string_view name)
     return split;
 }
 
+fs::path PathUnder(const fs::path& target, const SplitName& split)
+{
+    fs::path path = target;
+    for (const std::string_view component : split.components) path /= component;
+    if (split.folderEntry) path += "/";
+    return path;
+}
+
 // Creates target/c1, target/c1/c2, ... for the first `count` components; folders that
 // exist or cannot be made are passed over (creating the file reports the failure).
 void MakeFolders(const fs::path& target, const std::vector<std::string_view>& components, std::size_t count)
@@ -52,15 +58,17 @@ void MakeFolders(const fs::path& target, const std::vector<std::string_view>& co
     }
 }
 
-// Opens `path` for writing only if it does not exist yet; -1 with errno otherwise.
-int CreateExclusive(const fs::path& path, std::uint8_t attributes)
+// The permissions a member's DOS attributes give its file (before the umask).
+mode_t ModeOf(std::uint8_t attributes) { return (attributes & kAttrReadOnly) ? 0444 : 0666; }
+
+// Opens `path` for writing into `fd` only if it does not exist yet.
+std::error_code CreateExclusive(const fs::path& path, std::uint8_t attributes, int& fd)
 {
-    const mode_t mode = (attributes & kAttrReadOnly) ? 0444 : 0666;
-    int fd;
+    const mode_t mode = ModeOf(attributes);
     do {
         fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     } while (fd < 0 && errno == EINTR);
-    return fd;
+    return fd < 0 ? LastError() : std::error_code{};
 }
 
 // What to do with an existing file.
@@ -96,36 +104,35 @@ std::chrono::sys_seconds DosToSysTime(std::uint16_t dosDate, std::uint16_t dosTi
 
 // Builds OutputFile objects for the engine (the constructor is private).
 struct OutputFileAccess {
-    static OutputFile make(int fd, fs::path path) { return OutputFile(fd, std::move(path)); }
+    static OutputFile make(int fd, fs::path path, fs::path temporary = {})
+    {
+        return OutputFile(fd, std::move(path), std::move(temporary));
+    }
 };
 
 namespace {
+
+CreatedFile Failed(std::error_code error) { return {CreateOutcome::failed, std::nullopt, error}; }
 
 // Creates `path` (a path chosen by the engine or the user, already vetted), resolving
 // an existing file as the policy and the questions say.
 CreatedFile CreateAt(fs::path path, std::uint8_t attributes, bool overwrite, ExtractionSession& session)
 {
     for (;;) {
-        int fd = CreateExclusive(path, attributes);
-        if (fd < 0 && errno == EEXIST) {
-            switch (DecideOnExisting(path, overwrite, session)) {
-            case Decision::skip: return {CreateOutcome::skipped, std::nullopt, {}};
-            case Decision::stop: return {CreateOutcome::stopped, std::nullopt, {}};
-            case Decision::rename: {
-                std::optional<fs::path> chosen = session.askNewName ? session.askNewName(path) : std::nullopt;
-                if (chosen) path = std::move(*chosen);
-                overwrite = false;
-                continue;
-            }
-            case Decision::replace:
-                // unlink, not remove: a folder of that name is never taken away.
-                if (::unlink(path.c_str()) != 0) return {CreateOutcome::failed, std::nullopt, LastError()};
-                fd = CreateExclusive(path, attributes);
-                break;
-            }
+        int fd = -1;
+        const std::error_code error = CreateExclusive(path, attributes, fd);
+        if (!error) return {CreateOutcome::created, OutputFileAccess::make(fd, std::move(path)), {}};
+        if (error != std::errc::file_exists) return Failed(error);
+        switch (DecideOnExisting(path, overwrite, session)) {
+        case Decision::skip: return {CreateOutcome::skipped, std::nullopt, {}};
+        case Decision::stop: return {CreateOutcome::stopped, std::nullopt, {}};
+        case Decision::replace: return CreateReplacingFile(path, attributes);
+        case Decision::rename:
+            std::optional<fs::path> chosen = session.askNewName ? session.askNewName(path) : std::nullopt;
+            if (chosen) path = std::move(*chosen);
+            overwrite = false;
+            break;
         }
-        if (fd < 0) return {CreateOutcome::failed, std::nullopt, LastError()};
-        return {CreateOutcome::created, OutputFileAccess::make(fd, std::move(path)), {}};
     }
 }
 
@@ -140,15 +147,15 @@ public:
     // Inflates the member of `storedSize` bytes at the read position, handing each
     // block's bytes to `sink`; the position ends after the member either way. Errors of
     // the data (PackErrc::corrupt) or of reading come back as `error`; the first error
-    // of `sink` comes back as `sinkError` and stops the handing over.
+    // of `sink` comes back as `sinkError` and ends the member there.
     template <typename Sink>
     void inflateMember(std::uint32_t storedSize, Sink&& sink, std::error_code& error, std::error_code& sinkError)
     {
         const std::uint64_t end = offset_ + storedSize;
-        while (!error && offset_ < end) {
+        while (!error && !sinkError && offset_ < end) {
             std::span<const std::uint8_t> block;
             error = nextBlock(end, block);
-            if (!error && !sinkError) sinkError = sink(block);
+            if (!error) sinkError = sink(block);
         }
         offset_ = end;
     }
@@ -182,14 +189,19 @@ private:
 };
 
 // Writes one member into `file`. Returns the data's error (the pack is broken) and sets
-// `writeError` when the file could not take the bytes.
+// `writeError` when the file could not take the bytes, or to operation_canceled when
+// `stop` was set during a block (that block is written, the member is not finished).
 std::error_code InflateInto(BlockInflater& inflater, const MemberRecord& member, OutputFile& file,
-                            std::error_code& writeError)
+                            const std::atomic<bool>& stop, std::error_code& writeError)
 {
     std::error_code dataError;
     inflater.inflateMember(
-        member.storedSize, [&](std::span<const std::uint8_t> bytes) { return file.write(bytes); }, dataError,
-        writeError);
+        member.storedSize,
+        [&](std::span<const std::uint8_t> bytes) {
+            if (auto error = file.write(bytes)) return error;
+            return stop ? std::make_error_code(std::errc::operation_canceled) : std::error_code{};
+        },
+        dataError, writeError);
     if (!dataError && !writeError) writeError = file.finish(member.modifiedDate, member.modifiedTime);
     return dataError;
 }
@@ -197,7 +209,7 @@ std::error_code InflateInto(BlockInflater& inflater, const MemberRecord& member,
 }  // namespace
 
 OutputFile::OutputFile(OutputFile&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_))
+    : file_(std::move(other.file_)), path_(std::move(other.path_)), temporary_(std::move(other.temporary_))
 {
 }
 
@@ -205,8 +217,9 @@ OutputFile& OutputFile::operator=(OutputFile&& other) noexcept
 {
     if (this != &other) {
         discard();
-        fd_ = std::exchange(other.fd_, -1);
+        file_ = std::move(other.file_);
         path_ = std::move(other.path_);
+        temporary_ = std::move(other.temporary_);
     }
     return *this;
 }
@@ -215,40 +228,43 @@ OutputFile::~OutputFile() { discard(); }
 
 void OutputFile::discard()
 {
-    if (fd_ < 0) return;
-    ::close(std::exchange(fd_, -1));
-    ::unlink(path_.c_str());
+    if (!file_.valid()) return;
+    file_.Close();
+    ::unlink(writtenPath().c_str());
 }
 
 std::error_code OutputFile::write(std::span<const std::uint8_t> bytes)
 {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR) continue;
-        if (written < 0) return LastError();
-        bytes = bytes.subspan(static_cast<std::size_t>(written));
-    }
-    return {};
+    return WriteAll(file_.get(), bytes.data(), bytes.size());
 }
 
 std::error_code OutputFile::finish(std::uint16_t dosDate, std::uint16_t dosTime)
 {
     const auto modified = DosToSysTime(dosDate, dosTime).time_since_epoch().count();
     const struct timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(modified), 0}};
-    if (::futimens(fd_, times) != 0) return LastError();
+    if (::futimens(file_.get(), times) != 0) return LastError();
     return close();
 }
 
 std::error_code OutputFile::close()
 {
-    if (::close(fd_) != 0) {
-        const std::error_code error = LastError();
-        fd_ = -1;
-        ::unlink(path_.c_str());
-        return error;
-    }
-    fd_ = -1;
-    return {};
+    // A replacing file takes the old copy's place only once it is safely on disk.
+    if (!temporary_.empty()) return ReplaceWith(file_, temporary_, path_);
+    const std::error_code error = file_.Close();
+    if (error) ::unlink(path_.c_str());
+    return error;
+}
+
+CreatedFile CreateReplacingFile(const fs::path& path, std::uint8_t attributes)
+{
+    // A folder of that name is never taken away.
+    struct stat existing{};
+    if (::lstat(path.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode))
+        return Failed(std::make_error_code(std::errc::is_a_directory));
+    FileDescriptor file;
+    fs::path temporary;
+    if (auto error = CreateBeside(path, ModeOf(attributes), file, temporary)) return Failed(error);
+    return {CreateOutcome::created, OutputFileAccess::make(file.Release(), path, std::move(temporary)), {}};
 }
 
 bool IsFolderEntry(std::string_view name) { return !name.empty() && (name.back() == '/' || name.back() == '\\'); }
@@ -257,10 +273,13 @@ std::optional<fs::path> ResolveMemberPath(const fs::path& target, std::string_vi
 {
     const std::optional<SplitName> split = SplitMemberName(name);
     if (!split) return std::nullopt;
-    fs::path path = target;
-    for (const std::string_view component : split->components) path /= component;
-    if (split->folderEntry) path += "/";
-    return path;
+    return PathUnder(target, *split);
+}
+
+std::optional<fs::path> ResolveFileName(const fs::path& target, std::string_view name)
+{
+    if (IsFolderEntry(name)) return std::nullopt;
+    return ResolveMemberPath(target, name);
 }
 
 CreatedFile CreateOutputFile(const fs::path& target, std::string_view name, std::uint8_t attributes, bool overwrite,
@@ -271,7 +290,7 @@ CreatedFile CreateOutputFile(const fs::path& target, std::string_view name, std:
     const std::size_t folders = split->components.size() - (split->folderEntry ? 0 : 1);
     MakeFolders(target, split->components, folders);
     if (split->folderEntry) return {CreateOutcome::folderEntry, std::nullopt, {}};
-    return CreateAt(*ResolveMemberPath(target, name), attributes, overwrite, session);
+    return CreateAt(PathUnder(target, *split), attributes, overwrite, session);
 }
 
 std::error_code ExtractIcon(ByteSource& source, const Catalog& catalog, std::vector<std::uint8_t>& icon)
@@ -306,7 +325,11 @@ std::error_code ExtractAll(ByteSource& source, const Catalog& catalog, const fs:
         if (created.file) {
             if (session.status) session.status("  inflating: " + member.name);
             std::error_code writeError;
-            if (auto dataError = InflateInto(inflater, member, *created.file, writeError)) return dataError;
+            if (auto dataError = InflateInto(inflater, member, *created.file, session.stop, writeError)) return dataError;
+            if (writeError == std::errc::operation_canceled) {
+                report.stopped = true;
+                return {};  // the unfinished member goes with `created`
+            }
             if (writeError) report.passedOver.push_back({member.name, CreateOutcome::failed, writeError});
         } else {
             inflater.skip(member.storedSize);
@@ -327,9 +350,8 @@ std::error_code DeleteExtracted(const Catalog& catalog, const fs::path& target)
 {
     std::error_code first;
     for (std::size_t i = 1; i < catalog.members.size(); ++i) {
-        const std::string& name = catalog.members[i].name;
-        const std::optional<fs::path> path = ResolveMemberPath(target, name);
-        if (!path || IsFolderEntry(name)) continue;
+        const std::optional<fs::path> path = ResolveFileName(target, catalog.members[i].name);
+        if (!path) continue;
         if (::unlink(path->c_str()) != 0 && errno != ENOENT && !first) first = LastError();
     }
     return first;

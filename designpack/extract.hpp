@@ -5,11 +5,15 @@
 //
 // Safety: a member name that is absolute, holds a drive or a `..` component is refused
 // and nothing is written for it; a member whose blocks do not inflate makes the pack
-// corrupt and the half-written file is removed. Memory stays fixed: one block buffer
+// corrupt and the half-written file is removed, as is a member cut short by a stop. A
+// member that replaces an existing file is written beside it and renamed over it only
+// when complete, so until then the old copy stays. Memory stays fixed: one block buffer
 // of kMaxBlockStored bytes and one of kMaxBlockInflated bytes, reading strictly forwards.
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+
+#include "shell/general/file_descriptor.hpp"
 #include <functional>
 #include <optional>
 #include <span>
@@ -33,7 +37,9 @@ enum class FileExistsAnswer { replace, skip, replaceAll, skipAll, rename, closed
 // no New Name callback means "cancelled", no status/progress callback means silence.
 struct ExtractionSession {
     OverwritePolicy policy = OverwritePolicy::ask;
-    std::atomic<bool> stop{false};  // set by the File Exists close box; checked after each member
+    // Set by the File Exists close box, or from another thread when the user closes the
+    // installer; checked after each block.
+    std::atomic<bool> stop{false};
 
     // File Exists question about `path` (the full path of the existing file).
     std::function<FileExistsAnswer(const std::filesystem::path& path)> askFileExists;
@@ -49,6 +55,8 @@ struct OutputFileAccess;
 
 // A file being written by the engine. Until finish() or close() succeeds the file is
 // incomplete, and destroying the object removes it, so no partial member stays behind.
+// A file that replaces another is written under a temporary name beside it and renamed
+// over it by finish() or close(); destroying it first leaves the other file as it was.
 class OutputFile {
 public:
     OutputFile(OutputFile&& other) noexcept;
@@ -62,17 +70,24 @@ public:
     // Sets the modification time from a DOS date and time taken as UTC (access time
     // left alone), closes and keeps the file.
     std::error_code finish(std::uint16_t dosDate, std::uint16_t dosTime);
-    // Closes and keeps the file with the times the writes gave it.
+    // Closes and keeps the file with the times the writes gave it. A replacing file is
+    // synced first, then renamed over the file it replaces. On failure nothing is kept.
     std::error_code close();
 
+    // Where the file is kept.
     const std::filesystem::path& path() const { return path_; }
 
 private:
     friend struct OutputFileAccess;
-    OutputFile(int fd, std::filesystem::path path) : fd_(fd), path_(std::move(path)) {}
+    OutputFile(int fd, std::filesystem::path path, std::filesystem::path temporary)
+        : file_(fd), path_(std::move(path)), temporary_(std::move(temporary))
+    {
+    }
+    const std::filesystem::path& writtenPath() const { return temporary_.empty() ? path_ : temporary_; }
     void discard();
-    int fd_ = -1;
+    FileDescriptor file_;
     std::filesystem::path path_;
+    std::filesystem::path temporary_;  // the name it is written under when it replaces path_
 };
 
 // How CreateOutputFile ended.
@@ -100,15 +115,25 @@ std::optional<std::filesystem::path> ResolveMemberPath(const std::filesystem::pa
 // True when `name` denotes a folder (ends in '/' or '\').
 bool IsFolderEntry(std::string_view name);
 
+// The file `name` stands for under `target`: ResolveMemberPath, with a folder entry
+// refused as well. Every name from a pack or a server that becomes a file goes through it.
+std::optional<std::filesystem::path> ResolveFileName(const std::filesystem::path& target, std::string_view name);
+
 // Makes every folder along `name` under `target` (outer first; existing or unmakeable
 // ones passed over), then creates the file only if it does not exist yet, with mode
 // 0666 less the umask, less the write bits when `attributes` has kAttrReadOnly.
-// An existing file is replaced when `overwrite` is set or the policy is replaceAll,
+// An existing file is replaced (the new one written beside it, see OutputFile) when
+// `overwrite` is set or the policy is replaceAll,
 // skipped when the policy is skipAll, and otherwise the File Exists question decides
 // (replaceAll/skipAll also change the session's policy; rename asks New Name and
 // tries the chosen path, asking again when it exists too; closed sets the stop flag).
 CreatedFile CreateOutputFile(const std::filesystem::path& target, std::string_view name, std::uint8_t attributes,
                              bool overwrite, ExtractionSession& session);
+
+// A new file to be written beside the existing (or missing) `path` and renamed over it
+// once complete (see OutputFile): `path` itself changes only then. Its mode is that of
+// CreateOutputFile. A folder at `path` gives is_a_directory; creation failures their errno.
+CreatedFile CreateReplacingFile(const std::filesystem::path& path, std::uint8_t attributes);
 
 // Inflates member 0 (the pack's .ico) into `icon`. Icons larger than kMaxIconBytes
 // give std::errc::file_too_large (the pack is still usable, just without its icon).
@@ -123,14 +148,15 @@ struct PassedOver {
 };
 
 struct ExtractReport {
-    bool stopped = false;  // the stop flag ended the walk early
+    bool stopped = false;  // the stop flag ended the walk early (a member cut short is removed)
     std::vector<PassedOver> passedOver;
 };
 
 // Extracts members 1..N-1 into `target` in catalog order: for each, CreateOutputFile
 // (overwrite without asking when the pack's flags say so), status "  inflating: <name>",
 // inflate, modification time from the record, progress (i + 1, N, name), yield, and stop
-// when the session's stop flag is set. Members that cannot be created are passed over
+// when the session's stop flag is set. A stop set while a member is written ends the walk
+// after the current block and removes that member (a file it replaces keeps its old copy). Members that cannot be created are passed over
 // and listed in `report`. A block that is not one complete zlib stream inflating to at
 // most kMaxBlockInflated bytes gives PackErrc::corrupt (files written so far stay, the
 // current one is removed); a failed read gives its error. Precondition: `catalog` came

@@ -1,10 +1,11 @@
 #include "designpack/flow.hpp"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 
+#include "shell/general/text_encoding.hpp"
 #include "designpack/runtime_process.hpp"
+#include "designpack/text.hpp"
 
 namespace pw::designpack {
 
@@ -13,7 +14,7 @@ namespace fs = std::filesystem;
 bool HasRestartFlag(std::span<const std::string> arguments) {
     std::string line;
     for (const std::string& argument : arguments) line += ' ' + argument;
-    std::ranges::transform(line, line.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    line = UpperCased(line);
     std::size_t start = 0;
     for (;;) {
         std::size_t dash = line.find('-', start);
@@ -38,6 +39,14 @@ bool HoldsMoreThanDrive(std::string_view target) {
     return target.size() > colon + 2;
 }
 
+// The first `count` characters of UTF-8 `text` (text that is not UTF-8 counts bytes).
+std::string FirstCharacters(std::string_view text, std::size_t count) {
+    if (!IsValidUtf8(text)) return std::string(text.substr(0, count));
+    std::size_t end = 0;
+    for (std::size_t n = 0; n < count && end < text.size(); ++n) end += DecodeUtf8At(text, end).length;
+    return std::string(text.substr(0, end));
+}
+
 std::string EnvironmentText(const char* name) {
     const char* value = std::getenv(name);
     return value ? value : "";
@@ -57,6 +66,10 @@ InstallerFlow::InstallerFlow(InstallerView& view, InstallerSetting setting, std:
 
 void InstallerFlow::Start(std::span<const std::string> arguments) {
     bool restarting = HasRestartFlag(arguments);
+    // An autostart entry, unlike RunOnce, stays until removed: remove it before anything
+    // can fail, so a pack that is gone or corrupt does not start at every log-in.
+    // One that cannot be removed starts the installer again: nothing more can be done.
+    if (restarting) (void)RemoveRunOnceEntry(kRunOnceName);
     corrupt_ = !pack_ || ReadPayload(*pack_, catalog_);
     if (corrupt_) {
         view_.SetStatus(kCorruptMessage);
@@ -70,7 +83,6 @@ void InstallerFlow::Start(std::span<const std::string> arguments) {
     view_.SetTitle(catalog_.settings.caption);
     view_.SetPublisher(catalog_.settings.publisherName, catalog_.settings.webAddress);
     if (restarting) {
-        RemoveRunOnceEntry(kRunOnceName);  // an autostart entry, unlike RunOnce, stays until removed
         view_.SetMainButton("Continue");
         state_ = DialogState::resume;
         view_.SetStatus(kResumePrompt);
@@ -100,7 +112,7 @@ std::optional<fs::path> InstallerFlow::ResolveTarget(std::string_view text) cons
 
 void InstallerFlow::MainButton() {
     switch (state_.load()) {
-        case DialogState::closes: view_.CloseInstaller(); break;
+        case DialogState::closes: Close(); break;
         case DialogState::readyToInstall: BeginInstall(); break;
         case DialogState::passwordRequired: RequestPassword(); break;
         case DialogState::passwordTyped: CheckPassword(); break;
@@ -113,6 +125,13 @@ void InstallerFlow::MainButton() {
             });
             break;
     }
+}
+
+void InstallerFlow::Stop() { session_.stop = true; }
+
+void InstallerFlow::Close() {
+    Stop();
+    view_.CloseInstaller();
 }
 
 void InstallerFlow::SessionEnding() {
@@ -128,10 +147,12 @@ bool InstallerFlow::EnsureTargetFolder() {
         target_ = *target;
         return true;
     }
-    bool made = target && view_.AskYesNo(kCreateFolderQuestion, kInstallerName) && fs::create_directories(*target, error);
-    if (!made || !fs::is_directory(*target, error)) {
-        // Unlike the original, a folder that could not be made is not swapped for
-        // whatever folder happened to be current: the user is asked again.
+    // An empty box names no folder, but is asked about like any other that is missing.
+    bool yes = view_.AskYesNo(kCreateFolderQuestion, kInstallerName);
+    if (yes && target) fs::create_directories(*target, error);
+    if (!yes || !target || !fs::is_directory(*target, error)) {
+        // A folder that could not be made is not swapped for whatever folder happens
+        // to be current: the user is asked again.
         view_.SetStatus(kFolderMissing);
         view_.Focus(DialogControl::target);
         view_.Beep();
@@ -183,10 +204,10 @@ void InstallerFlow::RequestPassword() {
 }
 
 void InstallerFlow::CheckPassword() {
-    std::string password = view_.PasswordText().substr(0, kMaxPasswordLength);
+    std::string password = FirstCharacters(view_.PasswordText(), kMaxPasswordLength);
     view_.ShowPasswordPrompt(false);
     view_.ShowTarget(true, false);
-    if (PackPasswordHash(password) != catalog_.passwordCheck) {
+    if (!PasswordMatches(password, catalog_.passwordCheck)) {
         view_.SetStatus(kWrongPassword);
         state_ = DialogState::closes;
         return;
@@ -223,10 +244,12 @@ InstallerFlow::Outcome InstallerFlow::Install() {
 
     RuntimeContext context = MakeRuntimeContext();
     for (const RuntimeComponent& component : catalog_.components) {
+        if (session_.stop) return Outcome::cancelled;
         if (RequirementMet(component, setting_.systemFolder, setting_.keys)) continue;
         if (OfferRuntimeDownload(component, context)) continue;
-        if (!view_.AskYesNo(kContinueAfterFailedDownload, "Error")) return Outcome::cancelled;
+        if (session_.stop || !view_.AskYesNo(kContinueAfterFailedDownload, "Error")) return Outcome::cancelled;
     }
+    if (session_.stop) return Outcome::cancelled;
     RunAfterCommand();
     if (catalog_.flags.deleteAfterRun()) (void)DeleteExtracted(catalog_, target_);  // best effort, as the walk is
     return Outcome::completed;
@@ -239,8 +262,10 @@ void InstallerFlow::RunAfterCommand() {
 }
 
 RuntimeContext InstallerFlow::MakeRuntimeContext() {
-    return RuntimeContext{view_,         session_, target_, setting_.systemFolder, setting_.keys,
-                          catalog_.settings.publisherName, setting_.makerServer, setting_.http};
+    HttpOptions http = setting_.http;
+    http.stop = &session_.stop;  // closing the installer ends a download at once
+    return RuntimeContext{view_, session_, target_, setting_.systemFolder, setting_.keys,
+                          catalog_.settings.publisherName, setting_.makerServer, http};
 }
 
 }  // namespace pw::designpack

@@ -32,7 +32,7 @@ inline constexpr std::string_view kCancelled = "Cancelled by user.";
 inline constexpr std::string_view kNotInstalled = "Files could not be installed.";
 inline constexpr std::string_view kContinueAfterFailedDownload = "Runtime download failed.  Continue installation?";
 inline constexpr std::string_view kRunOnceName = "Unfurl";
-inline constexpr std::size_t kMaxPasswordLength = 80;
+inline constexpr std::size_t kMaxPasswordLength = 80;  // characters read from the password box
 
 enum class DialogState : int {
     closes = 1,            // the main button closes the installer (also while installing)
@@ -105,6 +105,15 @@ public:
 
     // The main button (Enter), acting on the current state.
     void MainButton();
+
+    // Ends an installation under way after its current block: the member being written
+    // is removed (a file it replaces keeps its old copy) and nothing more is extracted,
+    // fetched, asked or run. Safe from any thread.
+    void Stop();
+
+    // The user closes the installer (close box, Esc, or the main button in state 1):
+    // Stop, then close the window at once.
+    void Close();
 
     // The desktop session is ending mid-install: leave an entry that starts this pack
     // with -REBOOT at the next log-in.

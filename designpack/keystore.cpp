@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "shell/general/files.hpp"
+
 namespace pw::designpack {
 
 namespace fs = std::filesystem;
@@ -55,16 +57,16 @@ bool KeyStore::KeyExists(KeyRoot root, std::string_view key) const {
     return false;
 }
 
-std::expected<void, std::error_code> KeyStore::CreateKey(KeyRoot root, std::string_view key) const {
-    if (key.find_first_of("\r\n") != std::string_view::npos) return std::unexpected(std::make_error_code(std::errc::invalid_argument));
+pw::Result<void> KeyStore::CreateKey(KeyRoot root, std::string_view key) const {
+    if (key.find_first_of("\r\n") != std::string_view::npos) return pw::Fail(std::make_error_code(std::errc::invalid_argument));
     std::error_code error;
     fs::create_directories(folder_, error);
-    if (error) return std::unexpected(error);
-    std::ofstream out(FileFor(root), std::ios::app);
-    out << NormalisedKey(key) << '\n';
-    out.close();
-    if (!out) return std::unexpected(std::make_error_code(std::errc::io_error));
-    return {};
+    if (error) return pw::Fail(error);
+    auto keys = ReadWholeFile(FileFor(root));
+    if (!keys && keys.error() != std::errc::no_such_file_or_directory) return pw::Fail(keys.error());
+    std::string lines = keys.value_or("");
+    if (!lines.empty() && !lines.ends_with('\n')) lines += '\n';
+    return SaveFileAtomically(FileFor(root), lines + NormalisedKey(key) + '\n');
 }
 
 std::string QuoteExecArgument(std::string_view argument) {
@@ -82,26 +84,24 @@ std::string QuoteExecArgument(std::string_view argument) {
     return quoted + "\"";
 }
 
-std::expected<void, std::error_code> WriteRunOnceEntry(std::string_view name, const fs::path& program,
-                                                       std::string_view argument) {
+pw::Result<void> WriteRunOnceEntry(std::string_view name, const fs::path& program, std::string_view argument) {
     std::string programText = program.string();
     if (programText.find_first_of("\r\n") != std::string::npos || argument.find_first_of("\r\n") != std::string_view::npos)
-        return std::unexpected(std::make_error_code(std::errc::invalid_argument));
+        return pw::Fail(std::make_error_code(std::errc::invalid_argument));
     fs::path file = AutostartFile(name);
     std::error_code error;
     fs::create_directories(file.parent_path(), error);
-    if (error) return std::unexpected(error);
-    std::ofstream out(file, std::ios::trunc);
-    out << "[Desktop Entry]\nType=Application\nName=" << name << "\nExec=" << QuoteExecArgument(programText) << ' '
-        << QuoteExecArgument(argument) << "\nNoDisplay=true\n";
-    out.close();
-    if (!out) return std::unexpected(std::make_error_code(std::errc::io_error));
-    return {};
+    if (error) return pw::Fail(error);
+    return SaveFileAtomically(file, "[Desktop Entry]\nType=Application\nName=" + std::string(name) +
+                                               "\nExec=" + QuoteExecArgument(programText) + ' ' +
+                                               QuoteExecArgument(argument) + "\nNoDisplay=true\n");
 }
 
-void RemoveRunOnceEntry(std::string_view name) {
-    std::error_code ignored;  // nothing to undo when it is not there
-    fs::remove(AutostartFile(name), ignored);
+pw::Result<void> RemoveRunOnceEntry(std::string_view name) {
+    std::error_code error;
+    fs::remove(AutostartFile(name), error);  // an entry that is not there is no error
+    if (error) return pw::Fail(error);
+    return {};
 }
 
 }  // namespace pw::designpack

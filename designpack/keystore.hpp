@@ -1,11 +1,11 @@
 #pragma once
 // The installer's stand-in for the registry: key paths kept one per line in a small
 // text file per root, and the run-once entry kept as an XDG autostart file.
-#include <expected>
 #include <filesystem>
 #include <string>
 #include <string_view>
-#include <system_error>
+
+#include "shell/general/result.hpp"
 
 namespace pw::designpack {
 
@@ -25,8 +25,9 @@ public:
     // separators and `/` for `\` are accepted.
     bool KeyExists(KeyRoot root, std::string_view key) const;
 
-    // Adds `key` under `root` (creating the store's folder and file as needed).
-    std::expected<void, std::error_code> CreateKey(KeyRoot root, std::string_view key) const;
+    // Adds `key` under `root` (creating the store's folder and file as needed); the
+    // file is replaced atomically. A key holding a line break is invalid_argument.
+    pw::Result<void> CreateKey(KeyRoot root, std::string_view key) const;
 
 private:
     std::filesystem::path FileFor(KeyRoot root) const;
@@ -37,12 +38,13 @@ private:
 std::filesystem::path ConfigHome();
 
 // The run-once entry: $XDG_CONFIG_HOME/autostart/<name>.desktop starting `program`
-// with `argument` at the next log-in. Written when the session ends mid-install.
-std::expected<void, std::error_code> WriteRunOnceEntry(std::string_view name, const std::filesystem::path& program,
-                                                       std::string_view argument);
+// with `argument` at the next log-in, written atomically. Written when the session
+// ends mid-install. A program or argument holding a line break is invalid_argument.
+pw::Result<void> WriteRunOnceEntry(std::string_view name, const std::filesystem::path& program,
+                                   std::string_view argument);
 // Removes that entry; a missing entry is no error. The resumed installer calls it,
 // since unlike the registry's RunOnce nothing removes an autostart file by itself.
-void RemoveRunOnceEntry(std::string_view name);
+pw::Result<void> RemoveRunOnceEntry(std::string_view name);
 
 // Desktop-entry Exec quoting of one argument (quotes, and `"` `` ` `` `$` `\` `%` escaped).
 std::string QuoteExecArgument(std::string_view argument);

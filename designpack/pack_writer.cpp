@@ -4,13 +4,44 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
+#include <memory>
 
 #include "designpack/extract.hpp"
 
 namespace pw::designpack {
 
 namespace {
+
+class PackWriteCategory final : public std::error_category {
+public:
+    const char* name() const noexcept override { return "design pack contents"; }
+    std::string message(int value) const override
+    {
+        switch (static_cast<PackWriteErrc>(value)) {
+        case PackWriteErrc::noIconMember: return "a pack needs at least its icon member";
+        case PackWriteErrc::tooManyMembers: return "a pack holds at most 10000 members";
+        case PackWriteErrc::memberNameTooLong: return "a member name is longer than 255 bytes";
+        case PackWriteErrc::folderEntryWithContent: return "a folder entry cannot have content";
+        case PackWriteErrc::settingTooLong: return "a setting is longer than 255 bytes";
+        case PackWriteErrc::captionTooLong: return "the caption is longer than 79 bytes";
+        case PackWriteErrc::webAddressTooLong: return "the web address is longer than 79 bytes";
+        case PackWriteErrc::tooManyComponents: return "a pack holds at most 5 runtime components";
+        case PackWriteErrc::identifierTooLong: return "a component identifier is longer than 19 bytes";
+        case PackWriteErrc::descriptionTooLong: return "a component description is longer than 79 bytes";
+        case PackWriteErrc::tooManyRequirements: return "a component has more than 5 requirements";
+        case PackWriteErrc::requirementNotListable: return "a requirement cannot be written as name=value;";
+        case PackWriteErrc::requirementNameTooLong: return "a requirement name is longer than 79 bytes";
+        case PackWriteErrc::requirementValueTooLong: return "a requirement value is longer than 19 bytes";
+        case PackWriteErrc::requirementListTooLong: return "a requirement list is longer than 255 bytes";
+        }
+        return "the contents cannot be written as a pack";
+    }
+    // Every reason is an invalid argument to the writer.
+    std::error_condition default_error_condition(int) const noexcept override
+    {
+        return std::errc::invalid_argument;
+    }
+};
 
 // Input bytes per block when a full kMaxBlockInflated block compresses to more than
 // kMaxBlockStored (incompressible data): the largest count zlib guarantees to fit.
@@ -47,40 +78,36 @@ private:
     std::vector<std::uint8_t> bytes_;
 };
 
-// Reads a ContentSource forwards in pieces.
+// Reads a ContentSource forwards in pieces; a file is read as long as it was when opened.
 class ContentReader {
 public:
-    explicit ContentReader(const ContentSource& source) : source_(source)
+    explicit ContentReader(const ContentSource& source) : source_(source) {}
+
+    // Opens a file's content; its reason when it does not open.
+    std::error_code open()
     {
-        if (const auto* path = std::get_if<std::filesystem::path>(&source_)) file_.open(*path, std::ios::binary);
+        const auto* path = std::get_if<std::filesystem::path>(&source_);
+        std::error_code error;
+        if (path) file_ = FileSource::open(*path, error);
+        return error;
     }
 
-    std::error_code openError() const
+    // Fills `out` as far as the content goes and sets `count` to the bytes read (0 at the end).
+    std::error_code read(std::span<std::uint8_t> out, std::size_t& count)
     {
-        if (std::holds_alternative<std::filesystem::path>(source_) && !file_.is_open())
-            return std::make_error_code(std::errc::no_such_file_or_directory);
+        const auto* bytes = std::get_if<std::vector<std::uint8_t>>(&source_);
+        const std::uint64_t size = bytes ? bytes->size() : file_->size();
+        count = static_cast<std::size_t>(std::min<std::uint64_t>(out.size(), size - position_));
+        if (bytes) std::copy_n(bytes->begin() + static_cast<std::ptrdiff_t>(position_), count, out.begin());
+        else if (auto error = file_->readAt(position_, out.first(count))) return error;
+        position_ += count;
         return {};
     }
 
-    // Fills `out` as far as the content goes; the count read (0 at the end).
-    std::size_t read(std::span<std::uint8_t> out)
-    {
-        if (const auto* bytes = std::get_if<std::vector<std::uint8_t>>(&source_)) {
-            const std::size_t count = std::min(out.size(), bytes->size() - position_);
-            std::copy_n(bytes->begin() + static_cast<std::ptrdiff_t>(position_), count, out.begin());
-            position_ += count;
-            return count;
-        }
-        file_.read(reinterpret_cast<char*>(out.data()), static_cast<std::streamsize>(out.size()));
-        return static_cast<std::size_t>(file_.gcount());
-    }
-
-    bool failed() const { return file_.bad(); }
-
 private:
     const ContentSource& source_;
-    std::ifstream file_;
-    std::size_t position_ = 0;
+    std::unique_ptr<FileSource> file_;
+    std::uint64_t position_ = 0;
 };
 
 // Writes bytes to the output stream, keeping the CRC of everything after the stub.
@@ -113,15 +140,16 @@ public:
     std::error_code write(const ContentSource& content, PackStream& out, std::uint32_t& storedSize)
     {
         ContentReader reader(content);
-        if (auto error = reader.openError()) return error;
+        if (auto error = reader.open()) return error;
         std::uint64_t stored = 0;
         std::size_t filled = 0;
         for (;;) {
-            filled += reader.read(std::span(pending_).subspan(filled));
-            if (reader.failed()) return std::make_error_code(std::errc::io_error);
+            std::size_t count = 0;
+            if (auto error = reader.read(std::span(pending_).subspan(filled), count)) return error;
+            filled += count;
             if (filled == 0) break;
-            const std::size_t used = compressBlock(filled);
-            if (used == 0) return std::make_error_code(std::errc::not_enough_memory);
+            std::size_t used = 0;
+            if (auto error = compressBlock(filled, used)) return error;
             out.write(std::span(block_).first(2 + blockLength_));
             stored += 2 + blockLength_;
             std::memmove(pending_.data(), pending_.data() + used, filled - used);
@@ -134,26 +162,28 @@ public:
 
 private:
     // Compresses as much of the first `count` pending bytes as fits one block into
-    // block_ (length field first); returns how many input bytes it took, 0 when zlib
-    // fails (it only can for lack of memory: the buffer holds compressBound bytes).
-    std::size_t compressBlock(std::size_t count)
+    // block_ (length field first) and sets `used` to how many input bytes it took.
+    std::error_code compressBlock(std::size_t count, std::size_t& used)
     {
-        if (!compressInto(count)) return 0;
+        if (auto error = compressInto(count)) return error;
         if (blockLength_ > kMaxBlockStored) {
             count = std::min(count, safeInput_);
-            if (!compressInto(count)) return 0;
+            if (auto error = compressInto(count)) return error;
         }
         block_[0] = static_cast<std::uint8_t>(blockLength_);
         block_[1] = static_cast<std::uint8_t>(blockLength_ >> 8);
-        return count;
+        used = count;
+        return {};
     }
 
-    bool compressInto(std::size_t count)
+    // zlib can only fail here for lack of memory: the buffer holds compressBound bytes
+    // and the level was checked.
+    std::error_code compressInto(std::size_t count)
     {
         uLongf length = block_.size() - 2;
         const int result = ::compress2(block_.data() + 2, &length, pending_.data(), count, level_);
         blockLength_ = length;
-        return result == Z_OK;
+        return result == Z_OK ? std::error_code{} : std::make_error_code(std::errc::not_enough_memory);
     }
 
     int level_;
@@ -191,35 +221,68 @@ std::vector<std::uint8_t> CatalogBytes(const PackContents& contents, const std::
     return w.bytes();
 }
 
-std::string TooLong(std::string_view what, std::string_view text, std::size_t room)
-{
-    return std::string(what) + " \"" + std::string(text) + "\" is longer than " + std::to_string(room) + " bytes";
-}
-
 bool HasContent(const ContentSource& content)
 {
     const auto* bytes = std::get_if<std::vector<std::uint8_t>>(&content);
     return !bytes || !bytes->empty();
 }
 
-std::string ValidateComponent(const RuntimeComponent& c)
+// The first broken rule as `error` and the text that breaks it as `offending`.
+struct Problem {
+    std::error_code error;
+    std::string offending;
+};
+
+// A problem when `text` is longer than `room`, else none.
+Problem Room(std::string_view text, std::size_t room, PackWriteErrc error)
 {
-    if (c.identifier.size() > kMaxComponentId) return TooLong("component identifier", c.identifier, kMaxComponentId);
-    if (c.description.size() > kMaxComponentDescription)
-        return TooLong("component description", c.description, kMaxComponentDescription);
-    if (c.requirements.size() > kMaxRequirements) return "component " + c.identifier + " has more than 5 requirements";
+    if (text.size() <= room) return {};
+    return {error, std::string(text)};
+}
+
+Problem CheckComponent(const RuntimeComponent& c)
+{
+    if (Problem p = Room(c.identifier, kMaxComponentId, PackWriteErrc::identifierTooLong); p.error) return p;
+    if (Problem p = Room(c.description, kMaxComponentDescription, PackWriteErrc::descriptionTooLong); p.error) return p;
+    if (c.requirements.size() > kMaxRequirements) return {PackWriteErrc::tooManyRequirements, c.identifier};
     for (const Requirement& r : c.requirements) {
         if (r.name.empty() || r.name.find_first_of(";=") != std::string::npos || r.value.find(';') != std::string::npos)
-            return "requirement \"" + r.name + "=" + r.value + "\" cannot be written as name=value;";
-        if (r.name.size() > kMaxRequirementName) return TooLong("requirement name", r.name, kMaxRequirementName);
-        if (r.value.size() > kMaxRequirementValue) return TooLong("requirement value", r.value, kMaxRequirementValue);
+            return {PackWriteErrc::requirementNotListable, r.name + "=" + r.value};
+        if (Problem p = Room(r.name, kMaxRequirementName, PackWriteErrc::requirementNameTooLong); p.error) return p;
+        if (Problem p = Room(r.value, kMaxRequirementValue, PackWriteErrc::requirementValueTooLong); p.error) return p;
     }
-    const std::string list = JoinRequirementList(c.requirements);
-    if (list.size() > kMaxShortString) return TooLong("requirement list", list, kMaxShortString);
+    return Room(JoinRequirementList(c.requirements), kMaxShortString, PackWriteErrc::requirementListTooLong);
+}
+
+Problem CheckPack(const PackContents& contents)
+{
+    if (contents.members.empty()) return {PackWriteErrc::noIconMember, {}};
+    if (contents.members.size() > kMaxMembers) return {PackWriteErrc::tooManyMembers, {}};
+    for (const PackMember& m : contents.members) {
+        if (Problem p = Room(m.record.name, kMaxShortString, PackWriteErrc::memberNameTooLong); p.error) return p;
+        if (IsFolderEntry(m.record.name) && HasContent(m.content))
+            return {PackWriteErrc::folderEntryWithContent, m.record.name};
+    }
+    const PackSettings& s = contents.settings;
+    for (const std::string* text : {&s.publisherName, &s.runAfter, &s.prompt, &s.defaultTarget})
+        if (Problem p = Room(*text, kMaxShortString, PackWriteErrc::settingTooLong); p.error) return p;
+    if (Problem p = Room(s.caption, kMaxCaption, PackWriteErrc::captionTooLong); p.error) return p;
+    if (Problem p = Room(s.webAddress, kMaxCaption, PackWriteErrc::webAddressTooLong); p.error) return p;
+    if (contents.components.size() > kMaxComponents) return {PackWriteErrc::tooManyComponents, {}};
+    for (const RuntimeComponent& c : contents.components)
+        if (Problem p = CheckComponent(c); p.error) return p;
     return {};
 }
 
 }  // namespace
+
+const std::error_category& pack_write_category()
+{
+    static const PackWriteCategory category;
+    return category;
+}
+
+std::error_code make_error_code(PackWriteErrc e) { return {static_cast<int>(e), pack_write_category()}; }
 
 std::string JoinRequirementList(const std::vector<Requirement>& requirements)
 {
@@ -228,37 +291,29 @@ std::string JoinRequirementList(const std::vector<Requirement>& requirements)
     return list;
 }
 
-std::string ValidatePack(const PackContents& contents)
+std::error_code ValidatePack(const PackContents& contents, std::string* offending)
 {
-    if (contents.members.empty()) return "a pack needs at least its icon member";
-    if (contents.members.size() > kMaxMembers) return "a pack holds at most 10000 members";
-    for (const PackMember& m : contents.members) {
-        if (m.record.name.size() > kMaxShortString) return TooLong("member name", m.record.name, kMaxShortString);
-        if (IsFolderEntry(m.record.name) && HasContent(m.content))
-            return "folder entry \"" + m.record.name + "\" cannot have content";
-    }
-    const PackSettings& s = contents.settings;
-    for (const std::string* text : {&s.publisherName, &s.runAfter, &s.prompt, &s.defaultTarget})
-        if (text->size() > kMaxShortString) return TooLong("setting", *text, kMaxShortString);
-    if (s.caption.size() > kMaxCaption) return TooLong("caption", s.caption, kMaxCaption);
-    if (s.webAddress.size() > kMaxCaption) return TooLong("web address", s.webAddress, kMaxCaption);
-    if (contents.components.size() > kMaxComponents) return "a pack holds at most 5 runtime components";
-    for (const RuntimeComponent& c : contents.components)
-        if (std::string problem = ValidateComponent(c); !problem.empty()) return problem;
-    return {};
+    Problem problem = CheckPack(contents);
+    if (problem.error && offending) *offending = std::move(problem.offending);
+    return problem.error;
 }
 
 std::error_code WritePack(const PackContents& contents, std::ostream& out, const WriterOptions& options)
 {
-    if (!ValidatePack(contents).empty() || options.compressionLevel < 0 || options.compressionLevel > 9)
+    if (auto error = ValidatePack(contents)) return error;
+    if (options.compressionLevel < 0 || options.compressionLevel > 9)
         return std::make_error_code(std::errc::invalid_argument);
     PackStream stream(out);
 
     ContentReader stub(contents.stub);
-    if (auto error = stub.openError()) return error;
+    if (auto error = stub.open()) return error;
     std::vector<std::uint8_t> chunk(kCrcChunkSize);
-    while (const std::size_t count = stub.read(chunk)) stream.write(std::span(chunk).first(count), false);
-    if (stub.failed()) return std::make_error_code(std::errc::io_error);
+    for (;;) {
+        std::size_t count = 0;
+        if (auto error = stub.read(chunk, count)) return error;
+        if (count == 0) break;
+        stream.write(std::span(chunk).first(count), false);
+    }
 
     MemberCompressor compressor(options.compressionLevel);
     std::vector<std::uint32_t> storedSizes(contents.members.size());

@@ -7,6 +7,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <optional>
+
+#include "shell/general/text_encoding.hpp"
 
 namespace pw::designpack {
 
@@ -19,6 +22,7 @@ public:
     {
         switch (static_cast<PackErrc>(value)) {
         case PackErrc::corrupt: return std::string(kCorruptMessage);
+        case PackErrc::unsafeName: return "The name would leave the target folder.";
         }
         return "unknown design pack error";
     }
@@ -55,6 +59,9 @@ public:
         return std::string(reinterpret_cast<const char*>(bytes_.data() + pos_ - length), length);
     }
 
+    // A short string as text: valid UTF-8 stays, anything else was written as Windows-1252.
+    std::string text(std::size_t room) { return DecodeLenient(shortString(room)); }
+
     void fail() { failed_ = true; }
     // True when nothing failed and every byte was consumed.
     bool consumedExactly() const { return !failed_ && pos_ == bytes_.size(); }
@@ -79,7 +86,7 @@ private:
 MemberRecord ReadMemberRecord(CatalogCursor& cursor)
 {
     MemberRecord record;
-    record.name = cursor.shortString(kMaxShortString);
+    record.name = cursor.text(kMaxShortString);
     record.storedSize = cursor.u32();
     record.attributes = cursor.u8();
     record.modifiedDate = cursor.u16();
@@ -92,27 +99,33 @@ MemberRecord ReadMemberRecord(CatalogCursor& cursor)
 PackSettings ReadSettings(CatalogCursor& cursor)
 {
     PackSettings settings;
-    settings.publisherName = cursor.shortString(kMaxShortString);
-    settings.runAfter = cursor.shortString(kMaxShortString);
-    settings.prompt = cursor.shortString(kMaxShortString);
-    settings.defaultTarget = cursor.shortString(kMaxShortString);
-    settings.caption = cursor.shortString(kMaxCaption);
-    settings.webAddress = cursor.shortString(kMaxCaption);
+    settings.publisherName = cursor.text(kMaxShortString);
+    settings.runAfter = cursor.text(kMaxShortString);
+    settings.prompt = cursor.text(kMaxShortString);
+    settings.defaultTarget = cursor.text(kMaxShortString);
+    settings.caption = cursor.text(kMaxCaption);
+    settings.webAddress = cursor.text(kMaxCaption);
     return settings;
 }
 
 RuntimeComponent ReadComponent(CatalogCursor& cursor)
 {
     RuntimeComponent component;
-    component.identifier = cursor.shortString(kMaxComponentId);
-    component.description = cursor.shortString(kMaxComponentDescription);
+    component.identifier = cursor.text(kMaxComponentId);
+    component.description = cursor.text(kMaxComponentDescription);
+    // Split before decoding: the rooms of names and values count stored bytes.
     const std::string list = cursor.shortString(kMaxShortString);
     if (ParseRequirementList(list, component.requirements)) cursor.fail();
+    for (Requirement& requirement : component.requirements) {
+        requirement.name = DecodeLenient(requirement.name);
+        requirement.value = DecodeLenient(requirement.value);
+    }
     return component;
 }
 
-// Parses the C catalog bytes for `memberCount` members into `catalog`.
-bool ParseCatalog(std::span<const std::uint8_t> bytes, std::uint32_t memberCount, Catalog& catalog)
+// Parses the C catalog bytes for `memberCount` members into `catalog`; PackErrc::corrupt
+// unless they hold exactly that.
+std::error_code ParseCatalog(std::span<const std::uint8_t> bytes, std::uint32_t memberCount, Catalog& catalog)
 {
     CatalogCursor cursor(bytes);
     catalog.members.clear();
@@ -123,13 +136,13 @@ bool ParseCatalog(std::span<const std::uint8_t> bytes, std::uint32_t memberCount
     }
     catalog.settings = ReadSettings(cursor);
     const std::uint32_t componentCount = cursor.u32();
-    if (componentCount > kMaxComponents) return false;
+    if (componentCount > kMaxComponents) return PackErrc::corrupt;
     catalog.components.clear();
     for (std::uint32_t i = 0; i < componentCount && !cursor.failed(); ++i)
         catalog.components.push_back(ReadComponent(cursor));
     catalog.flags.bits = cursor.u32();
     catalog.passwordCheck = cursor.u32();
-    return cursor.consumedExactly();
+    return cursor.consumedExactly() ? std::error_code{} : PackErrc::corrupt;
 }
 
 // Follows the block length fields through the member area as it streams past, so a
@@ -243,32 +256,28 @@ std::unique_ptr<FileSource> FileSource::open(const std::filesystem::path& path, 
 std::unique_ptr<FileSource> FileSource::open(const std::filesystem::path& path, std::uint64_t offset,
                                              std::uint64_t length, std::error_code& error)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat info{};
-    if (fd < 0 || ::fstat(fd, &info) != 0) {
-        error = std::error_code(errno, std::generic_category());
-        if (fd >= 0) ::close(fd);
+    if (!file.valid() || ::fstat(file.get(), &info) != 0) {
+        error = LastError();
         return nullptr;
     }
     const auto fileSize = static_cast<std::uint64_t>(info.st_size);
     if (length == UINT64_MAX && offset <= fileSize) length = fileSize - offset;
     if (offset > fileSize || fileSize - offset < length) {
-        ::close(fd);
         error = PackErrc::corrupt;
         return nullptr;
     }
     error.clear();
-    return std::unique_ptr<FileSource>(new FileSource(fd, offset, length));
+    return std::unique_ptr<FileSource>(new FileSource(std::move(file), offset, length));
 }
-
-FileSource::~FileSource() { ::close(fd_); }
 
 std::error_code FileSource::readAt(std::uint64_t offset, std::span<std::uint8_t> out)
 {
     if (auto error = BoundsCheck(length_, offset, out.size())) return error;
     std::size_t done = 0;
     while (done < out.size()) {
-        const ssize_t got = ::pread(fd_, out.data() + done, out.size() - done,
+        const ssize_t got = ::pread(file_.get(), out.data() + done, out.size() - done,
                                     static_cast<off_t>(offset_ + offset + done));
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) return {errno, std::generic_category()};
@@ -293,7 +302,7 @@ std::error_code ReadPayload(ByteSource& source, Catalog& catalog)
     const std::uint64_t catalogOffset = size - kTrailerSize - catalogSize;
     std::vector<std::uint8_t> catalogBytes(catalogSize);
     if (auto error = source.readAt(catalogOffset, catalogBytes)) return error;
-    if (!ParseCatalog(catalogBytes, memberCount, catalog)) return PackErrc::corrupt;
+    if (auto error = ParseCatalog(catalogBytes, memberCount, catalog)) return error;
     if (catalog.memberAreaSize > catalogOffset) return PackErrc::corrupt;
     catalog.memberAreaOffset = catalogOffset - catalog.memberAreaSize;
 
@@ -336,6 +345,13 @@ std::uint32_t PackPasswordHash(std::string_view password)
     std::uint32_t t = h * 9u;
     t ^= t >> 11;
     return t * 32769u;
+}
+
+bool PasswordMatches(std::string_view password, std::uint32_t check)
+{
+    if (PackPasswordHash(password) == check) return true;
+    const std::optional<std::string> windowsBytes = EncodeWindows1252(password);
+    return windowsBytes && PackPasswordHash(*windowsBytes) == check;
 }
 
 std::uint32_t Crc32(std::uint32_t crc, std::span<const std::uint8_t> bytes)

@@ -4,12 +4,18 @@
 // guarded by one CRC-32. Reading never trusts a length it cannot verify: anything
 // that does not fit the stated limits or the source's size makes the pack corrupt.
 //
+// Every short string is read as text: valid UTF-8 stays as it is, anything else was
+// written as Windows-1252 and is decoded to UTF-8. The rooms stated below count the
+// stored bytes.
+//
 // Errors are std::error_code values (category designpack_category()); results come
 // back through an out-parameter so this header compiles with every toolchain the
 // project builds with, including the fuzzing one.
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+
+#include "shell/general/file_descriptor.hpp"
 #include <memory>
 #include <span>
 #include <string>
@@ -34,9 +40,10 @@ inline constexpr std::size_t kMaxRequirements = 5;
 inline constexpr std::size_t kMaxRequirementName = 79;
 inline constexpr std::size_t kMaxRequirementValue = 19;
 
-// What can go wrong with a pack as a whole.
+// What can go wrong with a pack, or with a name it carries.
 enum class PackErrc {
-    corrupt = 1,  // check value wrong, or a length/offset/block that cannot be right: "This file is corrupted."
+    corrupt = 1,     // check value wrong, or a length/offset/block that cannot be right: "This file is corrupted."
+    unsafeName = 2,  // a name that was to become a file would leave its folder (absolute, drive, `..`) or names none
 };
 const std::error_category& designpack_category();
 std::error_code make_error_code(PackErrc e);
@@ -143,16 +150,16 @@ public:
     // file's end gives PackErrc::corrupt.
     static std::unique_ptr<FileSource> open(const std::filesystem::path& path, std::uint64_t offset,
                                             std::uint64_t length, std::error_code& error);
-    ~FileSource() override;
-    FileSource(const FileSource&) = delete;
-    FileSource& operator=(const FileSource&) = delete;
 
     std::uint64_t size() const override { return length_; }
     std::error_code readAt(std::uint64_t offset, std::span<std::uint8_t> out) override;
 
 private:
-    FileSource(int fd, std::uint64_t offset, std::uint64_t length) : fd_(fd), offset_(offset), length_(length) {}
-    int fd_;
+    FileSource(FileDescriptor file, std::uint64_t offset, std::uint64_t length)
+        : file_(std::move(file)), offset_(offset), length_(length)
+    {
+    }
+    FileDescriptor file_;
     std::uint64_t offset_;
     std::uint64_t length_;
 };
@@ -172,6 +179,10 @@ std::error_code ParseRequirementList(std::string_view list, std::vector<Requirem
 
 // The password hash over the password's bytes as typed ("abc" gives 0x6EDC6A73).
 std::uint32_t PackPasswordHash(std::string_view password);
+
+// True when `password` (UTF-8, as typed) gives `check`: the hash of its UTF-8 bytes, or
+// of its Windows-1252 bytes when it has them (packs made on Windows hash those).
+bool PasswordMatches(std::string_view password, std::uint32_t check);
 
 // The standard CRC-32 (zlib's crc32) of `bytes`, continuing from `crc` (0 to start).
 std::uint32_t Crc32(std::uint32_t crc, std::span<const std::uint8_t> bytes);

@@ -3,10 +3,11 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cctype>
+#include <cerrno>
 #include <ctime>
-#include <string>
 #include <fstream>
+#include <memory>
+#include <string>
 
 #include "designpack/script.hpp"
 
@@ -32,21 +33,39 @@ bool OpensForReading(const fs::path& file) {
     return static_cast<bool>(in);
 }
 
-std::string ReadScript(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::string script(kMaxScriptBytes, '\0');
-    in.read(script.data(), static_cast<std::streamsize>(script.size()));
-    script.resize(static_cast<std::size_t>(in.gcount()));
+// The first kMaxScriptBytes bytes of `file`: all of the script that counts.
+pw::Result<std::string> ReadScript(const fs::path& file) {
+    std::error_code error;
+    std::unique_ptr<FileSource> source = FileSource::open(file, error);
+    if (!source) return pw::Fail(error);
+    std::string script(static_cast<std::size_t>(std::min<std::uint64_t>(source->size(), kMaxScriptBytes)), '\0');
+    if (auto read = source->readAt(0, {reinterpret_cast<std::uint8_t*>(script.data()), script.size()}))
+        return pw::Fail(read);
+    return script;
+}
+
+// The component's script: fetched into the identifier-named file in the folder, read,
+// and the file deleted again.
+pw::Result<std::string> FetchScript(const RuntimeComponent& component, const RuntimeContext& context) {
+    // The identifier comes from the pack: it may only name a file inside the folder.
+    std::optional<fs::path> file = ResolveFileName(context.folder, component.identifier);
+    if (!file) return pw::Fail(PackErrc::unsafeName);
+    auto fetched = HttpFetch(context.makerServer, ScriptRequestPath(component.identifier), *file, {}, 0, context.http,
+                             WebPages::refuse);
+    if (!fetched) return pw::Fail(fetched.error());
+    auto script = ReadScript(*file);
+    std::error_code ignored;  // a script file that cannot be deleted only stays behind
+    fs::remove(*file, ignored);
     return script;
 }
 
 }  // namespace
 
-std::string FileVersionText(const fs::path& file) {
+pw::Result<std::string> FileVersionText(const fs::path& file) {
     struct stat info {};
-    if (::stat(file.c_str(), &info) != 0) return {};
+    if (::stat(file.c_str(), &info) != 0) return pw::Fail(std::error_code(errno, std::generic_category()));
     std::tm date{};
-    if (!::gmtime_r(&info.st_atim.tv_sec, &date)) return {};
+    if (!::gmtime_r(&info.st_atim.tv_sec, &date)) return pw::Fail(std::make_error_code(std::errc::value_too_large));
     return std::to_string(date.tm_mon + 1) + '/' + std::to_string(date.tm_mday) + '/' + std::to_string(date.tm_year + 1900);
 }
 
@@ -56,22 +75,14 @@ bool RequirementHolds(const Requirement& requirement, const fs::path& systemFold
     if (name.starts_with('~')) return keys.KeyExists(KeyRoot::User, name.substr(1));
     fs::path file = InSystemFolder(systemFolder, name);
     if (!OpensForReading(file)) return false;
-    return requirement.value.empty() || FileVersionText(file) == requirement.value;
+    if (requirement.value.empty()) return true;
+    auto version = FileVersionText(file);
+    return version && *version == requirement.value;
 }
 
 bool RequirementMet(const RuntimeComponent& component, const fs::path& systemFolder, const KeyStore& keys) {
     return std::ranges::any_of(component.requirements,
                                [&](const Requirement& r) { return RequirementHolds(r, systemFolder, keys); });
-}
-
-bool LooksLikeWebPage(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return true;
-    std::string start(4, '\0');
-    in.read(start.data(), 4);
-    start.resize(static_cast<std::size_t>(in.gcount()));
-    for (char& c : start) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return start == "<!DO" || start == "<TIT" || start == "<HTM" || start == "HTTP";
 }
 
 std::string UnsupportedRuntimeMessage(std::string_view identifier, std::string_view publisherName) {
@@ -80,31 +91,25 @@ std::string UnsupportedRuntimeMessage(std::string_view identifier, std::string_v
            ").  Please contact " + std::string(contact) + ".";
 }
 
-bool OfferRuntimeDownload(const RuntimeComponent& component, RuntimeContext& context) {
+pw::Result<void> OfferRuntimeDownload(const RuntimeComponent& component, RuntimeContext& context) {
     RuntimeUi& ui = context.ui;
     if (!ui.AskYesNo("This installation requires " + component.description +
                          ".  Would you like to download and install the required runtime now?",
                      "Unfurl"))
-        return false;
+        return pw::Fail(std::make_error_code(std::errc::operation_canceled));
     ui.SetProgress(0, 100);
     ui.SetStatus("Preparing for download....");
 
-    fs::path scriptFile = context.folder / component.identifier;
-    int code = HttpFetch(context.makerServer, ScriptRequestPath(component.identifier), scriptFile, {}, 0, context.http);
-    if (code != kHttpOk) {
-        ui.ShowMessage(HttpFailureMessage(code), "Error", true);
-        return false;
+    auto script = FetchScript(component, context);
+    if (!script) {
+        const std::error_code error = script.error();
+        if (error == HttpErrc::webPage)
+            ui.ShowMessage(UnsupportedRuntimeMessage(component.identifier, context.publisherName), "Error", true);
+        else if (error != std::errc::operation_canceled)
+            ui.ShowMessage(HttpFailureMessage(error), "Error", true);
+        return pw::Fail(error);
     }
-    if (LooksLikeWebPage(scriptFile)) {
-        std::error_code ignored;
-        fs::remove(scriptFile, ignored);
-        ui.ShowMessage(UnsupportedRuntimeMessage(component.identifier, context.publisherName), "Error", true);
-        return false;
-    }
-    std::string script = ReadScript(scriptFile);
-    std::error_code ignored;
-    fs::remove(scriptFile, ignored);
-    return RunScript(script, component.identifier, context);
+    return RunScript(*script, component.identifier, context);
 }
 
 }  // namespace pw::designpack

@@ -42,13 +42,13 @@ struct RuntimeContext {
     KeyStore keys;                      // where `#` and `~` requirement names are looked up
     std::string publisherName;          // named in the "not supported" message
     std::string makerServer{kMakerServer};
-    HttpOptions http;                   // port and stall limit of every fetch
+    HttpOptions http;                   // port, stall limit and stop flag of every fetch
 };
 
 // The version text of a file: no ELF file carries a version resource, so it is the
 // file's last-access date (UTC) as month/day/year without leading zeros ("7/4/2024").
-// Empty when the file cannot be examined.
-std::string FileVersionText(const std::filesystem::path& file);
+// Fails with the reason the file cannot be examined.
+pw::Result<std::string> FileVersionText(const std::filesystem::path& file);
 
 // True when `requirement` holds: a `#` or `~` name when that key exists in the system
 // or user root of `keys`; otherwise when systemFolder/name opens for reading and the
@@ -59,16 +59,16 @@ bool RequirementHolds(const Requirement& requirement, const std::filesystem::pat
 // no requirements is never met).
 bool RequirementMet(const RuntimeComponent& component, const std::filesystem::path& systemFolder, const KeyStore& keys);
 
-// True when `file` cannot be opened or its first four bytes, upper-cased, are
-// "<!DO", "<TIT", "<HTM" or "HTTP": a server answered with a page, not the file.
-bool LooksLikeWebPage(const std::filesystem::path& file);
-
 // The "not supported" message naming the component and whom to contact.
 std::string UnsupportedRuntimeMessage(std::string_view identifier, std::string_view publisherName);
 
 // Asks whether to fetch `component`, fetches its script from the maker's server into
-// folder/<identifier>, and carries the script out (RunScript). Every failure has been
-// shown to the user by the time false is returned.
-bool OfferRuntimeDownload(const RuntimeComponent& component, RuntimeContext& context);
+// folder/<identifier> (refused, like a member's name, when that leaves the folder),
+// reads it, deletes the file and carries the script out (RunScript). Every failure but a
+// stop has been shown to the user when this returns. The reason: operation_canceled when
+// the user declined or the session's stop flag ended it; PackErrc::unsafeName; the
+// fetch's (HttpErrc::webPage when the server has no script for the component); the
+// script file's read error; or RunScript's.
+pw::Result<void> OfferRuntimeDownload(const RuntimeComponent& component, RuntimeContext& context);
 
 }  // namespace pw::designpack

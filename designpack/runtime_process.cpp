@@ -43,10 +43,10 @@ std::pair<std::string, bool> ProgramToStart(const std::string& name, const fs::p
     return {name, true};  // search PATH
 }
 
-std::expected<int, std::error_code> WaitFor(pid_t child) {
+pw::Result<int> WaitFor(pid_t child) {
     int status = 0;
     while (::waitpid(child, &status, 0) < 0) {
-        if (errno != EINTR) return std::unexpected(std::error_code(errno, std::generic_category()));
+        if (errno != EINTR) return pw::Fail(std::error_code(errno, std::generic_category()));
     }
     if (WIFEXITED(status)) return WEXITSTATUS(status);
     return 128 + WTERMSIG(status);
@@ -54,9 +54,9 @@ std::expected<int, std::error_code> WaitFor(pid_t child) {
 
 }  // namespace
 
-std::expected<int, std::error_code> RunAndWait(const std::vector<std::string>& words, const fs::path& folder,
-                                               const std::function<void()>& started) {
-    if (words.empty() || words.front().empty()) return std::unexpected(std::make_error_code(std::errc::invalid_argument));
+pw::Result<int> RunAndWait(const std::vector<std::string>& words, const fs::path& folder,
+                           const std::function<void()>& started) {
+    if (words.empty() || words.front().empty()) return pw::Fail(std::make_error_code(std::errc::invalid_argument));
     std::error_code ignored;
     fs::path absoluteFolder = folder.empty() ? fs::current_path(ignored) : fs::absolute(folder, ignored);
     auto [program, searchPath] = ProgramToStart(words.front(), absoluteFolder);
@@ -74,7 +74,7 @@ std::expected<int, std::error_code> RunAndWait(const std::vector<std::string>& w
     int rc = searchPath ? ::posix_spawnp(&child, program.c_str(), &actions, nullptr, argv.data(), environ)
                         : ::posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) return std::unexpected(std::error_code(rc, std::generic_category()));
+    if (rc != 0) return pw::Fail(std::error_code(rc, std::generic_category()));
 
     if (started) started();
     return WaitFor(child);

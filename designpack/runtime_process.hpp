@@ -1,13 +1,13 @@
 #pragma once
 // Starting a program and waiting for it, for the script's RUN lines and the pack's
 // command to run after installation.
-#include <expected>
 #include <filesystem>
 #include <functional>
 #include <string>
 #include <string_view>
-#include <system_error>
 #include <vector>
+
+#include "shell/general/result.hpp"
 
 namespace pw::designpack {
 
@@ -18,7 +18,7 @@ std::vector<std::string> SplitCommandLine(std::string_view commandLine);
 // is looked for in `folder` first, then along PATH; a name with '/' is taken relative
 // to `folder`. Calls `started` once the process runs, then waits for it to end and
 // returns its exit status (128 + signal when killed). Fails when it cannot be started.
-std::expected<int, std::error_code> RunAndWait(const std::vector<std::string>& words, const std::filesystem::path& folder,
-                                               const std::function<void()>& started = {});
+pw::Result<int> RunAndWait(const std::vector<std::string>& words, const std::filesystem::path& folder,
+                           const std::function<void()>& started = {});
 
 }  // namespace pw::designpack

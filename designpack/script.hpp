@@ -22,10 +22,12 @@ struct ScriptLine {
 ScriptLine ParseScriptLine(std::string_view line);
 
 // Carries out `script` (only its first kMaxScriptBytes bytes) for the component
-// `identifier` in context.folder. Returns false only when a DOWNLOAD could be had from
-// neither its server nor the maker's alternate; that failure has been shown. A failing
-// RUN or UNZIP is reported to the maker's server and the script goes on.
-bool RunScript(std::string_view script, std::string_view identifier, RuntimeContext& context);
+// `identifier` in context.folder. Fails when a DOWNLOAD could be had from neither its
+// server nor the maker's alternate (shown to the user; the reason is the last try's,
+// PackErrc::unsafeName for a file name outside the folder), or with operation_canceled
+// when the session's stop flag ends it (nothing shown). A failing RUN or UNZIP is
+// reported to the maker's server and the script goes on.
+pw::Result<void> RunScript(std::string_view script, std::string_view identifier, RuntimeContext& context);
 
 // The request paths sent to the maker's server; values go in as they stand.
 std::string ScriptRequestPath(std::string_view identifier);

@@ -12,10 +12,12 @@ mkdir -p "$corpus" "$work/design/sub/deeper" "$work/design/empty"
 printf 'ICON' > "$work/icon.ico"
 printf '<html>%%%%titlez%%%%</html>' > "$work/design/temp311.htx"
 head -c 60000 /dev/zero > "$work/design/sub/deeper/zeros.bin"
+printf 'x' > "$work/design/caf$(printf '\351').htx"  # a Windows-1252 name
 : > "$work/design/empty.txt"
 seal_less() { head -c -4 "$1" > "$2"; }
 "$mk" --stub "$work/stub" --icon "$work/icon.ico" --output "$work/p1" --overwrite --time "2024-01-01 00:00:00" \
-      --component "vb600a|runtime|a=;b=1.0;" --caption "Design Updater" "$work/design"
+      --component "vb600a|runtime|a=;b=1.0;" --caption "Design Updater" --publisher "$(printf 'M\374ller')" \
+      "$work/design"
 seal_less "$work/p1" "$corpus/full"
 mkdir "$work/one" && printf 'x' > "$work/one/a"
 "$mk" --stub "$work/stub" --icon "$work/icon.ico" --output "$work/p2" --time "2024-01-01 00:00:00" "$work/one"

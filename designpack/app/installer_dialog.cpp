@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QThread>
 #include <QUrl>
+#include <chrono>
 
 #include "designpack/app/file_exists_dialog.hpp"
 
@@ -127,12 +128,15 @@ InstallerDialog::InstallerDialog() {
     progress_->hide();
 }
 
-InstallerDialog::~InstallerDialog() {
-    // A finished worker is joined; one still running is left to the process's end.
-    if (worker_.joinable()) {
-        if (workerRunning_) worker_.detach();
-        else worker_.join();
+InstallerDialog::~InstallerDialog() { FinishWorker(); }
+
+void InstallerDialog::FinishWorker() {
+    closeRequested_ = true;
+    while (workerRunning_) {
+        QCoreApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
+    if (worker_.joinable()) worker_.join();
 }
 
 void InstallerDialog::Command1_Click() {
@@ -140,11 +144,15 @@ void InstallerDialog::Command1_Click() {
 }
 
 void InstallerDialog::OnDialogThread(const std::function<void()>& work) {
+    // Checked here too: the worker may have queued the call before the close.
+    auto unlessClosing = [&] {
+        if (!closeRequested_) work();
+    };
     if (QThread::currentThread() == thread()) {
-        work();
+        unlessClosing();
         return;
     }
-    QMetaObject::invokeMethod(this, work, Qt::BlockingQueuedConnection);
+    if (!closeRequested_) QMetaObject::invokeMethod(this, unlessClosing, Qt::BlockingQueuedConnection);
 }
 
 void InstallerDialog::PostToDialog(std::function<void()> work) {
@@ -216,7 +224,6 @@ void InstallerDialog::ShowPasswordPrompt(bool visible) {
         passwordBox_->setObjectName("PasswordBox");
         passwordBox_->setEchoMode(QLineEdit::Password);
         passwordBox_->setGeometry(90, 75, 270, 20);
-        passwordBox_->setMaxLength(static_cast<int>(kMaxPasswordLength));
     }
     passwordLabel_->setVisible(visible);
     passwordBox_->setVisible(visible);
@@ -346,6 +353,9 @@ void InstallerDialog::mousePressEvent(QMouseEvent* event) {
     QDesktopServices::openUrl(QUrl(address));
 }
 
-void InstallerDialog::reject() { CloseInstaller(); }
+void InstallerDialog::reject() {
+    if (flow_) flow_->Close();
+    else CloseInstaller();
+}
 
 }  // namespace pw::designpack

@@ -47,6 +47,11 @@ public:
     bool CloseRequested() const { return closeRequested_; }
     // True while the worker thread has not finished.
     bool WorkerRunning() const { return workerRunning_; }
+    // Waits until the worker has ended (after a stop it finishes its block and removes
+    // the member it was writing), running meanwhile what it hands to this thread. From
+    // this call on the installer counts as closed: the worker is answered without asking.
+    // Call it before the flow the worker runs goes away.
+    void FinishWorker();
     // Where the information line and the link are painted (for tests).
     QString InformationLine() const;
     QRect LinkRect() const;
@@ -80,11 +85,12 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
-    void reject() override;  // Esc and the close box: the installer ends at once
+    void reject() override;  // Esc and the close box: the installer closes at once, stopping its work
 
 private:
     void Command1_Click();
     // Runs `work` on the dialog's thread; from the worker it waits for it to finish.
+    // Once the installer is closing nothing more is shown: `work` is skipped.
     void OnDialogThread(const std::function<void()>& work);
     // Fire and forget from any thread.
     void PostToDialog(std::function<void()> work);

@@ -51,7 +51,9 @@ int main(int argc, char** argv) {
         dialog.show();
         app.exec();
     }
-    // Closing does not wait for the installation: files written so far stay.
-    if (dialog.WorkerRunning()) std::_Exit(0);
+    // However the dialog went, an installation under way ends after its current block
+    // and removes the member it was writing: the process never leaves a half-written file.
+    flow.Stop();
+    dialog.FinishWorker();
     return 0;
 }

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include <iostream>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "designpack/pack_writer.hpp"
@@ -98,6 +100,9 @@ std::optional<RuntimeComponent> ParseComponent(const std::string& text)
     return component;
 }
 
+// The reason errno gives for the call that just failed.
+std::string ErrnoText() { return std::error_code(errno, std::generic_category()).message(); }
+
 [[noreturn]] void Fail(const std::string& message)
 {
     std::cerr << "mkdesignpack: " << message << "\n";
@@ -161,7 +166,7 @@ Options ParseArguments(int argc, char** argv)
 std::chrono::sys_seconds ModificationTime(const fs::path& path)
 {
     struct stat info{};
-    if (::stat(path.c_str(), &info) != 0) Fail("cannot read " + path.string());
+    if (::stat(path.c_str(), &info) != 0) Fail("cannot read " + path.string() + ": " + ErrnoText());
     return std::chrono::sys_seconds{std::chrono::seconds{info.st_mtime}};
 }
 
@@ -204,18 +209,22 @@ int main(int argc, char** argv)
     Options o = ParseArguments(argc, argv);
     o.contents.stub = o.stub;
     o.contents.members = CollectMembers(o);
-    if (const std::string problem = ValidatePack(o.contents); !problem.empty()) Fail(problem);
+    std::string offending;
+    if (const std::error_code problem = ValidatePack(o.contents, &offending))
+        Fail(problem.message() + (offending.empty() ? "" : ": \"" + offending + "\""));
 
     std::ofstream out(o.output, std::ios::binary | std::ios::trunc);
-    if (!out) Fail("cannot write " + o.output.string());
+    if (!out) Fail("cannot write " + o.output.string() + ": " + ErrnoText());
     std::error_code error = WritePack(o.contents, out, o.writer);
     out.close();
     if (!error && !out) error = std::make_error_code(std::errc::io_error);
+    if (!error)
+        fs::permissions(o.output, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                      fs::perms::others_read | fs::perms::others_exec, error);
     if (error) {
-        fs::remove(o.output);
+        std::error_code ignored;  // the message below says what went wrong; a leftover would only add to it
+        fs::remove(o.output, ignored);
         Fail("writing " + o.output.string() + " failed: " + error.message());
     }
-    fs::permissions(o.output, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                                  fs::perms::others_read | fs::perms::others_exec);
     return 0;
 }

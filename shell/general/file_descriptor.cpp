@@ -1,7 +1,11 @@
 #include "shell/general/file_descriptor.hpp"
 
-#include <cerrno>
+#include <fcntl.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <random>
 #include <utility>
 
 namespace pw {
@@ -50,6 +54,45 @@ std::error_code ReadSome(int fd, void* data, std::size_t size, std::size_t& coun
         }
         if (errno != EINTR) return LastError();
     }
+}
+
+std::error_code CreateBeside(const std::filesystem::path& destination, mode_t mode, FileDescriptor& file,
+                             std::filesystem::path& temporary) {
+    static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    thread_local std::mt19937 random{std::random_device{}()};
+    std::uniform_int_distribution<std::size_t> pick(0, sizeof kLetters - 2);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = "." + destination.filename().string() + ".";
+        for (int i = 0; i < 6; ++i) name += kLetters[pick(random)];
+        temporary = destination.parent_path() / name;
+        int fd;
+        do {
+            fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        } while (fd < 0 && errno == EINTR);
+        if (fd >= 0) {
+            file = FileDescriptor(fd);
+            return {};
+        }
+        if (errno != EEXIST) return LastError();
+    }
+    return std::make_error_code(std::errc::file_exists);
+}
+
+std::error_code ReplaceWith(FileDescriptor& file, const std::filesystem::path& temporary,
+                            const std::filesystem::path& destination) {
+    std::error_code error;
+    if (::fsync(file.get()) != 0) error = LastError();
+    if (const std::error_code closed = file.Close(); !error) error = closed;
+    if (!error && std::rename(temporary.c_str(), destination.c_str()) != 0) error = LastError();
+    if (error) {
+        ::unlink(temporary.c_str());
+        return error;
+    }
+    // Best effort: the new file is in place, and some file systems refuse to sync a folder.
+    const std::filesystem::path folder = destination.has_parent_path() ? destination.parent_path() : ".";
+    FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.valid()) ::fsync(dir.get());
+    return {};
 }
 
 }  // namespace pw

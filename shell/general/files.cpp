@@ -17,13 +17,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Makes a completed rename durable. Best effort: the new file is already in place,
-// and some file systems refuse to sync a folder.
-void SyncFolder(const fs::path& folder) {
-    FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.valid()) ::fsync(dir.get());
-}
-
 std::string FoldedName(std::string_view name) { return LowerUtf8(DecodeLenient(name)); }
 
 bool Exists(const fs::path& path) {
@@ -50,11 +43,10 @@ AtomicFile::AtomicFile(FileDescriptor file, fs::path temporary, fs::path destina
     : file_(std::move(file)), temporary_(std::move(temporary)), destination_(std::move(destination)), perms_(perms) {}
 
 Result<AtomicFile> AtomicFile::Create(const fs::path& destination, fs::perms perms) {
-    const fs::path folder = destination.has_parent_path() ? destination.parent_path() : fs::path(".");
-    std::string temporary = (folder / ("." + destination.filename().string() + ".XXXXXX")).string();
-    FileDescriptor file(::mkostemp(temporary.data(), O_CLOEXEC));
-    if (!file.valid()) return Fail(LastError());
-    return AtomicFile(std::move(file), fs::path(temporary), destination, perms);
+    FileDescriptor file;
+    fs::path temporary;
+    if (auto error = CreateBeside(destination, 0600, file, temporary)) return Fail(error);
+    return AtomicFile(std::move(file), std::move(temporary), destination, perms);
 }
 
 AtomicFile& AtomicFile::operator=(AtomicFile&& other) noexcept {
@@ -82,16 +74,12 @@ Result<void> AtomicFile::Write(std::string_view bytes) {
 }
 
 Result<void> AtomicFile::Commit() {
-    std::error_code error;
-    if (::fchmod(file_.get(), static_cast<mode_t>(perms_ & fs::perms::mask)) != 0 || ::fsync(file_.get()) != 0)
-        error = LastError();
-    if (const std::error_code closed = file_.Close(); !error) error = closed;
-    if (!error && std::rename(temporary_.c_str(), destination_.c_str()) != 0) error = LastError();
-    if (error) {
-        ::unlink(temporary_.c_str());
+    if (::fchmod(file_.get(), static_cast<mode_t>(perms_ & fs::perms::mask)) != 0) {
+        const std::error_code error = LastError();
+        Discard();
         return Fail(error);
     }
-    SyncFolder(destination_.has_parent_path() ? destination_.parent_path() : fs::path("."));
+    if (auto error = ReplaceWith(file_, temporary_, destination_)) return Fail(error);
     return {};
 }
 

@@ -278,6 +278,24 @@ std::string CodePageByteToUtf8(unsigned char byte, int codePage) {
     return out;
 }
 
+std::optional<std::string> EncodeWindows1252(std::string_view text) {
+    if (!IsValidUtf8(text)) return std::nullopt;
+    const auto& table = TableFor(1252).upperHalf;
+    std::string bytes;
+    for (std::size_t pos = 0; pos < text.size();) {
+        const DecodedChar c = DecodeUtf8At(text, pos);
+        pos += c.length;
+        if (c.codePoint < 0x80) {
+            bytes.push_back(static_cast<char>(c.codePoint));
+            continue;
+        }
+        const auto* found = std::find(table.begin(), table.end(), static_cast<char16_t>(c.codePoint));
+        if (c.codePoint > 0xFFFF || found == table.end()) return std::nullopt;
+        bytes.push_back(static_cast<char>(0x80 + (found - table.begin())));
+    }
+    return bytes;
+}
+
 std::string DecodeLenient(std::string_view bytes) {
     if (IsValidUtf8(bytes)) return std::string(bytes);
     std::string out;

@@ -35,6 +35,24 @@ std::vector<fs::path> Listing(const fs::path& folder)
     return entries;
 }
 
+// Reads through to another source and sets a stop flag once a read reaches `at`, as
+// closing the installer does while the worker writes.
+class StoppingSource final : public ByteSource {
+public:
+    StoppingSource(ByteSource& inner, std::uint64_t at, std::atomic<bool>& stop) : inner_(inner), at_(at), stop_(stop) {}
+    std::uint64_t size() const override { return inner_.size(); }
+    std::error_code readAt(std::uint64_t offset, std::span<std::uint8_t> out) override
+    {
+        if (offset >= at_) stop_ = true;
+        return inner_.readAt(offset, out);
+    }
+
+private:
+    ByteSource& inner_;
+    std::uint64_t at_;
+    std::atomic<bool>& stop_;
+};
+
 // A pack in memory, read and ready to extract into a fresh target folder.
 class ExtractTest : public ::testing::Test {
 protected:
@@ -106,6 +124,18 @@ TEST_F(ExtractTest, WritesExactBytesFoldersEmptyFilesModesAndTimes)
     EXPECT_TRUE(report_.passedOver.empty());
 }
 
+TEST_F(ExtractTest, NamesInWindows1252AreWrittenAsUtf8)
+{
+    TinyPack tiny;
+    tiny.members.push_back(test::File("M\xFCller\\caf\xE9.htx", "x"));
+    Load(tiny);
+    std::vector<std::string> statuses;
+    session_.status = [&](const std::string& text) { statuses.push_back(text); };
+    ASSERT_FALSE(Extract());
+    EXPECT_EQ(TempFolder::Read(target() / "M\u00FCller" / "caf\u00E9.htx"), "x");
+    EXPECT_EQ(statuses, std::vector<std::string>{"  inflating: M\u00FCller\\caf\u00E9.htx"});
+}
+
 TEST_F(ExtractTest, OverwriteFlagReplacesExistingFilesWithoutAsking)
 {
     TinyPack tiny;
@@ -121,6 +151,7 @@ TEST_F(ExtractTest, OverwriteFlagReplacesExistingFilesWithoutAsking)
     };
 
     ASSERT_FALSE(Extract());
+    EXPECT_EQ(Listing(target()), std::vector<fs::path>{target() / "temp311.htx"});
     EXPECT_EQ(TempFolder::Read(target() / "temp311.htx"), "new template");
     struct stat info{};
     ASSERT_EQ(::stat((target() / "temp311.htx").c_str(), &info), 0);
@@ -166,6 +197,48 @@ TEST_F(ExtractTest, FileExistsAnswersDecideEachFileAndTheRestOfTheRun)
         EXPECT_EQ(report_.stopped, c.stopped) << c.what;
         for (int i = 0; i < 3; ++i)
             EXPECT_EQ(TempFolder::Read(target() / std::string(1, char('a' + i))), c.expected[i]) << c.what;
+    }
+}
+
+// Stopping while a member of three blocks is written: the block under way is finished,
+// the member is removed (a file it was to replace keeps its old copy) and the walk ends.
+TEST_F(ExtractTest, StopWhileWritingRemovesTheMemberAndKeepsAnOldCopy)
+{
+    struct Case {
+        const char* what;
+        std::uint32_t flags;
+        const char* existing;  // the file already in the target, or nullptr
+    };
+    const Case cases[] = {
+        {"new file", 2, nullptr},
+        {"replaced without asking", 2, "old copy"},
+        {"replaced after asking", 0, "old copy"},
+    };
+    TinyPack tiny;
+    tiny.members.push_back(test::File("first.txt", "written before"));
+    tiny.members.push_back({"big.bin", test::Blocks(test::ToBytes(RandomText(120'000, 2)))});
+    tiny.members.push_back(test::File("after.txt", "never reached"));
+    for (const Case& c : cases) {
+        tiny.flags = c.flags;
+        Load(tiny);
+        fs::remove_all(target());
+        fs::create_directories(target());
+        if (c.existing) folder_.Write("target/big.bin", c.existing);
+        const Bytes& big = tiny.members[2].stored;
+        const std::uint64_t secondBlock = catalog_.memberOffset(2) + 2 + (big[0] | big[1] << 8);
+        ExtractionSession session;
+        session.askFileExists = [](const fs::path&) { return FileExistsAnswer::replace; };
+        StoppingSource source(*source_, secondBlock, session.stop);
+
+        ASSERT_FALSE(ExtractAll(source, catalog_, target(), session, report_)) << c.what;
+        EXPECT_TRUE(report_.stopped) << c.what;
+        EXPECT_TRUE(report_.passedOver.empty()) << c.what;
+        std::vector<fs::path> expected{target() / "first.txt"};
+        if (c.existing) expected.insert(expected.begin(), target() / "big.bin");
+        EXPECT_EQ(Listing(target()), expected) << c.what;
+        if (c.existing) {
+            EXPECT_EQ(TempFolder::Read(target() / "big.bin"), c.existing) << c.what;
+        }
     }
 }
 

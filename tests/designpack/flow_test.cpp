@@ -2,6 +2,7 @@
 // paths, silent packs, resume and the runtime question, over packs made by the writer.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -30,6 +31,24 @@ PackMember Member(const std::string& name, const std::string& content) {
     member.content = Bytes(content);
     return member;
 }
+
+// Reads through to a pack in memory and calls `reached` once, the first time a read gets
+// to offset `at` after it was set (the tests close the installer there, while a member is
+// being written).
+class HookedSource final : public ByteSource {
+public:
+    HookedSource(std::span<const std::uint8_t> bytes, std::uint64_t at) : inner_(bytes), at_(at) {}
+    std::uint64_t size() const override { return inner_.size(); }
+    std::error_code readAt(std::uint64_t offset, std::span<std::uint8_t> out) override {
+        if (offset >= at_ && reached) std::exchange(reached, nullptr)();
+        return inner_.readAt(offset, out);
+    }
+    std::function<void()> reached;
+
+private:
+    MemorySource inner_;
+    std::uint64_t at_;
+};
 
 class FlowTest : public ::testing::Test {
 protected:
@@ -137,6 +156,23 @@ TEST_F(FlowTest, MissingFolderAnsweredNoWaits) {
     EXPECT_EQ(ReadText(root / "new" / "site" / "stock"), "JPEG bytes");
 }
 
+TEST_F(FlowTest, EmptyTargetBoxAsksToCreateItLikeAnyMissingFolder) {
+    for (bool yes : {false, true}) {
+        view = FakeInstallerView{};
+        InstallerFlow& installer = Start();
+        view.target = "";
+        view.yesNoAnswers = {yes};
+        installer.MainButton();
+        ASSERT_EQ(view.questions.size(), 1u) << yes;
+        EXPECT_EQ(view.questions[0].text, "The directory you entered does not currently exist.  Create it?");
+        EXPECT_EQ(view.questions[0].caption, "Unfurl self-installer v3.1");
+        // Nothing can be made of an empty name: the dialog waits for a better one.
+        EXPECT_EQ(view.Status(), "Directory does not exist.") << yes;
+        EXPECT_EQ(installer.State(), DialogState::readyToInstall) << yes;
+        EXPECT_FALSE(fs::exists(root / "stock")) << yes;
+    }
+}
+
 TEST_F(FlowTest, PasswordRightAndWrong) {
     contents.passwordCheck = PackPasswordHash("abc");
     for (auto [typed, installs] : {std::pair{"abd", false}, std::pair{"abc", true}}) {
@@ -165,6 +201,26 @@ TEST_F(FlowTest, PasswordRightAndWrong) {
     }
 }
 
+TEST_F(FlowTest, PasswordLimitCountsCharacters) {
+    std::string stored, typed;
+    for (int i = 0; i < 80; ++i) stored += "\xE9", typed += "\u00E9";  // 80 characters, 160 bytes typed
+    contents.passwordCheck = PackPasswordHash(stored);
+    for (auto [extra, installs] : {std::pair{"xyz", true}, std::pair{"", true}}) {
+        view = FakeInstallerView{};
+        InstallerFlow& installer = Start();
+        installer.MainButton();
+        view.password = typed + extra;  // only the first 80 characters are read
+        installer.MainButton();
+        EXPECT_EQ(view.closed, installs) << extra;
+    }
+    view = FakeInstallerView{};
+    InstallerFlow& installer = Start();
+    installer.MainButton();
+    view.password = typed.substr(2);  // 79 characters
+    installer.MainButton();
+    EXPECT_EQ(view.Status(), "Incorrect password.");
+}
+
 TEST_F(FlowTest, RestartOnlyRunsTheCommand) {
     contents.settings.runAfter = "sh -c \"echo resumed > marker\"";
     fs::create_directories(root / "config" / "autostart");
@@ -180,6 +236,22 @@ TEST_F(FlowTest, RestartOnlyRunsTheCommand) {
     EXPECT_EQ(installer.State(), DialogState::closes);  // a second click closes, it does not run again
     EXPECT_EQ(ReadText(root / "default" / "marker"), "resumed\n");
     EXPECT_FALSE(fs::exists(root / "default" / "stock"));  // nothing extracted
+}
+
+TEST_F(FlowTest, ResumeRemovesItsEntryBeforeReadingThePack) {
+    // A pack that is corrupt or cannot be opened must not start again at every log-in.
+    const fs::path entry = root / "config" / "autostart" / "Unfurl.desktop";
+    fs::create_directories(entry.parent_path());
+    contents.stub = Bytes("");
+    Start();
+    packBytes.back() ^= 0xFF;
+    for (bool opens : {true, false}) {
+        std::ofstream(entry) << "[Desktop Entry]\n";
+        view = FakeInstallerView{};
+        StartOn(opens ? std::make_unique<MemorySource>(packBytes) : nullptr, {"-REBOOT"});
+        EXPECT_EQ(view.Status(), "This file is corrupted.") << opens;
+        EXPECT_FALSE(fs::exists(entry)) << opens;
+    }
 }
 
 TEST_F(FlowTest, SessionEndLeavesAResumeEntry) {
@@ -227,6 +299,38 @@ TEST_F(FlowTest, ClosingFileExistsCancels) {
     EXPECT_FALSE(view.progressVisible);
     EXPECT_EQ(installer.State(), DialogState::closes);
     EXPECT_EQ(ReadText(root / "default" / "graf1.gif"), "mine");
+}
+
+TEST_F(FlowTest, ClosingWhileFilesAreWrittenStopsAfterTheBlockAndKeepsTheOldCopy) {
+    std::string big;
+    for (int i = 0; big.size() < 200'000; ++i) big += std::to_string(i * 7919) + " ";  // several blocks
+    contents.members = {Member("icon.ico", "icon"), Member("graf1.gif", "GIF89a"), Member("stock", big),
+                        Member("temp311.htx", "<html></html>")};
+    contents.settings.runAfter = "sh -c \"echo ran > marker\"";
+    contents.components = {{"vb600a", "the runtime", {{"msvbvm60.dll", ""}}}};
+    std::ofstream(root / "default" / "stock") << "old picture";
+    Start();  // for the pack's bytes
+    const Catalog& catalog = flow->PackCatalog();
+    const std::uint64_t secondBlock = catalog.memberOffset(2) + 2 + (packBytes[catalog.memberOffset(2)] |
+                                                                     packBytes[catalog.memberOffset(2) + 1] << 8);
+
+    view = FakeInstallerView{};
+    auto source = std::make_unique<HookedSource>(packBytes, secondBlock);
+    HookedSource& hooked = *source;
+    InstallerFlow& installer = StartOn(std::move(source));
+    // The main button reads "Cancel" while installing; pressing it closes the installer.
+    hooked.reached = [&] { installer.MainButton(); };
+    installer.MainButton();
+
+    EXPECT_TRUE(view.closed);
+    EXPECT_TRUE(ReadText(root / "default" / "stock") == "old picture");
+    EXPECT_EQ(ReadText(root / "default" / "graf1.gif"), "GIF89a");
+    std::vector<fs::path> left;
+    for (const auto& entry : fs::directory_iterator(root / "default")) left.push_back(entry.path().filename());
+    std::ranges::sort(left);
+    EXPECT_EQ(left, (std::vector<fs::path>{"graf1.gif", "stock"}));  // no half-written or temporary file
+    EXPECT_TRUE(view.questions.empty());  // no runtime offer, no question after the close
+    EXPECT_FALSE(fs::exists(root / "default" / "marker"));  // the command to run did not run
 }
 
 TEST_F(FlowTest, MissingRuntimeAsksWhetherToGoOn) {

@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <map>
@@ -20,10 +21,13 @@ namespace pw::test {
 
 class HttpTestServer {
 public:
-    // What the server does for a path: send `body`, or hold the connection open.
+    // What the server does for a path: send `body` (in pieces of `piece` bytes with
+    // `pause` between them, when set), or hold the connection open.
     struct Answer {
         std::string body;
         bool stall = false;
+        std::size_t piece = 0;
+        std::chrono::milliseconds pause{0};
     };
 
     HttpTestServer() {
@@ -92,7 +96,11 @@ private:
             while (running_ && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(20));
             return;
         }
-        ::send(client, answer.body.data(), answer.body.size(), MSG_NOSIGNAL);
+        const std::size_t piece = answer.piece ? answer.piece : answer.body.size();
+        for (std::size_t at = 0; at < answer.body.size(); at += piece) {
+            if (at > 0) std::this_thread::sleep_for(answer.pause);
+            ::send(client, answer.body.data() + at, std::min(piece, answer.body.size() - at), MSG_NOSIGNAL);
+        }
     }
 
     int listener_ = -1;

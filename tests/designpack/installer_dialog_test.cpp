@@ -7,11 +7,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
 #include <sstream>
 
 #include "designpack/app/file_exists_dialog.hpp"
 #include "designpack/app/installer_dialog.hpp"
 #include "designpack/pack_writer.hpp"
+#include "tests/temp_folder.hpp"
 
 using namespace pw::designpack;
 
@@ -80,6 +84,94 @@ TEST(InstallerDialog, ShowsThePacksTexts) {
     EXPECT_EQ(link.top(), 153);
     EXPECT_NEAR(link.center().x(), dialog.width() / 2, 1);
     EXPECT_FALSE(dialog.CloseRequested());
+}
+
+// Reads through to a pack in memory; the first read at or past `at` waits until the
+// test lets it go, so the test can close the dialog while that member is being written.
+class GatedSource final : public ByteSource {
+public:
+    GatedSource(std::span<const std::uint8_t> bytes, std::uint64_t at) : inner_(bytes), at_(at) {}
+    std::uint64_t size() const override { return inner_.size(); }
+    std::error_code readAt(std::uint64_t offset, std::span<std::uint8_t> out) override {
+        if (armed && offset >= at_) {
+            armed = false;
+            std::unique_lock lock(mutex_);
+            reached_ = true;
+            changed_.notify_all();
+            changed_.wait(lock, [this] { return released_; });
+        }
+        return inner_.readAt(offset, out);
+    }
+    bool WaitUntilReached() {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::seconds(10), [this] { return reached_; });
+    }
+    void Release() {
+        std::lock_guard lock(mutex_);
+        released_ = true;
+        changed_.notify_all();
+    }
+    std::atomic<bool> armed{false};
+
+private:
+    MemorySource inner_;
+    std::uint64_t at_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool reached_ = false, released_ = false;
+};
+
+TEST(InstallerDialog, ClosingWhileFilesAreWrittenLetsTheWorkerRemoveTheMember) {
+    App();
+    pw::test::TempFolder folder;
+    folder.Write("site/stock", "old picture");
+    PackContents contents;
+    contents.stub = std::vector<std::uint8_t>{};
+    auto member = [](std::string name, std::string content) {
+        PackMember m;
+        m.record.name = std::move(name);
+        m.content = std::vector<std::uint8_t>(content.begin(), content.end());
+        return m;
+    };
+    std::string big;
+    for (int i = 0; big.size() < 200'000; ++i) big += std::to_string(i * 7919) + " ";
+    contents.members = {member("icon.ico", "icon"), member("graf1.gif", "GIF89a"), member("stock", big),
+                        member("temp311.htx", "<html></html>")};
+    contents.settings = {"", "", "Click 'OK' to continue.", (folder.path() / "site").string(), "Design Updater", ""};
+    contents.flags.bits = PackFlags::kOverwrite;
+    std::ostringstream out;
+    ASSERT_FALSE(WritePack(contents, out));
+    std::string text = out.str();
+    std::vector<std::uint8_t> bytes(text.begin(), text.end());
+    Catalog catalog;
+    MemorySource reader(bytes);
+    ASSERT_FALSE(ReadPayload(reader, catalog));
+    const std::uint64_t stock = catalog.memberOffset(2);
+    auto source = std::make_unique<GatedSource>(bytes, stock + 2 + (bytes[stock] | bytes[stock + 1] << 8));
+    GatedSource& gate = *source;
+
+    InstallerDialog dialog;
+    InstallerSetting setting;
+    setting.currentFolder = folder.path();
+    setting.keys = KeyStore(folder.path() / "keys");
+    InstallerFlow flow(dialog, setting, std::move(source));
+    dialog.Attach(flow);
+    flow.Start({});
+    gate.armed = true;
+    dialog.findChild<QPushButton*>("Command1")->click();  // OK: the worker starts writing
+    ASSERT_TRUE(gate.WaitUntilReached());
+    dialog.findChild<QPushButton*>("Command2")->click();  // Esc: the installer closes
+    EXPECT_TRUE(dialog.CloseRequested());
+    gate.Release();
+    dialog.FinishWorker();
+
+    EXPECT_FALSE(dialog.WorkerRunning());
+    EXPECT_TRUE(pw::test::TempFolder::Read(folder.path() / "site/stock") == "old picture");
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path() / "site"))
+        left.push_back(entry.path().filename().string());
+    std::ranges::sort(left);
+    EXPECT_EQ(left, (std::vector<std::string>{"graf1.gif", "stock"}));
 }
 
 TEST(InstallerDialog, StubWithoutPayloadSaysCorrupted) {

@@ -68,6 +68,55 @@ TEST(PayloadTest, ReadsMembersSettingsComponentsAndFlags)
     EXPECT_EQ(catalog.passwordCheck, 0u);
 }
 
+TEST(PayloadTest, TextsThatAreNotUtf8AreReadAsWindows1252)
+{
+    TinyPack tiny;
+    tiny.members.push_back(test::File("caf\xE9\\men\xFC.htx", "x"));
+    tiny.members.push_back(test::File("d\xC3\xA9j\xC3\xA0.gif", "y"));  // valid UTF-8 stays as it is
+    tiny.publisher = "M\xFCller \x80 Co";
+    tiny.prompt = "Klicken Sie \x84OK\x93.";
+    tiny.target = "C:\\Programme\\Gr\xFC\xDF" "e";
+    tiny.caption = std::string(79, '\x80');  // at the caption's room, three bytes a character once decoded
+    tiny.web = "www.b\xE4" "ckerei.de";
+    tiny.runAfter = "setup \xE9";
+    tiny.components = {{"vb600a", "Laufzeit f\xFCr \x96 Seiten", "\xC4pfel.dll=1\xB7;"}};
+    Catalog catalog;
+    ASSERT_FALSE(Read(tiny.Build(), catalog));
+
+    EXPECT_EQ(catalog.members[1].name, "caf\u00E9\\men\u00FC.htx");
+    EXPECT_EQ(catalog.members[2].name, "d\u00E9j\u00E0.gif");
+    EXPECT_EQ(catalog.settings.publisherName, "M\u00FCller \u20AC Co");
+    EXPECT_EQ(catalog.settings.prompt, "Klicken Sie \u201EOK\u201C.");
+    EXPECT_EQ(catalog.settings.defaultTarget, "C:\\Programme\\Gr\u00FC\u00DFe");
+    std::string euros;
+    for (int i = 0; i < 79; ++i) euros += "\u20AC";
+    EXPECT_EQ(catalog.settings.caption, euros);
+    EXPECT_EQ(catalog.settings.webAddress, "www.b\u00E4ckerei.de");
+    EXPECT_EQ(catalog.settings.runAfter, "setup \u00E9");
+    ASSERT_EQ(catalog.components.size(), 1u);
+    EXPECT_EQ(catalog.components[0].description, "Laufzeit f\u00FCr \u2013 Seiten");
+    ASSERT_EQ(catalog.components[0].requirements.size(), 1u);
+    EXPECT_EQ(catalog.components[0].requirements[0].name, "\u00C4pfel.dll");
+    EXPECT_EQ(catalog.components[0].requirements[0].value, "1\u00B7");
+}
+
+TEST(PayloadTest, PasswordMatchesItsWindows1252OrItsUtf8Bytes)
+{
+    const std::pair<std::string, bool> cases[] = {
+        {"caf\u00E9", true},    // typed as UTF-8 "café"
+        {"caf\u00C9", false},   // "cafÉ"
+        {"caf", false},
+        {"caf\u00E9 ", false},
+    };
+    for (const std::string& stored : {std::string("caf\xE9"), std::string("caf\u00E9")}) {  // made on Windows, or here
+        for (const auto& [typed, matches] : cases)
+            EXPECT_EQ(PasswordMatches(typed, PackPasswordHash(stored)), matches) << typed;
+    }
+    EXPECT_TRUE(PasswordMatches("abc", 0x6EDC6A73u));
+    EXPECT_TRUE(PasswordMatches("\u20AC\u0152", PackPasswordHash("\x80\x8C")));
+    EXPECT_FALSE(PasswordMatches("\u20AC\u4E2D", PackPasswordHash("\x80?")));  // no Windows-1252 byte for U+4E2D
+}
+
 TEST(PayloadTest, ReadsFromAFileAndFromAWindowOfOne)
 {
     const Bytes pack = ShippedLikePack().Build();

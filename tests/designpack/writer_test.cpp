@@ -135,6 +135,8 @@ TEST(WriterTest, ReadsStubAndMembersFromFiles)
     contents.members[1].content = folder.path() / "missing";
     std::ostringstream out;
     EXPECT_EQ(WritePack(contents, out), std::errc::no_such_file_or_directory);
+    contents.members[1].content = folder.path();  // a folder opens, but cannot be read as content
+    EXPECT_EQ(WritePack(contents, out), std::errc::is_a_directory);
 }
 
 TEST(WriterTest, ContentsBeyondTheFormatsLimitsAreRefusedBeforeWriting)
@@ -142,28 +144,43 @@ TEST(WriterTest, ContentsBeyondTheFormatsLimitsAreRefusedBeforeWriting)
     struct Case {
         const char* what;
         void (*change)(PackContents&);
+        PackWriteErrc reason;
+        std::string offending;
     };
+    using E = PackWriteErrc;
     const Case cases[] = {
-        {"no members", [](PackContents& c) { c.members.clear(); }},
-        {"caption of 80", [](PackContents& c) { c.settings.caption.assign(80, 'c'); }},
-        {"prompt of 256", [](PackContents& c) { c.settings.prompt.assign(256, 'p'); }},
-        {"name of 256", [](PackContents& c) { c.members[1].record.name.assign(256, 'n'); }},
-        {"six components", [](PackContents& c) { c.components.assign(6, c.components[0]); }},
-        {"identifier of 20", [](PackContents& c) { c.components[0].identifier.assign(20, 'i'); }},
-        {"six requirements", [](PackContents& c) { c.components[0].requirements.assign(6, {"a", ""}); }},
-        {"value of 20", [](PackContents& c) { c.components[0].requirements[0].value.assign(20, 'v'); }},
-        {"name with ';'", [](PackContents& c) { c.components[0].requirements[0].name = "a;b"; }},
-        {"folder with content", [](PackContents& c) { c.members[4].content = test::ToBytes("x"); }},
+        {"no members", [](PackContents& c) { c.members.clear(); }, E::noIconMember, ""},
+        {"caption of 80", [](PackContents& c) { c.settings.caption.assign(80, 'c'); }, E::captionTooLong,
+         std::string(80, 'c')},
+        {"prompt of 256", [](PackContents& c) { c.settings.prompt.assign(256, 'p'); }, E::settingTooLong,
+         std::string(256, 'p')},
+        {"name of 256", [](PackContents& c) { c.members[1].record.name.assign(256, 'n'); }, E::memberNameTooLong,
+         std::string(256, 'n')},
+        {"six components", [](PackContents& c) { c.components.assign(6, c.components[0]); }, E::tooManyComponents, ""},
+        {"identifier of 20", [](PackContents& c) { c.components[0].identifier.assign(20, 'i'); }, E::identifierTooLong,
+         std::string(20, 'i')},
+        {"six requirements", [](PackContents& c) { c.components[0].requirements.assign(6, {"a", ""}); },
+         E::tooManyRequirements, "vb600a"},
+        {"value of 20", [](PackContents& c) { c.components[0].requirements[0].value.assign(20, 'v'); },
+         E::requirementValueTooLong, std::string(20, 'v')},
+        {"name with ';'", [](PackContents& c) { c.components[0].requirements[0].name = "a;b"; },
+         E::requirementNotListable, "a;b="},
+        {"folder with content", [](PackContents& c) { c.members[4].content = test::ToBytes("x"); },
+         E::folderEntryWithContent, "sub/"},
     };
     for (const Case& c : cases) {
         PackContents contents = SampleContents();
         c.change(contents);
-        EXPECT_FALSE(ValidatePack(contents).empty()) << c.what;
+        std::string offending;
+        EXPECT_EQ(ValidatePack(contents, &offending), c.reason) << c.what;
+        EXPECT_EQ(offending, c.offending) << c.what;
         std::ostringstream out;
-        EXPECT_EQ(WritePack(contents, out), std::errc::invalid_argument) << c.what;
+        const std::error_code written = WritePack(contents, out);
+        EXPECT_EQ(written, c.reason) << c.what;
+        EXPECT_EQ(written, std::errc::invalid_argument) << c.what;
         EXPECT_TRUE(out.str().empty()) << c.what;
     }
-    EXPECT_EQ(ValidatePack(SampleContents()), "");
+    EXPECT_FALSE(ValidatePack(SampleContents()));
 }
 
 // mkdesignpack itself, run as a designer runs it.
