@@ -334,6 +334,34 @@
     return NAME_OF_TAG.get(list ? list.localName : block ? block.localName : 'div');
   }
 
+  // Elements that hold text only; a block inside one is moved out, splitting it.
+  const PHRASING_BLOCKS = new Set(['p', 'h1', 'h2', 'h3', 'h4', 'h5', 'h6', 'pre', 'address', 'dt']);
+
+  // The engine makes a list inside the paragraph it came from (<p><ol>...</ol></p>), which
+  // no HTML parser would read back the same; the list moves out, splitting the paragraph.
+  function liftOutOfTextBlocks(element) {
+    const selection = captureSelection();
+    for (let parent = element.parentElement; parent && PHRASING_BLOCKS.has(parent.localName); parent = element.parentElement) {
+      const rest = parent.cloneNode(false);
+      while (element.nextSibling) rest.appendChild(element.nextSibling);
+      parent.after(element, rest);
+      if (isEmptyBlock(rest)) rest.remove();
+      if (isEmptyBlock(parent)) parent.remove();
+    }
+    restoreSelection(selection);
+  }
+
+  // The engine's list command, with the list it made lifted out of its paragraph, and the
+  // text of a list it took away put back into a paragraph rather than left loose.
+  function toggleList(tag) {
+    document.execCommand(tag === 'ol' ? 'insertOrderedList' : 'insertUnorderedList');
+    const range = currentRange();
+    const list = listAt(range);
+    if (list) liftOutOfTextBlocks(list);
+    else if (range && !blockAt(range) && !cellAt(range)) document.execCommand('formatBlock', false, 'p');
+    return list;
+  }
+
   // `element` as another element with the same attributes and children; the selection stays.
   function renameElement(element, tag) {
     const selection = captureSelection();
@@ -358,15 +386,14 @@
         }
         const block = blockAt(range);
         if (block && block.localName !== 'p' && block.localName !== 'div') document.execCommand('formatBlock', false, 'p');
-        document.execCommand(tag === 'ol' ? 'insertOrderedList' : 'insertUnorderedList');
-        const made = listAt(currentRange());
+        const made = toggleList(tag);
         if (made && made.localName !== tag) renameElement(made, tag);
         return;
       }
       if (list) {
         // The engine only knows numbered and bulleted lists; it takes either off again.
         const known = list.localName === 'ol' || list.localName === 'ul' ? list : renameElement(list, 'ul');
-        document.execCommand(known.localName === 'ol' ? 'insertOrderedList' : 'insertUnorderedList');
+        toggleList(known.localName);
       }
       document.execCommand('formatBlock', false, tag);
     });
@@ -858,7 +885,7 @@
   // between [if !supportLists] and [endif] comments: the level, the kind of list, and the
   // paragraph without its marker.
   function wordListItem(p) {
-    const match = /mso-list:\s*\S+\s+level(\d+)/.exec(p.getAttribute('style') || '');
+    const match = /mso-list:\s*(\S+)\s+level(\d+)/.exec(p.getAttribute('style') || '');
     if (!match) return null;
     let marker = '';
     let inMarker = false;
@@ -870,16 +897,18 @@
       if (isComment && /\[endif\]/.test(node.data)) inMarker = false;
     }
     const ordered = /^\s*([0-9]+|[a-z]|[ivxlc]+)[.)]/i.test(marker.replace(/\u00a0/g, ' '));
-    return { level: Number(match[1]), tag: ordered ? 'ol' : 'ul' };
+    return { list: match[1], level: Number(match[2]), tag: ordered ? 'ol' : 'ul' };
   }
 
   // Runs of Word's list paragraphs become real lists, nested by level.
   function convertWordLists(root) {
     let open = [];  // the lists of the current run, outermost first
+    let run = '';   // Word's name of the list the run belongs to
     for (const p of [...root.querySelectorAll('p')]) {
       const item = wordListItem(p);
       if (!item) continue;
-      if (!open.length || p.previousElementSibling !== open[0]) open = [];
+      if (!open.length || p.previousElementSibling !== open[0] || item.list !== run) open = [];
+      run = item.list;
       open.length = Math.min(open.length, item.level);
       while (open.length < item.level) {
         const list = document.createElement(item.tag);
@@ -1026,13 +1055,15 @@
     };
   }
 
+  // One push per burst of events. (A microtask: timers do not run in this world while the
+  // page's own scripts are off.)
   function schedulePush() {
     if (pushPending || !bridge) return;
     pushPending = true;
-    setTimeout(() => {
+    queueMicrotask(() => {
       pushPending = false;
       bridge.stateChanged(computeState());
-    }, 0);
+    });
   }
 
   // ---- Commands ----------------------------------------------------------------------
@@ -1041,7 +1072,7 @@
 
   const commands = {
     5000: engine('bold'), 5023: engine('italic'), 5048: engine('underline'),
-    5030: engine('insertOrderedList'), 5051: engine('insertUnorderedList'),
+    5030: () => history.edit(() => toggleList('ol')), 5051: () => history.edit(() => toggleList('ul')),
     5018: engine('indent'), 5031: engine('outdent'),
     5024: engine('justifyCenter'), 5025: engine('justifyLeft'), 5026: engine('justifyRight'),
     5035: () => document.execCommand('selectAll'),
@@ -1114,7 +1145,7 @@
     document.execCommand('styleWithCSS', false, false);
     history.start();
     setView(view);
-    caretAt(body(), 0);
+    caretInside(body());
     document.addEventListener('beforeinput', onBeforeInput, true);
     document.addEventListener('input', (event) => { history.input(event.inputType); schedulePush(); }, true);
     document.addEventListener('selectionchange', schedulePush);

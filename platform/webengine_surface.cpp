@@ -428,7 +428,7 @@ void WebEngineSurface::RunFontDialog() {
     QFontDialog dialog(current, this);
     dialog.setOption(QFontDialog::DontUseNativeDialog);
     if (runDialog_(dialog) != QDialog::Accepted) return;
-    const QFont chosen = dialog.selectedFont();
+    const QFont chosen = dialog.currentFont();
     Call(QStringLiteral("applyFont"), {QVariantMap{{QStringLiteral("family"), chosen.family()},
                                                    {QStringLiteral("size"), HtmlSizeOfPoints(chosen.pointSize())},
                                                    {QStringLiteral("bold"), chosen.bold()},

@@ -3,8 +3,10 @@
 // a temporary folder, and helpers that select text and read the document back.
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QSignalSpy>
+#include <QTest>
 #include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineScript>
@@ -66,11 +68,22 @@ protected:
         return answer->value_or(QVariant());
     }
 
-    // Selects the `occurrence`-th appearance of `text` in the body (or puts the caret at its
-    // start), then waits for the surface to learn the new selection.
-    void Select(const QString& text, int occurrence = 0, bool caretOnly = false) {
+    // Runs `script`, which changes the selection, and waits until the surface has heard the
+    // last of the state pushes it caused (an earlier push may still be on its way).
+    void ChangeSelection(const QString& script) {
         QSignalSpy changed(&surface, &EditingSurface::DisplayChanged);
-        const QVariant found = Eval(QStringLiteral(R"JS(
+        ASSERT_TRUE(Eval(script).toBool()) << "the script found nothing to select: " << script.toStdString();
+        if (changed.isEmpty()) {
+            ASSERT_TRUE(changed.wait(5000)) << "no DisplayChanged after selecting";
+        }
+        while (changed.wait(150)) {
+        }
+    }
+
+    // Selects the `occurrence`-th appearance of `text` in the body (or puts the caret at its
+    // start).
+    void Select(const QString& text, int occurrence = 0, bool caretOnly = false) {
+        ChangeSelection(QStringLiteral(R"JS(
             ((needle, occurrence, caretOnly) => {
               const walker = document.createTreeWalker(document.body, NodeFilter.SHOW_TEXT);
               let seen = 0;
@@ -88,15 +101,23 @@ protected:
               }
               return false;
             })(%1, %2, %3))JS")
-                                        .arg(Quoted(text))
-                                        .arg(occurrence)
-                                        .arg(caretOnly ? "true" : "false"));
-        ASSERT_TRUE(found.toBool()) << "text not in the document: " << text.toStdString();
-        if (changed.isEmpty()) {
-            ASSERT_TRUE(changed.wait(5000)) << "no DisplayChanged after selecting";
-        }
+                            .arg(Quoted(text))
+                            .arg(occurrence)
+                            .arg(caretOnly ? "true" : "false"));
     }
     void CaretAt(const QString& text, int occurrence = 0) { Select(text, occurrence, true); }
+
+    // Processes events until `done()` holds or `milliseconds` have passed; whether it holds.
+    template <typename Done>
+    static bool WaitUntil(Done done, int milliseconds = 5000) {
+        QElapsedTimer clock;
+        clock.start();
+        while (!done()) {
+            if (clock.elapsed() > milliseconds) return false;
+            QTest::qWait(20);
+        }
+        return true;
+    }
 
     // The body's markup as the engine has it now.
     std::string BodyHtml() { return Eval(QStringLiteral("document.body.innerHTML")).toString().toStdString(); }
