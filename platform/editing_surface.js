@@ -512,11 +512,30 @@
     row.insertBefore(cell, after || null);
   }
 
+  // The cell of `table` that holds `node`, looking past the cells of tables inside it.
+  function cellOfTable(node, table) {
+    for (let element = elementOf(node); element && element !== table; element = element.parentElement) {
+      if ((element.localName === 'td' || element.localName === 'th') && tableOf(element) === table) return element;
+    }
+    return null;
+  }
+
+  // The cells a selection takes in: those in the rectangle from the cell where it starts to
+  // the cell where it ends (a selection cannot run down a column otherwise).
   function selectedCells(range, table) {
-    const cell = cellAt(range);
-    if (range.collapsed) return [cell];
-    const cells = [...table.rows].flatMap((row) => [...row.cells]).filter((c) => range.intersectsNode(c));
-    return cells.length ? cells : [cell];
+    const first = cellOfTable(range.startContainer, table);
+    const last = cellOfTable(range.endContainer, table) || first;
+    if (range.collapsed || first === last) return [first];
+    const { grid } = tableGrid(table);
+    const a = slotOf(grid, first);
+    const b = slotOf(grid, last);
+    const cells = new Set();
+    for (let r = Math.min(a.r, b.r); r <= Math.max(a.r, b.r); r++) {
+      for (let c = Math.min(a.c, b.c); c <= Math.max(a.c + span(first.colSpan), b.c + span(last.colSpan)) - 1; c++) {
+        if (grid[r][c]) cells.add(grid[r][c]);
+      }
+    }
+    return [...cells];
   }
 
   const tableCommands = {
@@ -766,8 +785,6 @@
       }
       const box = target.getBoundingClientRect();
       const origin = containingOrigin(target);
-      const isBlock = getComputedStyle(target).display !== 'inline';
-      if (isBlock && !target.style.width && !target.hasAttribute('width')) target.style.width = `${Math.round(box.width)}px`;
       target.style.position = 'absolute';
       target.style.left = `${snap(box.left - origin.x)}px`;
       target.style.top = `${snap(box.top - origin.y)}px`;
