@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 
 namespace pw {
 namespace {
@@ -71,7 +72,8 @@ std::uint32_t SaveErrorNumber(std::error_code error) {
         error == std::errc::read_only_file_system) {
         return kAccessDenied;
     }
-    if (error == std::errc::no_space_on_device || error.value() == EDQUOT) return kDiskFull;
+    const bool isErrno = error.category() == std::generic_category() || error.category() == std::system_category();
+    if (error == std::errc::no_space_on_device || (isErrno && error.value() == EDQUOT)) return kDiskFull;
     if (error == std::errc::no_such_file_or_directory || error == std::errc::not_a_directory) return kPathNotFound;
     if (error == std::errc::invalid_argument) return kInvalidArgument;
     return kOther;
