@@ -5,7 +5,7 @@
 (() => {
   const GRID = 8;
   const MAX_UNDO = 500;
-  const MAX_SCANNED_NODES = 2000;
+  const MAX_SCANNED_NODES = 300;
 
   const BLOCK_FORMATS = new Map([
     ['Normal', 'div'], ['Formatted', 'pre'], ['Address', 'address'],
@@ -73,7 +73,8 @@
     select(range);
   }
 
-  const isEmptyBlock = (element) => !element.textContent.replace(/\s/g, '') && !element.querySelector(EMBEDDED);
+  // Blank when it holds no text but white space (a non-breaking space is text) and nothing embedded.
+  const isEmptyBlock = (element) => !element.textContent.replace(/[ \t\n\r\f]/g, '') && !element.querySelector(EMBEDDED);
 
   function escapeText(text) {
     return text.replace(/&/g, '&amp;').replace(/</g, '&lt;').replace(/>/g, '&gt;').replace(/\u00a0/g, '&nbsp;');
@@ -402,22 +403,29 @@
 
   // ---- Fonts -------------------------------------------------------------------------
 
-  function textElementsIn(range) {
-    const elements = [];
+  // How many fonts and sizes the selected text shows in, judged by its first stretches
+  // (a selection of a whole long document would otherwise cost a moment on every change).
+  function fontsIn(range) {
+    const families = new Set();
+    const sizes = new Set();
+    const note = (element) => {
+      const style = getComputedStyle(element);
+      families.add(style.fontFamily);
+      sizes.add(style.fontSize);
+    };
     const root = range.commonAncestorContainer;
-    if (root.nodeType === Node.TEXT_NODE) return [root.parentElement];
-    const walker = document.createTreeWalker(root, NodeFilter.SHOW_TEXT);
-    for (let node = walker.nextNode(), n = 0; node && n < MAX_SCANNED_NODES; node = walker.nextNode(), n++) {
-      if (node.data.trim() && range.intersectsNode(node)) elements.push(node.parentElement);
+    if (root.nodeType === Node.TEXT_NODE) {
+      note(root.parentElement);
+    } else {
+      const walker = document.createTreeWalker(root, NodeFilter.SHOW_TEXT);
+      for (let node = walker.nextNode(), n = 0; node && n < MAX_SCANNED_NODES; node = walker.nextNode()) {
+        if (node.data.trim() && range.intersectsNode(node)) {
+          note(node.parentElement);
+          n++;
+        }
+      }
     }
-    return elements;
-  }
-
-  // True when the selected text shows in more than one value of the computed property.
-  function mixed(range, property) {
-    if (!range || range.collapsed) return false;
-    const values = new Set(textElementsIn(range).map((element) => getComputedStyle(element)[property]));
-    return values.size > 1;
+    return { families: families.size, sizes: sizes.size };
   }
 
   function applyFont(font) {
@@ -1038,8 +1046,9 @@
     const cellCommand = cell ? 3 : 1;
     const target = positionTarget(range);
     const link = linkAt(range);
-    const fontMixed = mixed(range, 'fontFamily');
-    const sizeMixed = mixed(range, 'fontSize');
+    const fonts = range && !range.collapsed ? fontsIn(range) : { families: 1, sizes: 1 };
+    const fontMixed = fonts.families > 1;
+    const sizeMixed = fonts.sizes > 1;
     const status = {
       5000: onOff('bold'), 5023: onOff('italic'), 5048: onOff('underline'),
       5030: onOff('insertOrderedList'), 5051: onOff('insertUnorderedList'),
@@ -1065,10 +1074,6 @@
       linkHref: link ? link.getAttribute('href') : '',
       linkText: link ? link.textContent : '',
       selectedText: range ? range.toString() : '',
-      bold: !!range && document.queryCommandState('bold'),
-      italic: !!range && document.queryCommandState('italic'),
-      underline: !!range && document.queryCommandState('underline'),
-      strikeOut: !!range && document.queryCommandState('strikeThrough'),
     };
   }
 
@@ -1110,11 +1115,16 @@
     state: () => null,
     serialize: serializeDocument,
     setView,
+    // What the font dialog starts from besides the states QueryStatus has.
+    strikeOut: () => !!currentRange() && document.queryCommandState('strikeThrough'),
     insertTable,
     pasteHtml,
     setLink,
     applyFont,
   };
+
+  // Calls that change nothing; their answers leave the state out.
+  const QUESTIONS = new Set(['serialize', 'strikeOut']);
 
   // Called by the C++ side: runs one call and answers with its value and the new state.
   window.pagewright = {
@@ -1126,7 +1136,7 @@
       } catch (e) {
         error = String(e && e.stack || e);
       }
-      return { value: value === undefined ? null : value, error, state: computeState() };
+      return { value: value === undefined ? null : value, error, state: QUESTIONS.has(name) ? null : computeState() };
     },
   };
 

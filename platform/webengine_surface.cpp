@@ -332,7 +332,7 @@ std::optional<QVariant> WebEngineSurface::Call(const QString& name, const QVaria
     if (reply.isEmpty()) return std::nullopt;  // the script is not there (yet)
     const QString error = reply.value(QStringLiteral("error")).toString();
     if (!error.isEmpty()) qWarning("editing surface: %s failed: %s", qPrintable(name), qPrintable(error));
-    TakeState(reply.value(QStringLiteral("state")).toMap());
+    if (const QVariantMap state = reply.value(QStringLiteral("state")).toMap(); !state.isEmpty()) TakeState(state);
     return reply.value(QStringLiteral("value"));
 }
 
@@ -421,10 +421,10 @@ void WebEngineSurface::RunFontDialog() {
     QFont current(state_.value(QStringLiteral("fontName")).toString().section(QLatin1Char(','), 0, 0).trimmed());
     const int htmlSize = state_.value(QStringLiteral("fontSize")).toInt();
     current.setPointSize(kPointsOfHtmlSize[std::clamp(htmlSize, 1, 7) - 1]);
-    current.setBold(state_.value(QStringLiteral("bold")).toBool());
-    current.setItalic(state_.value(QStringLiteral("italic")).toBool());
-    current.setUnderline(state_.value(QStringLiteral("underline")).toBool());
-    current.setStrikeOut(state_.value(QStringLiteral("strikeOut")).toBool());
+    current.setBold(QueryStatus(EditCommand::Bold) == CommandStatus::Latched);
+    current.setItalic(QueryStatus(EditCommand::Italic) == CommandStatus::Latched);
+    current.setUnderline(QueryStatus(EditCommand::Underline) == CommandStatus::Latched);
+    current.setStrikeOut(Call(QStringLiteral("strikeOut"), {}).value_or(false).toBool());
     QFontDialog dialog(current, this);
     dialog.setOption(QFontDialog::DontUseNativeDialog);
     if (runDialog_(dialog) != QDialog::Accepted) return;
