@@ -44,9 +44,10 @@ namespace {
 // How long the window waits for the engine before it gives up on a call.
 constexpr int kEngineDeadlineMs = 5000;
 
-// The engine takes a document as a data URL and refuses URLs past this length.
+// setHtml hands the document to the engine as this data URL, percent-encoded, and the
+// engine refuses URLs past 2 MB.
 constexpr qsizetype kMaxDataUrl = 2 * 1024 * 1024;
-const QByteArray kHtmlMimeType = QByteArrayLiteral("text/html;charset=UTF-8");
+const QByteArray kDataUrlPrefix = QByteArrayLiteral("data:text/html;charset=UTF-8,");
 
 // HTML font sizes 1 to 7 in points, as browsers show them.
 constexpr std::array<int, 7> kPointsOfHtmlSize{8, 10, 12, 14, 18, 24, 36};
@@ -279,7 +280,7 @@ Result<void> WebEngineSurface::LoadDocument(const QString& path) {
         loadError_ = bytes.error();
     } else {
         html = QString::fromStdString(WholeDocumentText(store::DecodeLenient(*bytes)));
-        const qsizetype urlLength = kHtmlMimeType.size() + 6 + html.toUtf8().toPercentEncoding().size();
+        const qsizetype urlLength = kDataUrlPrefix.size() + html.toUtf8().toPercentEncoding().size();
         loadError_ = urlLength > kMaxDataUrl ? make_error_code(SurfaceErrc::documentTooLarge) : std::error_code();
     }
     page->AllowNextNavigation();
