@@ -11,6 +11,7 @@
 
 #include "builder/store/site_files.hpp"
 #include "platform/dialogs.hpp"
+#include "platform/editing_surface.hpp"
 #include "platform/shell_port.hpp"
 #include "platform/web_pane.hpp"
 #include "platform/windows.hpp"
@@ -29,11 +30,12 @@ struct Globals {
 };
 
 using WebPaneFactory = std::function<WebPane*(QWidget* parent)>;
+using EditingSurfaceFactory = std::function<EditingSurface*(QWidget* parent)>;
 
 class Platform {
 public:
     Platform(std::filesystem::path inst, std::unique_ptr<Dialogs> dialogs, std::unique_ptr<Shell> shell,
-             WebPaneFactory makeWebPane);
+             WebPaneFactory makeWebPane, EditingSurfaceFactory makeEditingSurface);
 
     // The real ports on Qt and the desktop.
     static std::unique_ptr<Platform> Desktop(std::filesystem::path inst);
@@ -43,6 +45,7 @@ public:
     Dialogs& dialogs() { return *dialogs_; }
     Shell& shell() { return *shell_; }
     WebPane* CreateWebPane(QWidget* parent) { return makeWebPane_(parent); }
+    EditingSurface* CreateEditingSurface(QWidget* parent) { return makeEditingSurface_(parent); }
     WindowRegistry& windows() { return windows_; }
 
     // <inst>/<name>, and <inst>/<siteFolder>/<name>, names resolved without regard to case.
@@ -56,6 +59,7 @@ private:
     std::unique_ptr<Dialogs> dialogs_;
     std::unique_ptr<Shell> shell_;
     WebPaneFactory makeWebPane_;
+    EditingSurfaceFactory makeEditingSurface_;
     WindowRegistry windows_;
 };
 

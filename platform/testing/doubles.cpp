@@ -1,5 +1,10 @@
 #include "platform/testing/doubles.hpp"
 
+#include <QTimer>
+
+#include "shell/general/files.hpp"
+#include "shell/general/text_encoding.hpp"
+
 namespace pw::testing {
 namespace {
 
@@ -54,6 +59,63 @@ void RecordingWebPane::Navigate(const QString& fileOrAddress) {
     emit DownloadComplete();
 }
 
+Result<void> RecordingEditingSurface::LoadDocument(const QString& path) {
+    loads.append(path);
+    path_ = path;
+    const auto bytes = ReadWholeFile(path.toStdString());
+    if (!bytes) {
+        document.clear();
+        return Fail(bytes.error());
+    }
+    document = WholeDocumentText(DecodeLenient(*bytes));
+    QTimer::singleShot(0, this, &EditingSurface::DocumentComplete);
+    return {};
+}
+
+Result<void> RecordingEditingSurface::SaveDocument(const QString& path) {
+    saves.append(path);
+    path_ = path;
+    if (saveError) return Fail(saveError);
+    return SaveFileAtomically(path.toStdString(), document);
+}
+
+QVariant RecordingEditingSurface::ExecCommand(int id, int option, const QVariant& argument) {
+    commands.push_back({id, option, argument});
+    if (const auto value = values.find(id); value != values.end()) return value->second;
+    if (id == EditCommand::GetBlockFormatNames) return QVariant::fromValue(BlockFormatNames{ClassicBlockFormatNames()});
+    return {};
+}
+
+int RecordingEditingSurface::QueryStatus(int id) const {
+    const auto status = statuses.find(id);
+    return status == statuses.end() ? defaultStatus : status->second;
+}
+
+void RecordingEditingSurface::SetContextMenu(const QStringList& captions, const QList<int>& states) {
+    menuCaptions = captions;
+    menuStates = states;
+}
+
+void RecordingEditingSurface::PasteHtmlAtCaret(const QString& html) {
+    pastes.append(html);
+    const std::string text = html.toStdString();
+    const auto end = document.rfind("</BODY>");
+    document.insert(end == std::string::npos ? document.size() : end, text);
+}
+
+QStringList RecordingEditingSurface::RightClick(int x, int y) {
+    menuCaptions.clear();
+    menuStates.clear();
+    emit ShowContextMenu(x, y);
+    return menuCaptions;
+}
+
+std::vector<int> RecordingEditingSurface::CommandIds() const {
+    std::vector<int> ids;
+    for (const Command& command : commands) ids.push_back(command.id);
+    return ids;
+}
+
 TestPlatform::TestPlatform(std::filesystem::path inst) {
     auto scripted = std::make_unique<ScriptedDialogs>();
     auto recording = std::make_unique<RecordingShell>();
@@ -64,6 +126,11 @@ TestPlatform::TestPlatform(std::filesystem::path inst) {
                                               auto* pane = new RecordingWebPane(parent);
                                               panes.push_back(pane);
                                               return pane;
+                                          },
+                                          [this](QWidget* parent) {
+                                              auto* surface = new RecordingEditingSurface(parent);
+                                              surfaces.push_back(surface);
+                                              return surface;
                                           });
 }
 

@@ -1,9 +1,13 @@
 #pragma once
 // Port doubles for window tests: dialogs answer from a script and record what they
-// showed; the shell records what it was asked to open; web panes record navigations.
+// showed; the shell records what it was asked to open; web panes record navigations;
+// editing surfaces record commands, pastes, loads and saves.
 #include <QStringList>
 #include <deque>
+#include <map>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "platform/platform.hpp"
 
@@ -48,12 +52,60 @@ public:
     bool Busy() const override { return false; }
 };
 
+// An editing surface that records what the window asks of it. It keeps the document as
+// text: LoadDocument reads the file (a fragment made whole as the real surface does, see
+// WholeDocumentText), PasteHtmlAtCaret inserts before "</BODY>" (the caret is taken to be
+// at the end), SaveDocument writes the text back. DocumentComplete follows a load once
+// events are processed, as with the real surface.
+class RecordingEditingSurface final : public EditingSurface {
+    Q_OBJECT
+public:
+    struct Command {
+        int id;
+        int option;
+        QVariant argument;
+    };
+    using EditingSurface::EditingSurface;
+
+    QStringList loads;                // paths given to LoadDocument, in order
+    QStringList saves;                // paths given to SaveDocument, in order
+    std::vector<Command> commands;    // ExecCommand calls, in order
+    QStringList pastes;               // PasteHtmlAtCaret texts, in order
+    QStringList menuCaptions;         // the last SetContextMenu
+    QList<int> menuStates;
+    std::map<int, int> statuses;      // QueryStatus answers by command id
+    int defaultStatus = CommandStatus::Enabled;  // for ids not in `statuses`
+    std::map<int, QVariant> values;   // ExecCommand answers by id (GetBlockFormatNames: the sixteen names)
+    std::string document;             // the document text
+    std::error_code saveError;        // when set, SaveDocument fails with it and writes nothing
+
+    Result<void> LoadDocument(const QString& path) override;
+    Result<void> SaveDocument(const QString& path) override;
+    QVariant ExecCommand(int id, int option = CommandOption::Default, const QVariant& argument = {}) override;
+    int QueryStatus(int id) const override;
+    void SetContextMenu(const QStringList& captions, const QList<int>& states) override;
+    void PasteHtmlAtCaret(const QString& html) override;
+    QString CurrentDocumentPath() const override { return path_; }
+
+    // A right click: ShowContextMenu, then the captions the window set, if any.
+    QStringList RightClick(int x = 10, int y = 10);
+    // The ids ExecCommand was called with, in order.
+    std::vector<int> CommandIds() const;
+
+protected:
+    void ViewOptionsChanged() override {}
+
+private:
+    QString path_;
+};
+
 // A platform of doubles over `inst`; the doubles stay reachable through the pointers.
 struct TestPlatform {
     explicit TestPlatform(std::filesystem::path inst);
     ScriptedDialogs* dialogs;
     RecordingShell* shell;
     std::vector<RecordingWebPane*> panes;
+    std::vector<RecordingEditingSurface*> surfaces;
     std::unique_ptr<Platform> platform;
 };
 
