@@ -46,6 +46,8 @@ constexpr std::string_view kBlockTags[] = {
 
 // Prefixes of the addresses that are passed over as a whole.
 constexpr std::string_view kAddressPrefixes[] = {"http://", "https://", "ftp://", "mailto:", "www."};
+// The longest address looked for, in bytes.
+constexpr std::size_t kMaxAddress = 512;
 
 // One character of text: a UTF-8 sequence, or an entity standing for one character.
 struct Unit {
@@ -182,13 +184,21 @@ std::optional<std::size_t> ReadPlaceholder(std::string_view html, std::size_t po
 // The length of the web or mail address starting at `pos`, 0 when none starts there.
 // Punctuation that ends the sentence after an address is not part of it.
 std::size_t AddressLength(std::string_view html, std::size_t pos) {
-    std::size_t end = pos;
-    while (end < html.size() && std::string_view(" \t\r\n<>\"'").find(html[end]) == std::string_view::npos) ++end;
-    const std::string_view run = html.substr(pos, end - pos);
-    const std::size_t at = run.find('@');
-    const bool mail = at != std::string_view::npos && at > 0 && run.find('.', at + 2) != std::string_view::npos;
-    const bool web = std::ranges::any_of(kAddressPrefixes, [&](std::string_view p) { return StartsWithIgnoringAsciiCase(run, p); });
-    if (!mail && !web) return 0;
+    const std::size_t limit = std::min(html.size(), pos + kMaxAddress);
+    const auto skip = [&](std::size_t from, auto belongs) {
+        while (from < limit && belongs(html[from])) ++from;
+        return from;
+    };
+    std::size_t end = 0;
+    const std::string_view rest = html.substr(pos);
+    if (std::ranges::any_of(kAddressPrefixes, [&](std::string_view p) { return StartsWithIgnoringAsciiCase(rest, p); })) {
+        end = skip(pos, [](char c) { return std::string_view(" \t\r\n<>\"'").find(c) == std::string_view::npos; });
+    } else {
+        const std::size_t at = skip(pos, [](char c) { return IsAsciiAlnum(c) || std::string_view("._%+-").find(c) != std::string_view::npos; });
+        if (at == limit || html[at] != '@') return 0;
+        end = skip(at + 1, [](char c) { return IsAsciiAlnum(c) || c == '.' || c == '-'; });
+        if (html.substr(at + 1, end - at - 1).find('.') == std::string_view::npos) return 0;
+    }
     while (end > pos && std::string_view(".,;:!?)").find(html[end - 1]) != std::string_view::npos) --end;
     return end - pos;
 }
