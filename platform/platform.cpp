@@ -9,15 +9,19 @@
 namespace pw {
 
 Platform::Platform(std::filesystem::path inst, std::unique_ptr<Dialogs> dialogs, std::unique_ptr<Shell> shell,
-                   WebPaneFactory makeWebPane)
+                   WebPaneFactory makeWebPane, SpellCheckerFactory makeSpellChecker)
     : inst_(std::move(inst)),
       dialogs_(std::move(dialogs)),
       shell_(std::move(shell)),
-      makeWebPane_(std::move(makeWebPane)) {}
+      makeWebPane_(std::move(makeWebPane)),
+      makeSpellChecker_(std::move(makeSpellChecker)) {}
 
 std::unique_ptr<Platform> Platform::Desktop(std::filesystem::path inst) {
+    auto makeSpellChecker = [inst] {
+        return std::make_unique<HunspellSpellChecker>(ResolveInFolder(inst, spell::kUserDictionaryName));
+    };
     return std::make_unique<Platform>(std::move(inst), std::make_unique<QtDialogs>(), std::make_unique<DesktopShell>(),
-                                      [](QWidget* parent) { return new WebEnginePane(parent); });
+                                      [](QWidget* parent) { return new WebEnginePane(parent); }, makeSpellChecker);
 }
 
 std::filesystem::path Platform::InstFile(std::string_view name) const { return ResolveInFolder(inst_, name); }

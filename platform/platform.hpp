@@ -12,6 +12,7 @@
 #include "builder/store/site_files.hpp"
 #include "platform/dialogs.hpp"
 #include "platform/shell_port.hpp"
+#include "platform/spell_checker.hpp"
 #include "platform/web_pane.hpp"
 #include "platform/windows.hpp"
 
@@ -29,11 +30,12 @@ struct Globals {
 };
 
 using WebPaneFactory = std::function<WebPane*(QWidget* parent)>;
+using SpellCheckerFactory = std::function<std::unique_ptr<SpellChecker>()>;
 
 class Platform {
 public:
     Platform(std::filesystem::path inst, std::unique_ptr<Dialogs> dialogs, std::unique_ptr<Shell> shell,
-             WebPaneFactory makeWebPane);
+             WebPaneFactory makeWebPane, SpellCheckerFactory makeSpellChecker);
 
     // The real ports on Qt and the desktop.
     static std::unique_ptr<Platform> Desktop(std::filesystem::path inst);
@@ -43,6 +45,8 @@ public:
     Dialogs& dialogs() { return *dialogs_; }
     Shell& shell() { return *shell_; }
     WebPane* CreateWebPane(QWidget* parent) { return makeWebPane_(parent); }
+    // A spell checker with the user dictionary <inst>/KW5.dct, for one editor window.
+    std::unique_ptr<SpellChecker> CreateSpellChecker() { return makeSpellChecker_(); }
     WindowRegistry& windows() { return windows_; }
 
     // <inst>/<name>, and <inst>/<siteFolder>/<name>, names resolved without regard to case.
@@ -56,6 +60,7 @@ private:
     std::unique_ptr<Dialogs> dialogs_;
     std::unique_ptr<Shell> shell_;
     WebPaneFactory makeWebPane_;
+    SpellCheckerFactory makeSpellChecker_;
     WindowRegistry windows_;
 };
 

@@ -1,5 +1,9 @@
 #include "platform/testing/doubles.hpp"
 
+#include <QTextEdit>
+
+#include "editor/window/text_box_check.hpp"
+
 namespace pw::testing {
 namespace {
 
@@ -14,6 +18,22 @@ MessageAnswer FirstAnswerOf(MessageButtons buttons) {
     }
     return MessageAnswer::Ok;
 }
+
+// The scripted misspellings as a dictionary: every other word is spelt right.
+class ScriptedWords final : public spell::WordChecker {
+public:
+    explicit ScriptedWords(SpellScript& script) : script_(script) {}
+    bool IsCorrect(std::string_view word) override { return !script_.misspelled.contains(std::string(word)); }
+    std::vector<std::string> Suggestions(std::string_view) override { return {}; }
+    Result<void> Add(std::string_view word) override {
+        script_.added.emplace_back(word);
+        if (script_.addFailure) return Fail(script_.addFailure);
+        return {};
+    }
+
+private:
+    SpellScript& script_;
+};
 
 }  // namespace
 
@@ -54,6 +74,25 @@ void RecordingWebPane::Navigate(const QString& fileOrAddress) {
     emit DownloadComplete();
 }
 
+Result<spell::CheckOutcome> ScriptedSpellChecker::CheckSpelling(QWidget*, QTextEdit& box) {
+    script_.checkedTexts.append(box.toPlainText());
+    if (script_.startFailure) return Fail(script_.startFailure);
+    ScriptedWords words(script_);
+    TextBoxCheck check(box, words);
+    while (!check.finished()) {
+        script_.asked.push_back(check.current()->word);
+        std::pair<spell::Action, std::string> answer{spell::Action::Ignore, {}};
+        if (!script_.answers.empty()) {
+            answer = std::move(script_.answers.front());
+            script_.answers.pop_front();
+        }
+        check.Answer(answer.first, QString::fromStdString(answer.second));
+    }
+    spell::CheckOutcome outcome = check.Outcome();
+    outcome.wordsPerMinute = script_.wordsPerMinute;
+    return outcome;
+}
+
 TestPlatform::TestPlatform(std::filesystem::path inst) {
     auto scripted = std::make_unique<ScriptedDialogs>();
     auto recording = std::make_unique<RecordingShell>();
@@ -64,7 +103,8 @@ TestPlatform::TestPlatform(std::filesystem::path inst) {
                                               auto* pane = new RecordingWebPane(parent);
                                               panes.push_back(pane);
                                               return pane;
-                                          });
+                                          },
+                                          [this] { return std::make_unique<ScriptedSpellChecker>(spelling); });
 }
 
 }  // namespace pw::testing

@@ -38,7 +38,8 @@ protected:
     test::TempFolder inst;
     std::vector<LoadingPane*> panes;
     Platform platform{inst.path(), std::make_unique<testing::ScriptedDialogs>(), std::make_unique<testing::RecordingShell>(),
-                      [this](QWidget* parent) { return panes.emplace_back(new LoadingPane(parent)); }};
+                      [this](QWidget* parent) { return panes.emplace_back(new LoadingPane(parent)); },
+                      {}};  // the help viewer checks no spelling
     QPointer<Help> viewer;
 
     void TearDown() override {

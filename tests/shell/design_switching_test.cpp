@@ -224,7 +224,8 @@ TEST_F(RealPackTest, APackStartedFromTheMenuInstallsItsDesignAndGoRegeneratesThe
     ASSERT_NE(before, design2);
 
     Platform platform(inst.path(), std::make_unique<testing::ScriptedDialogs>(), std::make_unique<DesktopShell>(),
-                      [](QWidget* parent) { return new testing::RecordingWebPane(parent); });
+                      [](QWidget* parent) { return new testing::RecordingWebPane(parent); },
+                      {});  // no spelling is checked on the way
     RegisterBuilder(platform);
     const QByteArray savedDisplay = qgetenv("DISPLAY"), savedPlatform = qgetenv("QT_QPA_PLATFORM");
     qputenv("DISPLAY", QByteArray::fromStdString(display_));  // for the pack: a real screen
