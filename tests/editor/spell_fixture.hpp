@@ -2,7 +2,7 @@
 // A Hunspell checker on the real en_US dictionary with a user dictionary in a fresh folder.
 #include <gtest/gtest.h>
 
-#include <optional>
+#include <stdexcept>
 
 #include "editor/spell/hunspell_checker.hpp"
 #include "tests/temp_folder.hpp"
@@ -11,7 +11,7 @@ namespace pw::spell::test {
 
 inline DictionaryFiles AmericanEnglish() {
     const auto files = FindDictionary("en_US", SystemDictionaryFolders());
-    EXPECT_TRUE(files && files->language == "en_US") << "hunspell-en-us is not installed";
+    if (!files || files->language != "en_US") throw std::runtime_error("hunspell-en-us is not installed");
     return *files;
 }
 
@@ -22,7 +22,7 @@ protected:
     // A new checker, as a new editor window would open it.
     HunspellChecker Open() {
         auto checker = HunspellChecker::Open(AmericanEnglish(), userDictionary());
-        EXPECT_TRUE(checker) << checker.error().message();
+        if (!checker) throw std::runtime_error("en_US does not open: " + checker.error().message());
         return std::move(*checker);
     }
 
