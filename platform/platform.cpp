@@ -9,18 +9,18 @@
 
 namespace pw {
 
-Platform::Platform(std::filesystem::path inst, std::unique_ptr<Dialogs> dialogs, std::unique_ptr<Shell> shell,
-                   WebPaneFactory makeWebPane, EditingSurfaceFactory makeEditingSurface)
-    : inst_(std::move(inst)),
-      dialogs_(std::move(dialogs)),
-      shell_(std::move(shell)),
-      makeWebPane_(std::move(makeWebPane)),
-      makeEditingSurface_(std::move(makeEditingSurface)) {}
+Platform::Platform(std::filesystem::path inst, Ports ports) : inst_(std::move(inst)), ports_(std::move(ports)) {}
 
 std::unique_ptr<Platform> Platform::Desktop(std::filesystem::path inst) {
-    return std::make_unique<Platform>(std::move(inst), std::make_unique<QtDialogs>(), std::make_unique<DesktopShell>(),
-                                      [](QWidget* parent) { return new WebEnginePane(parent); },
-                                      [](QWidget* parent) { return new WebEngineSurface(parent); });
+    auto makeSpellChecker = [inst] {
+        return std::make_unique<HunspellSpellChecker>(ResolveInFolder(inst, spell::kUserDictionaryName));
+    };
+    return std::make_unique<Platform>(
+        std::move(inst), Ports{.dialogs = std::make_unique<QtDialogs>(),
+                               .shell = std::make_unique<DesktopShell>(),
+                               .makeWebPane = [](QWidget* parent) { return new WebEnginePane(parent); },
+                               .makeEditingSurface = [](QWidget* parent) { return new WebEngineSurface(parent); },
+                               .makeSpellChecker = makeSpellChecker});
 }
 
 std::filesystem::path Platform::InstFile(std::string_view name) const { return ResolveInFolder(inst_, name); }

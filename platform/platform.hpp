@@ -13,6 +13,7 @@
 #include "platform/dialogs.hpp"
 #include "platform/editing_surface.hpp"
 #include "platform/shell_port.hpp"
+#include "platform/spell_checker.hpp"
 #include "platform/web_pane.hpp"
 #include "platform/windows.hpp"
 
@@ -31,21 +32,32 @@ struct Globals {
 
 using WebPaneFactory = std::function<WebPane*(QWidget* parent)>;
 using EditingSurfaceFactory = std::function<EditingSurface*(QWidget* parent)>;
+using SpellCheckerFactory = std::function<std::unique_ptr<SpellChecker>()>;
+
+// The platform's ports: the real ones on the desktop, or doubles in tests.
+struct Ports {
+    std::unique_ptr<Dialogs> dialogs;
+    std::unique_ptr<Shell> shell;
+    WebPaneFactory makeWebPane;
+    EditingSurfaceFactory makeEditingSurface;
+    SpellCheckerFactory makeSpellChecker;
+};
 
 class Platform {
 public:
-    Platform(std::filesystem::path inst, std::unique_ptr<Dialogs> dialogs, std::unique_ptr<Shell> shell,
-             WebPaneFactory makeWebPane, EditingSurfaceFactory makeEditingSurface);
+    Platform(std::filesystem::path inst, Ports ports);
 
     // The real ports on Qt and the desktop.
     static std::unique_ptr<Platform> Desktop(std::filesystem::path inst);
 
     const std::filesystem::path& inst() const { return inst_; }
     Globals& globals() { return globals_; }
-    Dialogs& dialogs() { return *dialogs_; }
-    Shell& shell() { return *shell_; }
-    WebPane* CreateWebPane(QWidget* parent) { return makeWebPane_(parent); }
-    EditingSurface* CreateEditingSurface(QWidget* parent) { return makeEditingSurface_(parent); }
+    Dialogs& dialogs() { return *ports_.dialogs; }
+    Shell& shell() { return *ports_.shell; }
+    WebPane* CreateWebPane(QWidget* parent) { return ports_.makeWebPane(parent); }
+    EditingSurface* CreateEditingSurface(QWidget* parent) { return ports_.makeEditingSurface(parent); }
+    // A spell checker with the user dictionary <inst>/KW5.dct, for one editor window.
+    std::unique_ptr<SpellChecker> CreateSpellChecker() { return ports_.makeSpellChecker(); }
     WindowRegistry& windows() { return windows_; }
 
     // <inst>/<name>, and <inst>/<siteFolder>/<name>, names resolved without regard to case.
@@ -56,10 +68,7 @@ public:
 private:
     std::filesystem::path inst_;
     Globals globals_;
-    std::unique_ptr<Dialogs> dialogs_;
-    std::unique_ptr<Shell> shell_;
-    WebPaneFactory makeWebPane_;
-    EditingSurfaceFactory makeEditingSurface_;
+    Ports ports_;
     WindowRegistry windows_;
 };
 

@@ -4,6 +4,9 @@
 
 #include "shell/general/files.hpp"
 #include "shell/general/text_encoding.hpp"
+#include <QTextEdit>
+
+#include "platform/text_box_check.hpp"
 
 namespace pw::testing {
 namespace {
@@ -19,6 +22,22 @@ MessageAnswer FirstAnswerOf(MessageButtons buttons) {
     }
     return MessageAnswer::Ok;
 }
+
+// The scripted misspellings as a dictionary: every other word is spelt right.
+class ScriptedWords final : public spell::WordChecker {
+public:
+    explicit ScriptedWords(SpellScript& script) : script_(script) {}
+    bool IsCorrect(std::string_view word) override { return !script_.misspelled.contains(std::string(word)); }
+    std::vector<std::string> Suggestions(std::string_view) override { return {}; }
+    Result<void> Add(std::string_view word) override {
+        script_.added.emplace_back(word);
+        if (script_.addFailure) return Fail(script_.addFailure);
+        return {};
+    }
+
+private:
+    SpellScript& script_;
+};
 
 }  // namespace
 
@@ -116,22 +135,37 @@ std::vector<int> RecordingEditingSurface::CommandIds() const {
     return ids;
 }
 
+Result<spell::CheckOutcome> ScriptedSpellChecker::CheckSpelling(QWidget*, QTextEdit& box) {
+    script_.checkedTexts.append(box.toPlainText());
+    if (script_.startFailure) return Fail(script_.startFailure);
+    ScriptedWords words(script_);
+    TextBoxCheck check(box, words);
+    while (!check.finished()) {
+        script_.asked.push_back(check.current()->word);
+        std::pair<spell::Action, std::string> answer{spell::Action::Ignore, {}};
+        if (!script_.answers.empty()) {
+            answer = std::move(script_.answers.front());
+            script_.answers.pop_front();
+        }
+        check.Answer(answer.first, QString::fromStdString(answer.second));
+    }
+    spell::CheckOutcome outcome = check.Outcome();
+    outcome.wordsPerMinute = script_.wordsPerMinute;
+    return outcome;
+}
+
 TestPlatform::TestPlatform(std::filesystem::path inst) {
     auto scripted = std::make_unique<ScriptedDialogs>();
     auto recording = std::make_unique<RecordingShell>();
     dialogs = scripted.get();
     shell = recording.get();
-    platform = std::make_unique<Platform>(std::move(inst), std::move(scripted), std::move(recording),
-                                          [this](QWidget* parent) {
-                                              auto* pane = new RecordingWebPane(parent);
-                                              panes.push_back(pane);
-                                              return pane;
-                                          },
-                                          [this](QWidget* parent) {
-                                              auto* surface = new RecordingEditingSurface(parent);
-                                              surfaces.push_back(surface);
-                                              return surface;
-                                          });
+    platform = std::make_unique<Platform>(
+        std::move(inst), Ports{.dialogs = std::move(scripted),
+                               .shell = std::move(recording),
+                               .makeWebPane = [this](QWidget* parent) { return panes.emplace_back(new RecordingWebPane(parent)); },
+                               .makeEditingSurface =
+                                   [this](QWidget* parent) { return surfaces.emplace_back(new RecordingEditingSurface(parent)); },
+                               .makeSpellChecker = [this] { return std::make_unique<ScriptedSpellChecker>(spelling); }});
 }
 
 }  // namespace pw::testing

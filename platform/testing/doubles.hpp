@@ -1,12 +1,15 @@
 #pragma once
 // Port doubles for window tests: dialogs answer from a script and record what they
 // showed; the shell records what it was asked to open; web panes record navigations;
-// editing surfaces record commands, pastes, loads and saves.
+// editing surfaces record commands, pastes, loads and saves; spell checkers find
+// scripted misspellings and answer them from a script.
 #include <QStringList>
 #include <deque>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/platform.hpp"
@@ -99,6 +102,31 @@ private:
     QString path_;
 };
 
+// What scripted spell checks find and answer, and what they were asked. Checks run on
+// the box the window passes, through the same in-place correction as the real dialog.
+struct SpellScript {
+    std::set<std::string> misspelled;  // the words (UTF-8) a check finds wrong; every other word is right
+    // The user's answers to the misspellings in turn, each with its replacement (for Change
+    // and Change All); once they run out, Ignore.
+    std::deque<std::pair<spell::Action, std::string>> answers;
+    int wordsPerMinute = 0;          // the figure every check reports
+    std::error_code startFailure;    // when set, checks fail with it before they start
+    std::error_code addFailure;      // when set, Add fails with it, as with an unwritable KW5.dct
+
+    QStringList checkedTexts;        // the box's text as each check began
+    std::vector<std::string> asked;  // the misspellings put to the user, in order
+    std::vector<std::string> added;  // the words added
+};
+
+class ScriptedSpellChecker final : public SpellChecker {
+public:
+    explicit ScriptedSpellChecker(SpellScript& script) : script_(script) {}
+    Result<spell::CheckOutcome> CheckSpelling(QWidget* parent, QTextEdit& box) override;
+
+private:
+    SpellScript& script_;
+};
+
 // A platform of doubles over `inst`; the doubles stay reachable through the pointers.
 struct TestPlatform {
     explicit TestPlatform(std::filesystem::path inst);
@@ -106,6 +134,7 @@ struct TestPlatform {
     RecordingShell* shell;
     std::vector<RecordingWebPane*> panes;
     std::vector<RecordingEditingSurface*> surfaces;
+    SpellScript spelling;  // shared by every spell checker the platform makes
     std::unique_ptr<Platform> platform;
 };
 

@@ -24,6 +24,16 @@ char32_t ToLower(char32_t c) {
     return locale ? static_cast<char32_t>(towlower_l(static_cast<wint_t>(c), locale)) : c;
 }
 
+}  // namespace
+
+bool IsLetter(char32_t c) {
+    if (c < 0x80) return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    const locale_t locale = Utf8CharacterLocale();
+    return locale && iswalpha_l(static_cast<wint_t>(c), locale) != 0;
+}
+
+namespace {
+
 // Lower-cases `text` into `lower`. With `origin`, records for every byte of `lower` the
 // offset in `text` of the character it came from (plus one entry for the end), so that
 // matches found in the lower-cased text map back. An undecodable byte is kept as it was.

@@ -11,6 +11,10 @@ namespace pw {
 // placeholders and for finding file names without regard to case.
 std::string LowerUtf8(std::string_view text);
 
+// True for a letter of any script (the C.UTF-8 locale's alphabetic class): what words
+// are made of when spelling is checked.
+bool IsLetter(char32_t codePoint);
+
 // Every occurrence of `search` in `text` replaced by `replacement`, letter case ignored
 // when matching. Matches do not overlap and replaced text is never searched again.
 // `search` must not be empty. No length limit.

@@ -37,9 +37,12 @@ class HelpTest : public ::testing::Test {
 protected:
     test::TempFolder inst;
     std::vector<LoadingPane*> panes;
-    Platform platform{inst.path(), std::make_unique<testing::ScriptedDialogs>(), std::make_unique<testing::RecordingShell>(),
-                      [this](QWidget* parent) { return panes.emplace_back(new LoadingPane(parent)); },
-                      [](QWidget* parent) { return new testing::RecordingEditingSurface(parent); }};
+    Platform platform{inst.path(),
+                      Ports{.dialogs = std::make_unique<testing::ScriptedDialogs>(),
+                            .shell = std::make_unique<testing::RecordingShell>(),
+                            .makeWebPane = [this](QWidget* parent) { return panes.emplace_back(new LoadingPane(parent)); },
+                            .makeEditingSurface = {},  // the help viewer edits nothing
+                            .makeSpellChecker = {}}};
     QPointer<Help> viewer;
 
     void TearDown() override {

@@ -223,9 +223,12 @@ TEST_F(RealPackTest, APackStartedFromTheMenuInstallsItsDesignAndGoRegeneratesThe
     const std::string design2 = test::TempFolder::Read(fs::path(PW_SOURCE_DIR) / "content" / "designs" / "comp2" / "temp311.htx");
     ASSERT_NE(before, design2);
 
-    Platform platform(inst.path(), std::make_unique<testing::ScriptedDialogs>(), std::make_unique<DesktopShell>(),
-                      [](QWidget* parent) { return new testing::RecordingWebPane(parent); },
-                      [](QWidget* parent) { return new testing::RecordingEditingSurface(parent); });
+    Platform platform(inst.path(),
+                      Ports{.dialogs = std::make_unique<testing::ScriptedDialogs>(),
+                            .shell = std::make_unique<DesktopShell>(),
+                            .makeWebPane = [](QWidget* parent) { return new testing::RecordingWebPane(parent); },
+                            .makeEditingSurface = {},  // no section is edited on the way
+                            .makeSpellChecker = {}});
     RegisterBuilder(platform);
     const QByteArray savedDisplay = qgetenv("DISPLAY"), savedPlatform = qgetenv("QT_QPA_PLATFORM");
     qputenv("DISPLAY", QByteArray::fromStdString(display_));  // for the pack: a real screen
