@@ -454,7 +454,7 @@ Result<void> CurlFtp::Perform(const Request& request) {
     curl_easy_setopt(curl, CURLOPT_QUOTE, nullptr);
     curl_easy_setopt(curl, CURLOPT_POSTQUOTE, nullptr);
 
-    if (presented_) unverified_ = presented_;
+    unverified_ = presented_;
     if (code == CURLE_OK) return {};
     return Fail(Describe(code, request.phase));
 }

@@ -99,7 +99,8 @@ public:
     Result<void> ListDirectory(std::string_view mask = "*.*");
 
     // ---- Certificates and host keys ----
-    // What the last failed Connect could not verify; nothing after any other outcome.
+    // What the last call (normally Connect) could not verify; nothing when that call met
+    // no such certificate or key.
     virtual std::optional<UnverifiedPeer> LastUnverifiedPeer() const = 0;
     // Trusts LastUnverifiedPeer() for this site from now on: the next Connect accepts it,
     // and so do later runs, as it is kept beside ftp.txt. Fails when there is nothing to
