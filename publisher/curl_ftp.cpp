@@ -461,12 +461,13 @@ Result<void> CurlFtp::Perform(const Request& request) {
 
 // curl_easy_perform, with the loop in our hands: after some steps (the EPSV reply among
 // them) libcurl 7.88 leaves work pending with no socket to wait on and no timer, which
-// curl_easy_perform sits out for a whole second. When libcurl watches no socket, it is
-// run again after a millisecond instead.
+// curl_easy_perform sits out for a whole second. When libcurl watches no socket it is run
+// again at once, and after a millisecond when that was not enough.
 CURLcode CurlFtp::RunTransfer() {
     CURLM* multi = multi_.get();
     if (curl_multi_add_handle(multi, curl_.get()) != CURLM_OK) return CURLE_OUT_OF_MEMORY;
     CURLcode result = CURLE_OK;
+    int idleRounds = 0;
     while (true) {
         int running = 0;
         if (curl_multi_perform(multi, &running) != CURLM_OK) {
@@ -480,6 +481,8 @@ CURLcode CurlFtp::RunTransfer() {
         FD_ZERO(&error);
         int watched = -1;
         curl_multi_fdset(multi, &read, &write, &error, &watched);
+        if (watched < 0 && idleRounds++ == 0) continue;
+        if (watched >= 0) idleRounds = 0;
         long timeout = -1;
         curl_multi_timeout(multi, &timeout);
         const long wait = watched < 0 ? 1 : (timeout < 0 || timeout > 1000) ? 1000 : timeout;
