@@ -126,8 +126,8 @@ public:
                                  (total ? std::min(1.0, static_cast<double>(done) / static_cast<double>(total)) : 0.0)) /
                                 static_cast<double>(files_);
         const auto filled = static_cast<std::size_t>(fraction * kWidth);
-        std::string line = "\r[" + std::string(filled, '#') + std::string(kWidth - filled, '.') + "]  " +
-                           std::to_string(index + 1) + "/" + std::to_string(files_) + "  " + std::string(name);
+        std::string line = "[" + std::string(filled, '#') + std::string(kWidth - filled, '.') + "]  " +
+                           std::to_string(index + 1) + "/" + std::to_string(files_) + "  " + Shortened(name);
         if (line == shown_) return;
         err_ << "\r\033[K" << line << std::flush;
         shown_ = std::move(line);
@@ -142,6 +142,16 @@ public:
 
 private:
     static constexpr std::size_t kWidth = 30;
+    static constexpr std::size_t kNameWidth = 32;
+
+    // A long name cut to fit on one line (a wrapped bar cannot be redrawn), at a character boundary.
+    static std::string Shortened(std::string_view name) {
+        if (name.size() <= kNameWidth) return std::string(name);
+        std::size_t end = kNameWidth - 3;
+        while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80) --end;
+        return std::string(name.substr(0, end)) + "...";
+    }
+
     std::ostream& err_;
     bool enabled_;
     std::size_t files_;
