@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -559,7 +560,9 @@ Result<void> CurlFtp::Connect() {
     }
     mlsd_ = std::ranges::any_of(replies_, [](const std::string& line) {
         // Features are listed one a line, each after a blank; MLST implies MLSD.
-        return line.starts_with(" MLST") || line.starts_with(" MLSD") || line.starts_with(" mlst");
+        std::string feature = line.substr(0, 5);
+        for (char& c : feature) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        return feature == " MLST" || feature == " MLSD";
     });
     const char* entry = nullptr;
     curl_easy_getinfo(curl_.get(), CURLINFO_FTP_ENTRY_PATH, &entry);

@@ -7,9 +7,11 @@ as they arrive, and there is no MLSD, TLS or active mode.
 Usage: fault_ftp_server.py ROOT USER PASSWORD [faults...]
 
 --refuse-login           530 for every password
+--echo-password          530 for every password, quoting it back
 --deny-cwd PATH          550 for CWD to PATH
 --deny-stor NAME         553 for STOR of NAME
 --drop NAME              RETR or STOR of NAME: move half the file, then close everything
+--exit-after-drop        and then stop serving altogether
 --stall COMMAND          never answer COMMAND (PASS, LIST, RETR, STOR...)
 --stall-data NAME        RETR of NAME: send half the file, then send nothing more
 
@@ -62,6 +64,8 @@ class Session(socketserver.StreamRequestHandler):
         data.close()
         self.connection.shutdown(socket.SHUT_RDWR)
         self.connection.close()
+        if ARGS.exit_after_drop:
+            os._exit(0)
         raise ConnectionAbortedError
 
     # ---- commands ----
@@ -89,6 +93,9 @@ class Session(socketserver.StreamRequestHandler):
         self.reply("331 Password required.")
 
     def do_PASS(self, argument):
+        if ARGS.echo_password:
+            self.reply("530 Password %s is not right." % argument)
+            return
         if ARGS.refuse_login or self.user != ARGS.user or argument != ARGS.password:
             self.reply("530 Login incorrect.")
             return
@@ -239,6 +246,8 @@ def main():
     parser.add_argument("user")
     parser.add_argument("password")
     parser.add_argument("--refuse-login", action="store_true")
+    parser.add_argument("--echo-password", action="store_true")
+    parser.add_argument("--exit-after-drop", action="store_true")
     parser.add_argument("--deny-cwd")
     parser.add_argument("--deny-stor")
     parser.add_argument("--drop")

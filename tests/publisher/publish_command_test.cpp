@@ -186,6 +186,28 @@ TEST_F(PublishCommand, AConnectionLostMidwayIsTakenUpAgain) {
     EXPECT_EQ(ReadFile(root_ / "www/photo.jpg"), ReadFile(site_ / "photo.jpg"));
 }
 
+TEST_F(PublishCommand, AHostThatIsGoneForGoodStopsTheRunAndNamesWhatWasNotSent) {
+    test::FaultFtpServer server(root_, kUser, kPassword, {"--drop", "logo.gif", "--exit-after-drop"});
+    WriteFile(site_ / "ftp.txt", FtpText("127.0.0.1:" + std::to_string(server.port())));
+    ASSERT_EQ(Run({}), kSomeFilesFailed);
+    const std::string err = err_.str();
+    EXPECT_TRUE(err.starts_with("pagewright publish: could not send logo.gif: ")) << err;
+    EXPECT_NE(err.find("pagewright publish: stopped: Unable to connect to the specified host: "), std::string::npos);
+    for (const char* name : {"index.html", "news.html", "photo.jpg"}) {
+        EXPECT_NE(err.find(std::string("pagewright publish: not sent: ") + name + "\n"), std::string::npos) << name;
+    }
+    EXPECT_NE(out_.str().find("Published 0 of 4 files"), std::string::npos) << out_.str();
+    EXPECT_NE(out_.str().find("4 failed"), std::string::npos) << out_.str();
+}
+
+TEST_F(PublishCommand, APasswordTheHostEchoesIsMasked) {
+    test::FaultFtpServer server(root_, kUser, kPassword, {"--echo-password"});
+    WriteFile(site_ / "ftp.txt", FtpText("127.0.0.1:" + std::to_string(server.port())));
+    EXPECT_EQ(Run({}), kCannotConnect);  // Run itself checks the password was not printed
+    EXPECT_EQ(err_.str(),
+              "pagewright publish: Unable to connect to the specified host: 530 Password ******** is not right.\n");
+}
+
 TEST_F(PublishCommand, CannotConnectOrLogInIsExitThree) {
     WriteFile(site_ / "ftp.txt", FtpText("127.0.0.1:" + std::to_string(test::FreePort())));
     EXPECT_EQ(Run({}), kCannotConnect);
