@@ -276,7 +276,9 @@ struct Request {
 
 class CurlFtp final : public FtpComponent {
 public:
-    explicit CurlFtp(FtpSettings settings) : settings_(std::move(settings)) { InitCurlOnce(); }
+    explicit CurlFtp(FtpSettings settings) : settings_(std::move(settings)), trust_(settings_.trustFile) {
+        InitCurlOnce();
+    }
     ~CurlFtp() override { Disconnect(); }
 
     bool ReportsProgress() const override { return true; }
@@ -320,8 +322,8 @@ private:
     // The connection lives in the multi handle's pool, so both go together.
     MultiHandle multi_;
     CurlHandle curl_;
+    PeerTrust trust_;  // read once, so a trust that could not be saved still holds here
     std::optional<HostAddress> address_;  // set while connected
-    std::optional<PeerTrust> trust_;
     std::string directory_;
     bool mlsd_ = false;
     std::optional<UnverifiedPeer> unverified_;
@@ -544,7 +546,6 @@ Result<void> CurlFtp::Connect() {
         return Fail(MakeFtpError(FtpErrc::BadName, "The user name or password holds a line break"));
     }
     address_ = *address;
-    trust_.emplace(settings_.trustFile);
     multi_.reset(curl_multi_init());
     curl_.reset(curl_easy_init());
     if (!multi_ || !curl_) return Fail(std::make_error_code(std::errc::not_enough_memory));
@@ -680,8 +681,7 @@ Result<void> CurlFtp::RemoveDirectory(std::string_view name) { return RunCommand
 
 Result<void> CurlFtp::TrustUnverifiedPeer() {
     if (!unverified_) return Fail(std::make_error_code(std::errc::invalid_argument));
-    if (!trust_) trust_.emplace(settings_.trustFile);
-    return trust_->Add(unverified_->endpoint, unverified_->fingerprint);
+    return trust_.Add(unverified_->endpoint, unverified_->fingerprint);
 }
 
 // ---- libcurl callbacks ----
@@ -773,7 +773,7 @@ int CurlFtp::OnVerifyCertificate(int preverified, X509_STORE_CTX* store) {
     if (!ftp) return 0;
     const std::string endpoint = ftp->address_->Endpoint();
     const std::string fingerprint = CertificateFingerprint(X509_STORE_CTX_get0_cert(store));
-    if (ftp->trust_->Trusts(endpoint, fingerprint)) {
+    if (ftp->trust_.Trusts(endpoint, fingerprint)) {
         X509_STORE_CTX_set_error(store, X509_V_OK);
         return 1;
     }
@@ -789,7 +789,7 @@ int CurlFtp::OnHostKey(CURL*, const curl_khkey*, const curl_khkey* found, curl_k
     auto& ftp = *static_cast<CurlFtp*>(self);
     const std::string endpoint = ftp.address_->Endpoint();
     const std::string fingerprint = HostKeyFingerprint(*found);
-    if (ftp.trust_->Trusts(endpoint, fingerprint)) return CURLKHSTAT_FINE;
+    if (ftp.trust_.Trusts(endpoint, fingerprint)) return CURLKHSTAT_FINE;
     ftp.presented_ = UnverifiedPeer{endpoint, fingerprint,
                                     match == CURLKHMATCH_MISMATCH
                                         ? "the host key differs from the one known_hosts holds for this host"

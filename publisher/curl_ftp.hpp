@@ -17,7 +17,8 @@ struct FtpSettings {
     // for the server's answer. Whole seconds are what counts (at least one).
     std::chrono::milliseconds stallTime{30'000};
     // Where certificates and host keys the user trusts for the site are kept
-    // (<site folder>/ftptrust.txt); empty: trust lasts only for the component.
+    // (<site folder>/ftptrust.txt), read when the component is made; empty: trust lasts
+    // only for the component.
     std::filesystem::path trustFile = {};
     // The user's known SSH hosts, and private keys: the first that exists is offered,
     // then the SSH agent's keys (for SFTP with an empty password).

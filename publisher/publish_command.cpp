@@ -223,6 +223,9 @@ Result<void> ConnectTrusting(FtpComponent& ftp, const std::string& fingerprint, 
     return ftp.Connect();
 }
 
+// The remote folder's files by name.
+using RemoteListing = std::map<std::string, RemoteEntry>;
+
 // One run of the upload loop, with its counts.
 class SiteUpload {
 public:
@@ -235,7 +238,7 @@ public:
         (void)ftp_.SetDirectory(PublishFolder(address));
         folder_ = ftp_.Directory();
         PublishState state(siteFolder_ / kPublishStateFileName, {address.Endpoint(), account_.user, folder_});
-        const std::map<std::string, RemoteEntry> remote = options_.changedOnly ? RemoteFiles() : NoRemoteFiles();
+        const RemoteListing remote = options_.changedOnly ? RemoteFiles() : RemoteListing{};
         for (std::size_t i = 0; i < files.size(); ++i) {
             if (!stopped_) {
                 SendOne(files[i], i, state, remote);
@@ -256,8 +259,6 @@ public:
     }
 
 private:
-    using RemoteListing = std::map<std::string, RemoteEntry>;
-    static RemoteListing NoRemoteFiles() { return {}; }
 
     // The one listing that confirms what the state says the host holds.
     RemoteListing RemoteFiles() {

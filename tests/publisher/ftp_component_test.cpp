@@ -290,14 +290,14 @@ TEST_P(Component, DisconnectEndsTheSessionAndConnectStartsAnother) {
 }
 
 TEST_P(Component, AWrongPasswordFailsAtConnect) {
-    auto ftp = MakeCurlFtp(Settings());
-    ftp->SetRemoteHost(host_);
-    ftp->SetUserName(IsFtp() ? kUser : test::CurrentUser());
-    ftp->SetPassword("wrong password");
     if (GetParam() == ServerKind::Ftps) {
         ASSERT_TRUE(PeerTrust(Settings().trustFile).Add("ftp://127.0.0.1:" + std::to_string(ftpServer_->port()),
                                                           certificate_.fingerprint));
     }
+    auto ftp = MakeCurlFtp(Settings());
+    ftp->SetRemoteHost(host_);
+    ftp->SetUserName(IsFtp() ? kUser : test::CurrentUser());
+    ftp->SetPassword("wrong password");
     const auto connected = ftp->Connect();
     ASSERT_FALSE(connected);
     EXPECT_EQ(connected.error(), FtpErrc::LoginRefused) << connected.error().message();
@@ -391,6 +391,20 @@ TEST(ComponentTrust, AnUnverifiedCertificateIsRecognisedTrustedAndRemembered) {
 
     // A later session of the same site takes the stored trust.
     EXPECT_TRUE(Ok(connect()->Connect()));
+}
+
+TEST(ComponentTrust, ATrustThatCannotBeSavedStillHoldsForTheSession) {
+    test::TempFolder temp;
+    fs::create_directories(temp.path() / "root/www");
+    const test::TestCertificate certificate = test::TestCertificate::Make(temp.path());
+    test::PyFtpServer server(temp.path() / "root", kUser, kPassword, {.certificate = certificate.pem.string()});
+    auto ftp = MakeCurlFtp({.trustFile = temp.path() / "no such folder" / "ftptrust.txt"});
+    ftp->SetRemoteHost("127.0.0.1:" + std::to_string(server.port()));
+    ftp->SetUserName(kUser);
+    ftp->SetPassword(kPassword);
+    ASSERT_FALSE(ftp->Connect());
+    EXPECT_FALSE(ftp->TrustUnverifiedPeer());
+    EXPECT_TRUE(Ok(ftp->Connect()));
 }
 
 TEST(ComponentTrust, AnUnknownOrChangedHostKeyIsRecognisedTrustedAndRemembered) {
