@@ -46,6 +46,13 @@ def main():
                     return self._ssl_accepting or self._ssl_want_read
                 return super().readable()
 
+            # OpenSSL may hold more decrypted bytes than one read took, and the socket
+            # does not wake the loop for those: read them before the peer's close does.
+            def handle_read(self):
+                super().handle_read()
+                while self.receive and not self._closed and self.socket.pending():
+                    super().handle_read()
+
     class Handler(base):
         pass
 
