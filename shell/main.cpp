@@ -1,7 +1,10 @@
 // pagewright: start-up. Only one copy runs per installation; the start-up object
 // prepares the default site when needed and opens the main menu.
-// `pagewright generate ...` instead regenerates pages headlessly (see --help).
+// `pagewright generate ...` instead regenerates pages headlessly, and `pagewright
+// publish ...` sends a site to its web host (see --help of each).
 #include <QApplication>
+#include <unistd.h>
+
 #include <iostream>
 #include <string_view>
 #include <vector>
@@ -11,6 +14,7 @@
 #include "help/help.hpp"
 #include "pagenames/submit.hpp"
 #include "pictures/preview.hpp"
+#include "publisher/publish_command.hpp"
 #include "platform/installation.hpp"
 #include "platform/platform.hpp"
 #include "shell/begin.hpp"
@@ -59,10 +63,18 @@ int Generate(int argc, char* argv[]) {
     return pw::RunGenerateCommand(Installation(), args, std::cout, std::cerr);
 }
 
+int Publish(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);  // no display needed
+    const std::vector<std::string> args(argv + 2, argv + argc);
+    return pw::publisher::RunPublishCommand(Installation(), args, std::cout, std::cerr,
+                                            {.progressBar = ::isatty(STDERR_FILENO) == 1});
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
     if (argc > 1 && std::string_view(argv[1]) == "generate") return Generate(argc, argv);
+    if (argc > 1 && std::string_view(argv[1]) == "publish") return Publish(argc, argv);
     QApplication app(argc, argv);
     // A second copy ends before it touches any file, the installation's own included.
     const pw::InstallationPlace place = pw::LocateInstallation(ProgramFolder());

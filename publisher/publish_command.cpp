@@ -1,0 +1,413 @@
+#include "publisher/publish_command.hpp"
+
+#include <algorithm>
+#include <condition_variable>
+#include <expected>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "shell/general/field_file.hpp"
+#include "builder/store/site_files.hpp"
+#include "publisher/digest.hpp"
+#include "publisher/host_address.hpp"
+#include "publisher/local_files.hpp"
+#include "publisher/publish_state.hpp"
+#include "shell/general/command_options.hpp"
+
+namespace pw::publisher {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kUsageText =
+    "Usage: pagewright publish [--site NAME] [--changed-only] [--trust FINGERPRINT]\n"
+    "\n"
+    "Sends the site's .gif, .html and .jpg files to its web host with the host, user name\n"
+    "and password the FTP login saved (ftp.txt in the site's folder), without a window.\n"
+    "\n"
+    "  --site NAME          the site's folder beside the program (default: default)\n"
+    "  --changed-only       send only the files that changed since they were last\n"
+    "                       published to this host, or that the host no longer holds\n"
+    "  --trust FINGERPRINT  trust the host's certificate or SSH host key for this site when\n"
+    "                       it has this fingerprint (printed when it could not be verified)\n"
+    "  --help               show this text\n"
+    "\n"
+    "Exit status: 0 all files sent, 1 some files failed, 2 usage error or no site, ftp.txt\n"
+    "or host, 3 could not connect or log in.\n";
+
+constexpr std::string_view kPrefix = "pagewright publish: ";
+constexpr std::string_view kCannotConnectText = "Unable to connect to the specified host";
+
+struct Options {
+    std::string site = "default";
+    bool changedOnly = false;
+    std::string trust;
+    bool help = false;
+};
+
+std::expected<Options, std::string> ParseOptions(std::span<const std::string> args) {
+    Options options;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--help" || args[i] == "-h") {
+            options.help = true;
+            continue;
+        }
+        if (args[i] == "--changed-only") {
+            options.changedOnly = true;
+            continue;
+        }
+        auto site = OptionValue(args, i, "--site");
+        if (!site) return std::unexpected(site.error());
+        if (*site) {
+            options.site = std::move(**site);
+            continue;
+        }
+        auto trust = OptionValue(args, i, "--trust");
+        if (!trust) return std::unexpected(trust.error());
+        if (!*trust) return std::unexpected("unknown option '" + args[i] + "'");
+        options.trust = std::move(**trust);
+    }
+    if (!IsSiteName(options.site)) return std::unexpected("--site takes a site folder name, not a path");
+    return options;
+}
+
+struct Account {
+    std::string host;
+    std::string user;
+    std::string password;
+};
+
+// The fields of ftp.txt as the login dialog loads them: by name, a later record winning.
+Account ReadAccount(std::string_view bytes) {
+    Account account;
+    for (const FieldRecord& record : ParseFieldRecords(bytes)) {
+        if (record.name == "Host") account.host = record.text;
+        if (record.name == "UserName") account.user = record.text;
+        if (record.name == "Password") account.password = record.text;
+    }
+    return account;
+}
+
+bool IsWordCharacter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || (c & 0x80);
+}
+
+// `text` with every stand-alone occurrence of the password masked, should a host ever
+// echo it back. (Occurrences inside longer words are other words.)
+std::string WithoutPassword(std::string text, const std::string& password) {
+    if (password.empty()) return text;
+    for (std::size_t pos = text.find(password); pos != std::string::npos; pos = text.find(password, pos + 1)) {
+        const std::size_t end = pos + password.size();
+        const bool alone = (pos == 0 || !IsWordCharacter(text[pos - 1])) &&
+                           (end == text.size() || !IsWordCharacter(text[end]));
+        if (alone) text.replace(pos, password.size(), "********");
+    }
+    return text;
+}
+
+// The connection itself is gone, rather than one file refused.
+bool IsConnectionFailure(const std::error_code& error) {
+    return error == FtpErrc::ConnectionLost || error == FtpErrc::TimedOut || error == FtpErrc::CannotConnect ||
+           error == FtpErrc::NotConnected;
+}
+
+// A one-line bar on a terminal: "[#######.............]  12/200  index.html".
+class ProgressBar {
+public:
+    ProgressBar(std::ostream& err, bool enabled, std::size_t files) : err_(err), enabled_(enabled), files_(files) {}
+
+    void Show(std::size_t index, std::uint64_t done, std::uint64_t total, std::string_view name) {
+        if (!enabled_) return;
+        const double fraction = (static_cast<double>(index) +
+                                 (total ? std::min(1.0, static_cast<double>(done) / static_cast<double>(total)) : 0.0)) /
+                                static_cast<double>(files_);
+        const auto filled = static_cast<std::size_t>(fraction * kWidth);
+        std::string line = "[" + std::string(filled, '#') + std::string(kWidth - filled, '.') + "]  " +
+                           std::to_string(index + 1) + "/" + std::to_string(files_) + "  " + Shortened(name);
+        if (line == shown_) return;
+        err_ << "\r\033[K" << line << std::flush;
+        shown_ = std::move(line);
+    }
+
+    // Takes the bar away so that a line can be printed.
+    void Clear() {
+        if (!enabled_ || shown_.empty()) return;
+        err_ << "\r\033[K" << std::flush;
+        shown_.clear();
+    }
+
+private:
+    static constexpr std::size_t kWidth = 30;
+    static constexpr std::size_t kNameWidth = 32;
+
+    // A long name cut to fit on one line (a wrapped bar cannot be redrawn), at a character boundary.
+    static std::string Shortened(std::string_view name) {
+        if (name.size() <= kNameWidth) return std::string(name);
+        std::size_t end = kNameWidth - 3;
+        while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80) --end;
+        return std::string(name.substr(0, end)) + "...";
+    }
+
+    std::ostream& err_;
+    bool enabled_;
+    std::size_t files_;
+    std::string shown_;
+};
+
+// Saves the publish state after each file without holding up the next upload: a thread
+// writes the newest state, atomically and durably, as soon as the disk has finished the
+// one before (a save takes two syncs, which on a busy disk cost more than a small upload).
+// The file on disk is always a whole, earlier or current, state.
+class StateWriter {
+public:
+    StateWriter() : thread_([this] { Run(); }) {}
+    ~StateWriter() { (void)Finish(); }
+
+    // Queues `state` for saving, replacing a queued one that was not written yet.
+    void Save(const PublishState& state) {
+        std::lock_guard lock(mutex_);
+        pending_ = state;
+        wake_.notify_one();
+    }
+
+    // Waits until the last queued state is written; the first failure, if any.
+    Result<void> Finish() {
+        {
+            std::lock_guard lock(mutex_);
+            finishing_ = true;
+            wake_.notify_one();
+        }
+        if (thread_.joinable()) thread_.join();
+        if (failure_) return Fail(failure_);
+        return {};
+    }
+
+private:
+    void Run() {
+        std::unique_lock lock(mutex_);
+        while (true) {
+            wake_.wait(lock, [this] { return pending_ || finishing_; });
+            if (!pending_) return;
+            const PublishState state = std::move(*pending_);
+            pending_.reset();
+            lock.unlock();
+            const auto saved = state.Save();
+            lock.lock();
+            if (!saved && !failure_) failure_ = saved.error();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::optional<PublishState> pending_;
+    bool finishing_ = false;
+    std::error_code failure_;
+    std::thread thread_;
+};
+
+// Connects; a certificate or host key that does not verify is trusted when it has the
+// fingerprint the user gave with --trust.
+Result<void> ConnectTrusting(FtpComponent& ftp, const std::string& fingerprint, std::ostream& err) {
+    auto connected = ftp.Connect();
+    if (connected || connected.error() != FtpErrc::UnverifiedPeer || fingerprint.empty()) return connected;
+    const auto peer = ftp.LastUnverifiedPeer();
+    if (!peer || peer->fingerprint != fingerprint) return connected;
+    if (auto trusted = ftp.TrustUnverifiedPeer(); !trusted) {
+        err << kPrefix << "warning: the trust could not be saved (" << trusted.error().message()
+            << "); it holds for this run only\n";
+    }
+    return ftp.Connect();
+}
+
+// The remote folder's files by name.
+using RemoteListing = std::map<std::string, RemoteEntry>;
+
+// One run of the upload loop, with its counts.
+class SiteUpload {
+public:
+    SiteUpload(const fs::path& siteFolder, FtpComponent& ftp, const Options& options, const Account& account,
+               std::ostream& out, std::ostream& err, ProgressBar& bar)
+        : siteFolder_(siteFolder), ftp_(ftp), options_(options), account_(account), out_(out), err_(err), bar_(bar) {}
+
+    int Run(const std::vector<std::string>& files, const HostAddress& address) {
+        // As the publisher window does: a host without the folder keeps the login folder.
+        (void)ftp_.SetDirectory(PublishFolder(address));
+        folder_ = ftp_.Directory();
+        PublishState state(siteFolder_ / kPublishStateFileName, {address.Endpoint(), account_.user, folder_});
+        const RemoteListing remote = options_.changedOnly ? RemoteFiles() : RemoteListing{};
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            if (!stopped_) {
+                SendOne(files[i], i, state, remote);
+                continue;
+            }
+            ++failed_;
+            Print(err_) << kPrefix << "not sent: " << files[i] << "\n";
+        }
+        if (auto saved = stateWriter_.Finish(); !saved) {
+            Print(err_) << kPrefix << "warning: " << (siteFolder_ / kPublishStateFileName).string()
+                        << " could not be saved (" << saved.error().message() << ")\n";
+        }
+        bar_.Clear();
+        out_ << "Published " << sent_ + unchanged_ << " of " << files.size() << " files to " << address.Endpoint()
+             << folder_ << ": " << sent_ << " sent (" << bytes_ << " bytes), " << unchanged_ << " unchanged, "
+             << failed_ << " failed\n";
+        return failed_ ? kSomeFilesFailed : kPublishedAll;
+    }
+
+private:
+
+    // The one listing that confirms what the state says the host holds.
+    RemoteListing RemoteFiles() {
+        RemoteListing listing;
+        auto entries = ftp_.ReadDirectory();
+        if (!entries) {
+            Print(err_) << kPrefix << "warning: the remote folder could not be listed ("
+                        << WithoutPassword(entries.error().message(), account_.password) << "); every file is sent\n";
+            return listing;
+        }
+        for (RemoteEntry& entry : *entries) {
+            if (!entry.IsFolder()) listing.emplace(entry.name, std::move(entry));
+        }
+        return listing;
+    }
+
+    static bool HostHolds(const RemoteListing& remote, const std::string& name, const FileDigest& digest) {
+        const auto found = remote.find(name);
+        return found != remote.end() && found->second.size.value_or(digest.size) == digest.size;
+    }
+
+    void SendOne(const std::string& name, std::size_t index, PublishState& state, const RemoteListing& remote) {
+        const fs::path local = siteFolder_ / name;
+        bar_.Show(index, 0, 0, name);
+        const auto digest = Sha256OfFile(local);
+        if (!digest) {
+            ++failed_;
+            Print(err_) << kPrefix << "could not send " << name << ": " << local.string() << ": "
+                        << digest.error().message() << "\n";
+            return;
+        }
+        const SentFile current{digest->size, HexDigest(digest->sha256)};
+        const SentFile* recorded = state.Find(name);
+        if (options_.changedOnly && recorded && *recorded == current && HostHolds(remote, name, *digest)) {
+            ++unchanged_;
+            Print(out_) << "unchanged " << name << "\n";
+            return;
+        }
+        ftp_.SetEvents({.transferProgress = [&](std::uint64_t done, std::uint64_t total) {
+            bar_.Show(index, done, total, name);
+        }});
+        ftp_.SetLocalFile(local);
+        ftp_.SetRemoteFile(name);
+        const auto put = ftp_.PutFile();
+        ftp_.SetEvents({});
+        if (put) {
+            ++sent_;
+            bytes_ += current.size;
+            state.Set(name, current);
+            Print(out_) << "sent " << name << " (" << current.size << " bytes)\n";
+        } else {
+            ++failed_;
+            state.Erase(name);
+            Print(err_) << kPrefix << "could not send " << name << ": "
+                        << WithoutPassword(put.error().message(), account_.password) << "\n";
+        }
+        stateWriter_.Save(state);
+        if (!put && IsConnectionFailure(put.error())) Reconnect();
+    }
+
+    // After the connection broke: log in again and go on, or stop when the host is gone.
+    void Reconnect() {
+        auto again = ConnectTrusting(ftp_, {}, err_);
+        if (again) again = ftp_.SetDirectory(folder_);
+        if (again) return;
+        stopped_ = true;
+        Print(err_) << kPrefix << "stopped: " << kCannotConnectText << ": "
+                    << WithoutPassword(again.error().message(), account_.password) << "\n";
+    }
+
+    std::ostream& Print(std::ostream& stream) {
+        bar_.Clear();
+        return stream;
+    }
+
+    const fs::path& siteFolder_;
+    FtpComponent& ftp_;
+    const Options& options_;
+    const Account& account_;
+    std::ostream& out_;
+    std::ostream& err_;
+    ProgressBar& bar_;
+    std::string folder_;
+    std::size_t sent_ = 0, unchanged_ = 0, failed_ = 0;
+    std::uint64_t bytes_ = 0;
+    bool stopped_ = false;
+    StateWriter stateWriter_;
+};
+
+}  // namespace
+
+int RunPublishCommand(const fs::path& inst, std::span<const std::string> args, std::ostream& out, std::ostream& err,
+                      const PublishEnvironment& environment) {
+    const auto options = ParseOptions(args);
+    if (!options) {
+        err << kPrefix << options.error() << "\n\n" << kUsageText;
+        return kPublishUsageError;
+    }
+    if (options->help) {
+        out << kUsageText;
+        return kPublishedAll;
+    }
+    const auto siteFolder = FindSiteFolder(inst, options->site);
+    if (!siteFolder) {
+        err << kPrefix << "there is no site \"" << options->site << "\" in " << inst.string() << "\n";
+        return kPublishUsageError;
+    }
+    const fs::path settingsFile = ResolveInFolder(*siteFolder, store::kFtpSettingsFile);
+    const auto settingsBytes = ReadWholeFile(settingsFile);
+    if (!settingsBytes) {
+        err << kPrefix << "no FTP settings: " << settingsFile.string() << " (" << settingsBytes.error().message()
+            << "); log in once from the publisher to make it\n";
+        return kPublishUsageError;
+    }
+    const Account account = ReadAccount(*settingsBytes);
+    if (account.host.empty()) {
+        err << kPrefix << settingsFile.string() << " names no host; log in once from the publisher to fill it in\n";
+        return kPublishUsageError;
+    }
+    const auto files = PublishableFiles(*siteFolder);
+    if (!files) {
+        err << kPrefix << "could not read " << siteFolder->string() << " (" << files.error().message() << ")\n";
+        return kPublishUsageError;
+    }
+    if (files->empty()) {
+        out << "Nothing to publish: " << siteFolder->string() << " holds no .gif, .html or .jpg files\n";
+        return kPublishedAll;
+    }
+
+    const auto ftp = MakeCurlFtp(environment.settings(*siteFolder));
+    ftp->SetRemoteHost(account.host);
+    ftp->SetUserName(account.user);
+    ftp->SetPassword(account.password);
+    ftp->SetBinary(true);
+    if (auto connected = ConnectTrusting(*ftp, options->trust, err); !connected) {
+        err << kPrefix << kCannotConnectText << ": " << WithoutPassword(connected.error().message(), account.password)
+            << "\n";
+        if (const auto peer = ftp->LastUnverifiedPeer()) {
+            err << kPrefix << "to trust it for this site: pagewright publish --site " << options->site
+                << " --trust " << peer->fingerprint << "\n";
+        }
+        return kCannotConnect;
+    }
+    // Connect succeeded, so the host text parsed.
+    const HostAddress address = *ParseHostAddress(account.host);
+    ProgressBar bar(err, environment.progressBar, files->size());
+    const int exit = SiteUpload(*siteFolder, *ftp, *options, account, out, err, bar).Run(*files, address);
+    ftp->Disconnect();
+    return exit;
+}
+
+}  // namespace pw::publisher
