@@ -57,8 +57,9 @@ void SaveReport::Show(Dialogs& dialogs, QWidget* parent) const {
 }
 
 MessageAnswer QtDialogs::Message(QWidget* parent, const QString& text, MessageButtons buttons, MessageIcon icon,
-                                 const QString& caption) {
+                                 const QString& caption, const QString& details) {
     QMessageBox box(ToQt(icon), caption, text, QMessageBox::NoButton, parent);
+    box.setDetailedText(details);
     const auto answers = ButtonsOf(buttons);
     for (const auto& [button, answer] : answers) box.addButton(button);
     box.setDefaultButton(answers.front().first);

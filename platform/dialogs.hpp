@@ -21,9 +21,11 @@ enum class MessageAnswer { Ok, Cancel, Abort, Retry, Ignore, Yes, No };
 class Dialogs {
 public:
     virtual ~Dialogs() = default;
-    // A modal message box; the caption defaults to the application title.
+    // A modal message box; the caption defaults to the application title. `details`, when
+    // given, is offered under "Show Details..." (a server's own reply, say).
     virtual MessageAnswer Message(QWidget* parent, const QString& text, MessageButtons buttons = MessageButtons::Ok,
-                                  MessageIcon icon = MessageIcon::None, const QString& caption = kAppTitle) = 0;
+                                  MessageIcon icon = MessageIcon::None, const QString& caption = kAppTitle,
+                                  const QString& details = {}) = 0;
     // An input box; nothing when the user cancels.
     virtual std::optional<QString> Input(QWidget* parent, const QString& prompt, const QString& caption = kAppTitle,
                                          const QString& defaultText = {}) = 0;
@@ -58,7 +60,7 @@ private:
 class QtDialogs final : public Dialogs {
 public:
     MessageAnswer Message(QWidget* parent, const QString& text, MessageButtons buttons, MessageIcon icon,
-                          const QString& caption) override;
+                          const QString& caption, const QString& details) override;
     std::optional<QString> Input(QWidget* parent, const QString& prompt, const QString& caption,
                                  const QString& defaultText) override;
 };

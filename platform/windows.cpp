@@ -2,6 +2,8 @@
 
 #include "platform/platform.hpp"
 
+#include <QApplication>
+
 namespace pw {
 
 QWidget* OpenInPlaceOf(QWidget& from, Platform& platform, WindowKind target,
@@ -16,6 +18,19 @@ QWidget* OpenInPlaceOf(QWidget& from, Platform& platform, WindowKind target,
     from.unsetCursor();
     if (window) from.close();
     return window;
+}
+
+QWidget* ShowMainMenu(Platform& platform, QWidget& from) {
+    QWidget* menu = nullptr;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->objectName() == QLatin1String("start") && window->isVisible()) menu = window;
+    }
+    if (!menu) menu = platform.windows().Load(WindowKind::start, platform, from);
+    if (menu) {
+        menu->show();
+        menu->raise();
+    }
+    return menu;
 }
 
 QWidget* OpenBeside(QWidget& opener, Platform& platform, WindowKind target) {

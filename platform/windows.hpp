@@ -37,6 +37,9 @@ private:
 QWidget* OpenInPlaceOf(QWidget& from, Platform& platform, WindowKind target,
                        const std::function<void(QWidget&)>& whenShown = {});
 
+// Shows the main menu: the one that is open, else a new one (which centres itself).
+QWidget* ShowMainMenu(Platform& platform, QWidget& from);
+
 // Opens `target` beside its opener, modeless, leaving the opener as it is: the window
 // places and shows itself (the help viewer next to its opener); one already open only
 // comes to the front and stays where the user put it.

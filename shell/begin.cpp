@@ -1,8 +1,6 @@
 #include "shell/begin.hpp"
 
-#include <QGuiApplication>
 #include <QProgressBar>
-#include <QScreen>
 
 #include "builder/store/site_files.hpp"
 #include "platform/platform.hpp"
@@ -11,13 +9,6 @@
 
 namespace pw {
 namespace fs = std::filesystem;
-
-void CentreOnScreen(QWidget& window) {
-    const QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
-    if (!screen) return;
-    const QRect area = screen->geometry();
-    window.move(area.x() + (area.width() - window.width()) / 2, area.y() + (area.height() - window.height()) / 2);
-}
 
 begin::begin(Platform& platform, QWidget* parent)
     : QWidget(parent), platform_(platform), ProgressBar(new QProgressBar(this)) {

@@ -24,7 +24,4 @@ private:
     QProgressBar* ProgressBar;  // the copies' progress; the window is never shown
 };
 
-// Places `window` at the centre of the screen it would appear on.
-void CentreOnScreen(QWidget& window);
-
 }  // namespace pw

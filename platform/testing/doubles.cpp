@@ -42,8 +42,8 @@ private:
 }  // namespace
 
 MessageAnswer ScriptedDialogs::Message(QWidget*, const QString& text, MessageButtons buttons, MessageIcon icon,
-                                       const QString& caption) {
-    shown.push_back({text, buttons, icon, caption});
+                                       const QString& caption, const QString& details) {
+    shown.push_back({text, buttons, icon, caption, details});
     if (answers.empty()) return FirstAnswerOf(buttons);
     const MessageAnswer answer = answers.front();
     answers.pop_front();

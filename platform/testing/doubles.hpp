@@ -21,6 +21,7 @@ struct ShownMessage {
     MessageButtons buttons;
     MessageIcon icon;
     QString caption;
+    QString details;
 };
 
 class ScriptedDialogs final : public Dialogs {
@@ -32,7 +33,7 @@ public:
     QStringList prompts;
 
     MessageAnswer Message(QWidget* parent, const QString& text, MessageButtons buttons, MessageIcon icon,
-                          const QString& caption) override;
+                          const QString& caption, const QString& details) override;
     std::optional<QString> Input(QWidget* parent, const QString& prompt, const QString& caption,
                                  const QString& defaultText) override;
 };

@@ -1,6 +1,8 @@
 #include "shell/general/hot_spot.hpp"
 
+#include <QGuiApplication>
 #include <QMainWindow>
+#include <QScreen>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -46,6 +48,13 @@ void PictureButton::paintEvent(QPaintEvent*) {
     // Pictures keep their own size, centred on the button as on a graphical button face.
     const QSize size = picture.deviceIndependentSize().toSize();
     painter.drawPixmap(QRect(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), size), picture);
+}
+
+void CentreOnScreen(QWidget& window) {
+    const QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect area = screen->geometry();
+    window.move(area.x() + (area.width() - window.width()) / 2, area.y() + (area.height() - window.height()) / 2);
 }
 
 QWidget* SetUpPictureWindow(QMainWindow& window, const QString& name) {

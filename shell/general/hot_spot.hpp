@@ -39,6 +39,9 @@ private:
     QPixmap normal_, pressed_, disabled_;
 };
 
+// Places `window` at the centre of the screen it would appear on.
+void CentreOnScreen(QWidget& window);
+
 // Gives `window` its name, makes closing it unload it, and installs the white client
 // area the pictures and hot-spots are laid on; returns that area.
 QWidget* SetUpPictureWindow(QMainWindow& window, const QString& name);
