@@ -11,6 +11,7 @@
 
 #include "builder/generate_command.hpp"
 #include "builder/window/magic.hpp"
+#include "editor/window/main_form.hpp"
 #include "help/help.hpp"
 #include "pagenames/submit.hpp"
 #include "pictures/preview.hpp"
@@ -36,6 +37,12 @@ void RegisterWindows(pw::Platform& platform) {
     Register<pw::start>(platform, pw::WindowKind::start);
     Register<pw::magic>(platform, pw::WindowKind::magic);
     Register<pw::submit>(platform, pw::WindowKind::submit);
+    // The editor hands its section back to the builder that opened it.
+    platform.windows().Register(pw::WindowKind::MainForm, [](pw::Platform& p, QWidget& builder) -> QWidget* {
+        auto* editor = new pw::MainForm(p, &builder);
+        editor->Form_Load();
+        return editor;
+    });
     // The picture browser is modal, beside the editor; the editor shows it.
     platform.windows().Register(pw::WindowKind::preview, [](pw::Platform& p, QWidget& editor) -> QWidget* {
         auto* browser = new pw::preview(p, &editor);
