@@ -106,7 +106,7 @@ Help* Help::Open(Platform& platform, const QWidget* opener) {
         return viewer;
     }
     viewer = new Help(platform);
-    if (opener) viewer->move(opener->frameGeometry().topRight());
+    if (opener) PlaceBeside(*viewer, *opener);
     viewer->Form_Load();
     return viewer;
 }

@@ -99,12 +99,8 @@ void preview::BuildCommands() {
     connect(Command("Label28", QStringLiteral("     Exit"), QStringLiteral("    Exit Add Picture"),
                     TwipsRect(4560, 1440, 1455, 255), this),
             &HotSpot::clicked, this, &preview::Label28_Click);
-    auto* Image5 = new HotSpot(QStringLiteral("Image5"), QStringLiteral("?"), {}, this);
-    Image5->setCursor(Qt::ArrowCursor);  // a picture, not one of the hot-spots
-    Image5->setAlignment(Qt::AlignCenter);
-    Image5->setStyleSheet(QStringLiteral("background: #2f6fb0; color: white; font-weight: bold; border-radius: 11px;"));
-    Image5->setGeometry(TwipsRect(4680, 480, 375, 375));
-    connect(Image5, &HotSpot::clicked, this, &preview::Image5_Click);
+    connect(HelpIcon(QStringLiteral("Image5"), TwipsRect(4680, 480, 375, 375), this), &QAbstractButton::clicked, this,
+            &preview::Image5_Click);
 
     ProgressBar = new QProgressBar(this);
     ProgressBar->setObjectName(QStringLiteral("ProgressBar"));

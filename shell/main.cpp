@@ -19,6 +19,7 @@
 #include "platform/installation.hpp"
 #include "platform/platform.hpp"
 #include "shell/begin.hpp"
+#include "shell/general/hot_spot.hpp"
 #include "shell/start.hpp"
 
 namespace {
@@ -46,7 +47,7 @@ void RegisterWindows(pw::Platform& platform) {
     // The picture browser is modal, beside the editor; the editor shows it.
     platform.windows().Register(pw::WindowKind::preview, [](pw::Platform& p, QWidget& editor) -> QWidget* {
         auto* browser = new pw::preview(p, &editor);
-        browser->move(editor.frameGeometry().topRight());
+        pw::PlaceBeside(*browser, editor);
         browser->Form_Load();
         return browser;
     });

@@ -82,12 +82,8 @@ void magic::BuildMetaFields(QWidget& client) {
         {"Image13", 6360, &magic::Image13_Click}};
     for (std::size_t i = 0; i < std::size(icons); ++i) {
         const auto [name, top, handler] = icons[i];
-        auto* icon = new QPushButton(QStringLiteral("?"), &client);
-        icon->setObjectName(QString::fromLatin1(name));
-        icon->setStyleSheet(QStringLiteral(
-            "QPushButton { background: #2f6fb0; color: white; font-weight: bold; border: none; border-radius: 9px; }"));
-        icon->setGeometry(QRect(QPoint(Px(8760) + 4, Px(top) + 3), QSize(19, 19)));
-        connect(icon, &QPushButton::clicked, this, handler);
+        QAbstractButton* icon = HelpIcon(QString::fromLatin1(name), TwipsRect(8760, top, 375, 375), &client);
+        connect(icon, &QAbstractButton::clicked, this, handler);
         metaHelpIcons_[i] = icon;
     }
     for (QWidget* hidden : {static_cast<QWidget*>(Text24), static_cast<QWidget*>(Text100), static_cast<QWidget*>(Text2)})

@@ -142,18 +142,18 @@ void MainForm::BuildLabels(QWidget& client) {
     WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
     WebBrowser1->setGeometry(TwipsRect(120, 2040, 2775, 2175));
 
-    Label12 = Spot("Label12", {}, {}, TwipsRect(120, 480, 2775, 375), &client);
+    Label12 = Spot("Label12", {}, {}, TwipsRect(120, 420, 2775, 375), &client);
     Label12->setStyleSheet(QStringLiteral("color: #1d3557; font-weight: bold; font-size: 14px;"));
-    auto* Label5 = Spot("Label5", QStringLiteral(" Active Page"), {}, TwipsRect(120, 120, 2775, 330), &client);
+    auto* Label5 = Spot("Label5", QStringLiteral(" Active Page"), {}, TwipsRect(120, 90, 2775, 330), &client);
     Label5->setStyleSheet(QStringLiteral("color: #55626f;"));
     Label7 = new QLabel(&client);
     Label7->setObjectName(QStringLiteral("Label7"));
-    Label7->setGeometry(TwipsRect(3360, 5880, 6015, 300));
+    Label7->setGeometry(TwipsRect(3360, 960, 6015, 300));  // over the editing area
     Label7->setStyleSheet(QStringLiteral("color: #2f6fb0; font-weight: bold;"));
-    auto* Label4 = Spot("Label4", QStringLiteral("Go Back"), QStringLiteral("   Go Back"), TwipsRect(240, 960, 2535, 300), &client);
+    auto* Label4 = Spot("Label4", QStringLiteral("Go Back"), QStringLiteral("   Go Back"), TwipsRect(240, 870, 2535, 300), &client);
     Label4->setStyleSheet(QStringLiteral("color: #2f6fb0; font-weight: bold;"));
-    auto* Label8 = Spot("Label8", {}, QStringLiteral("   Change Edit Modes"), TwipsRect(240, 1320, 2535, 300), &client);
-    auto* Label9 = Spot("Label9", {}, QStringLiteral("   Add a picture to your web site   "), TwipsRect(240, 1680, 2535, 300),
+    auto* Label8 = Spot("Label8", {}, QStringLiteral("   Change Edit Modes"), TwipsRect(240, 1170, 2535, 300), &client);
+    auto* Label9 = Spot("Label9", {}, QStringLiteral("   Add a picture to your web site   "), TwipsRect(240, 1470, 2535, 300),
                         &client);
     auto* Label1 = Spot("Label1", {}, {}, TwipsRect(0, 9000, 615, 255), &client);  // below the window: never seen
     for (HotSpot* back : {static_cast<HotSpot*>(Label12), Label5, Label4})
@@ -165,7 +165,7 @@ void MainForm::BuildLabels(QWidget& client) {
     auto* Image5 = new HotSpot(QStringLiteral("Image5"), QStringLiteral("\u2302"), QStringLiteral("Tips"), &client);
     Image5->setCursor(Qt::ArrowCursor);  // a picture, not one of the hot-spots
     Image5->setStyleSheet(QStringLiteral("color: #2f6fb0; font-size: 16px;"));
-    Image5->setGeometry(TwipsRect(2640, 1740, 300, 300));
+    Image5->setGeometry(TwipsRect(2640, 1770, 270, 270));
     connect(Image5, &HotSpot::clicked, this, &MainForm::Image5_Click);
 }
 
@@ -396,16 +396,20 @@ void MainForm::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::white);
     const int top = centralWidget()->y();
-    painter.fillRect(QRect(0, top, Px(3060), height() - top), QColor(0xf4, 0xf7, 0xfb));
+    painter.fillRect(QRect(0, top, width(), height() - top), QColor(0xf4, 0xf7, 0xfb));
     painter.translate(0, top);
     QFont font = painter.font();
     font.setPixelSize(12);
     painter.setFont(font);
     painter.setPen(QColor(0x2f, 0x6f, 0xb0));
-    painter.drawText(TwipsRect(240, 1320, 2535, 300), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("\u25B8 Change Edit Modes"));
-    painter.drawText(TwipsRect(240, 1680, 2535, 300), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("\u25B8 Add a picture"));
+    painter.drawText(TwipsRect(240, 1170, 2535, 300), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("\u25B8 Change Edit Modes"));
+    painter.drawText(TwipsRect(240, 1470, 2535, 300), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("\u25B8 Add a picture"));
     painter.setPen(QColor(0x55, 0x62, 0x70));
-    painter.drawText(TwipsRect(120, 1740, 2400, 300), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Tips"));
+    painter.drawText(TwipsRect(120, 1770, 2400, 270), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Tips"));
+    // The page being edited stands out as a sheet on the right.
+    const QWidget* sheet = InHtmlMode() ? static_cast<const QWidget*>(DHTMLEdit1) : RichTextBox1;
+    painter.setPen(QColor(0xb8, 0xc4, 0xd6));
+    painter.drawRect(sheet->geometry().adjusted(-1, -1, 0, 0));
 }
 
 // ---- Modes ----

@@ -1,10 +1,12 @@
 #include "shell/general/hot_spot.hpp"
 
 #include <QGuiApplication>
+#include <algorithm>
 #include <QMainWindow>
 #include <QScreen>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
 
 // The pictures live in this static library, so it registers them itself on first use.
 static void RegisterSharedPictures() { Q_INIT_RESOURCE(general); }
@@ -57,6 +59,19 @@ void CentreOnScreen(QWidget& window) {
     window.move(area.x() + (area.width() - window.width()) / 2, area.y() + (area.height() - window.height()) / 2);
 }
 
+void PlaceBeside(QWidget& window, const QWidget& opener) {
+    const QRect beside = opener.frameGeometry();
+    const QScreen* screen = opener.screen() ? opener.screen() : QGuiApplication::primaryScreen();
+    if (!screen) return window.move(beside.topRight());
+    const QRect area = screen->availableGeometry();
+    const QSize size = window.frameGeometry().size();
+    int left = beside.right() + 1;
+    if (left + size.width() > area.right() + 1) left = beside.left() - size.width();
+    left = std::clamp(left, area.left(), std::max(area.left(), area.right() + 1 - size.width()));
+    const int top = std::clamp(beside.top(), area.top(), std::max(area.top(), area.bottom() + 1 - size.height()));
+    window.move(left, top);
+}
+
 QWidget* SetUpPictureWindow(QMainWindow& window, const QString& name) {
     window.setObjectName(name);
     window.setAttribute(Qt::WA_DeleteOnClose);
@@ -66,6 +81,16 @@ QWidget* SetUpPictureWindow(QMainWindow& window, const QString& name) {
     client->setPalette(QPalette(Qt::white));
     window.setCentralWidget(client);
     return client;
+}
+
+QAbstractButton* HelpIcon(const QString& name, QRect geometry, QWidget* parent) {
+    auto* icon = new QPushButton(QStringLiteral("?"), parent);
+    icon->setObjectName(name);
+    icon->setStyleSheet(QStringLiteral(
+        "QPushButton { background: #2f6fb0; color: white; font-weight: bold; border: none; border-radius: 9px; }"));
+    const QSize size(19, 19);
+    icon->setGeometry(QRect(geometry.center() - QPoint(size.width() / 2, size.height() / 2), size));
+    return icon;
 }
 
 PictureButton* PageButton(const QString& name, int digit, QRect geometry, QWidget* parent) {

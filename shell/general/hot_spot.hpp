@@ -42,9 +42,16 @@ private:
 // Places `window` at the centre of the screen it would appear on.
 void CentreOnScreen(QWidget& window);
 
+// Places `window` beside `opener`: to its right, else to its left when there is no room,
+// and always wholly on the opener's screen.
+void PlaceBeside(QWidget& window, const QWidget& opener);
+
 // Gives `window` its name, makes closing it unload it, and installs the white client
 // area the pictures and hot-spots are laid on; returns that area.
 QWidget* SetUpPictureWindow(QMainWindow& window, const QString& name);
+
+// The small round "?" picture that opens a window's quick help, centred in `geometry`.
+QAbstractButton* HelpIcon(const QString& name, QRect geometry, QWidget* parent);
 
 // A picture of the widgets several windows share ("banner.png", "page1-normal.png"...),
 // compiled into this library; a null pixmap for a name it does not hold.

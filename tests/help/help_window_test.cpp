@@ -119,13 +119,15 @@ public:
 
 TEST_F(HelpTest, OpensBesideItsOpenerAndLaterHelpLeavesItWhereTheUserPutIt) {
     QWidget menu;
-    menu.setGeometry(100, 80, 640, 480);
+    menu.setGeometry(10, 10, 120, 100);
     FirstShowPosition shown;
     qApp->installEventFilter(&shown);
     viewer = Help::Open(platform, &menu);
     qApp->removeEventFilter(&shown);
     ASSERT_TRUE(shown.position);
-    EXPECT_EQ(*shown.position, menu.frameGeometry().topRight()) << "placed before it is first shown";
+    EXPECT_EQ(*shown.position, viewer->pos()) << "placed before it is first shown";
+    EXPECT_GT(viewer->x(), menu.frameGeometry().right()) << "beside the opener";
+    EXPECT_TRUE(viewer->screen()->availableGeometry().contains(viewer->frameGeometry())) << "and on the screen";
 
     viewer->move(300, 200);  // where the user dragged it
     QWidget builder;
