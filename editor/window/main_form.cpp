@@ -479,17 +479,15 @@ bool MainForm::ReturnToHtmlMode() {
     return true;
 }
 
-void MainForm::ChangeColours() {
-    const QString text = RichTextBox1->toPlainText();
+void ColourTags(QTextEdit& box) {
+    const QString text = box.toPlainText();
     const std::u16string_view units(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size()));
     QTextCharFormat red, blue, black;
     red.setForeground(QColor(255, 0, 0));
     blue.setForeground(QColor(0, 0, 255));
     black.setForeground(Qt::black);
-    QTextCursor cursor(RichTextBox1->document());
+    QTextCursor cursor(box.document());
     cursor.beginEditBlock();
-    cursor.select(QTextCursor::Document);
-    cursor.setCharFormat(black);
     for (const editor::TagSpan& span : editor::FindTagSpans(units)) {
         cursor.setPosition(static_cast<int>(span.first));
         cursor.setPosition(static_cast<int>(span.last + 1), QTextCursor::KeepAnchor);
@@ -497,9 +495,11 @@ void MainForm::ChangeColours() {
     }
     cursor.endEditBlock();
     cursor.setPosition(0);
-    RichTextBox1->setTextCursor(cursor);
-    RichTextBox1->setCurrentCharFormat(black);
+    box.setTextCursor(cursor);
+    box.setCurrentCharFormat(black);
 }
+
+void MainForm::ChangeColours() { ColourTags(*RichTextBox1); }
 
 // ---- Go Back and saving ----
 

@@ -27,6 +27,10 @@ class Platform;
 class SpellChecker;
 class WebPane;
 
+// Colours the tags of the raw HTML in `box`: red, comments and declarations blue, text black;
+// the caret goes to the start with black for typing.
+void ColourTags(QTextEdit& box);
+
 class MainForm : public QMainWindow {
     Q_OBJECT
     // The section being edited: true for section A, false for B. Set by the builder.
