@@ -44,6 +44,7 @@ private:
 MessageAnswer ScriptedDialogs::Message(QWidget*, const QString& text, MessageButtons buttons, MessageIcon icon,
                                        const QString& caption, const QString& details) {
     shown.push_back({text, buttons, icon, caption, details});
+    if (whileShown) whileShown(shown.back());
     if (answers.empty()) return FirstAnswerOf(buttons);
     const MessageAnswer answer = answers.front();
     answers.pop_front();

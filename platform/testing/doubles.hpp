@@ -5,6 +5,7 @@
 // scripted misspellings and answer them from a script.
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -31,6 +32,8 @@ public:
     std::deque<std::optional<QString>> inputs;
     std::vector<ShownMessage> shown;
     QStringList prompts;
+    // Called as each message shows, to see the window as the user sees it then.
+    std::function<void(const ShownMessage&)> whileShown;
 
     MessageAnswer Message(QWidget* parent, const QString& text, MessageButtons buttons, MessageIcon icon,
                           const QString& caption, const QString& details) override;

@@ -198,7 +198,16 @@ TEST_F(MagicTest, ASiteFolderRemovedMeanwhileIsToldOnceAndTheFieldsStay) {
 TEST_F(MagicTest, MissingTemplateSaysSoAndWritesNoPage) {
     fs::remove(inst.path() / "default" / "temp311.htx");
     Open("two");
+    bool enabledDuringMessage = true;
+    Qt::CursorShape pointerDuringMessage = Qt::ArrowCursor;
+    doubles.dialogs->whileShown = [&](const testing::ShownMessage&) {
+        enabledDuringMessage = builder->findChild<QWidget*>("Label7")->isEnabled();
+        pointerDuringMessage = builder->cursor().shape();
+    };
     builder->Label7_Click();
+    EXPECT_FALSE(enabledDuringMessage) << "the message comes first, then Label7 is enabled again";
+    EXPECT_EQ(pointerDuringMessage, Qt::WaitCursor) << "and then the pointer is restored";
+    EXPECT_EQ(builder->cursor().shape(), Qt::ArrowCursor);
     ASSERT_EQ(doubles.dialogs->shown.size(), 1u);
     EXPECT_EQ(doubles.dialogs->shown[0].text, "Error accessing file");
     EXPECT_EQ(doubles.dialogs->shown[0].caption, "KW5 Sitewell");
