@@ -28,35 +28,16 @@ constexpr std::string_view kPrefix = "pagewright generate: ";
 
 enum ExitCode { kSuccess = 0, kFailure = 1, kUsageError = 2 };
 
-struct Options {
-    std::string site = "default";
-    std::string page = "all";
-    bool help = false;
-};
-
-std::expected<Options, std::string> ParseOptions(std::span<const std::string> args) {
-    Options options;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--help" || args[i] == "-h") {
-            options.help = true;
-            continue;
-        }
-        auto site = OptionValue(args, i, "--site");
-        if (!site) return std::unexpected(site.error());
-        if (*site) {
-            options.site = std::move(**site);
-            continue;
-        }
-        auto page = OptionValue(args, i, "--page");
-        if (!page) return std::unexpected(page.error());
-        if (!*page) return std::unexpected("unknown option '" + args[i] + "'");
-        options.page = std::move(**page);
-    }
-    if (!IsSiteName(options.site)) return std::unexpected("--site takes a site folder name, not a path");
-    if (options.page != "one" && options.page != "two" && options.page != "three" && options.page != "all") {
+// The command line, with the page to generate checked.
+std::expected<CommandLine, std::string> ReadOptions(std::span<const std::string> args) {
+    static constexpr std::string_view kOwnOptions[] = {"--page"};
+    auto line = ReadCommandLine(args, {}, kOwnOptions);
+    if (!line) return line;
+    const std::string page = line->Value("--page").value_or("all");
+    if (page != "one" && page != "two" && page != "three" && page != "all") {
         return std::unexpected("--page takes one, two, three or all");
     }
-    return options;
+    return line;
 }
 
 std::vector<store::Page> ChosenPages(const std::string& page) {
@@ -77,7 +58,7 @@ void WarnAboutUnreadFiles(const StoredPage& page, std::ostream& err) {
 }  // namespace
 
 int RunGenerateCommand(const fs::path& inst, std::span<const std::string> args, std::ostream& out, std::ostream& err) {
-    const auto options = ParseOptions(args);
+    const auto options = ReadOptions(args);
     if (!options) {
         err << kPrefix << options.error() << "\n\n" << kUsageText;
         return kUsageError;
@@ -94,7 +75,7 @@ int RunGenerateCommand(const fs::path& inst, std::span<const std::string> args, 
 
     const fs::path templatePath = ResolveInFolder(*siteFolder, store::kTemplateFile);
     int exit = kSuccess;
-    for (const store::Page pageOfSite : ChosenPages(options->page)) {
+    for (const store::Page pageOfSite : ChosenPages(options->Value("--page").value_or("all"))) {
         const StoredPage page = LoadStoredPage(*siteFolder, pageOfSite);
         WarnAboutUnreadFiles(page, err);
         const auto text = GeneratePageText(templatePath, page.inputs);

@@ -42,39 +42,6 @@ constexpr std::string_view kUsageText =
 constexpr std::string_view kPrefix = "pagewright publish: ";
 constexpr std::string_view kCannotConnectText = "Unable to connect to the specified host";
 
-struct Options {
-    std::string site = "default";
-    bool changedOnly = false;
-    std::string trust;
-    bool help = false;
-};
-
-std::expected<Options, std::string> ParseOptions(std::span<const std::string> args) {
-    Options options;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--help" || args[i] == "-h") {
-            options.help = true;
-            continue;
-        }
-        if (args[i] == "--changed-only") {
-            options.changedOnly = true;
-            continue;
-        }
-        auto site = OptionValue(args, i, "--site");
-        if (!site) return std::unexpected(site.error());
-        if (*site) {
-            options.site = std::move(**site);
-            continue;
-        }
-        auto trust = OptionValue(args, i, "--trust");
-        if (!trust) return std::unexpected(trust.error());
-        if (!*trust) return std::unexpected("unknown option '" + args[i] + "'");
-        options.trust = std::move(**trust);
-    }
-    if (!IsSiteName(options.site)) return std::unexpected("--site takes a site folder name, not a path");
-    return options;
-}
-
 struct Account {
     std::string host;
     std::string user;
@@ -229,16 +196,16 @@ using RemoteListing = std::map<std::string, RemoteEntry>;
 // One run of the upload loop, with its counts.
 class SiteUpload {
 public:
-    SiteUpload(const fs::path& siteFolder, FtpComponent& ftp, const Options& options, const Account& account,
+    SiteUpload(const fs::path& siteFolder, FtpComponent& ftp, bool changedOnly, const Account& account,
                std::ostream& out, std::ostream& err, ProgressBar& bar)
-        : siteFolder_(siteFolder), ftp_(ftp), options_(options), account_(account), out_(out), err_(err), bar_(bar) {}
+        : siteFolder_(siteFolder), ftp_(ftp), changedOnly_(changedOnly), account_(account), out_(out), err_(err), bar_(bar) {}
 
     int Run(const std::vector<std::string>& files, const HostAddress& address) {
         // As the publisher window does: a host without the folder keeps the login folder.
         (void)ftp_.SetDirectory(PublishFolder(address));
         folder_ = ftp_.Directory();
         PublishState state(siteFolder_ / kPublishStateFileName, {address.Endpoint(), account_.user, folder_});
-        const RemoteListing remote = options_.changedOnly ? RemoteFiles() : RemoteListing{};
+        const RemoteListing remote = changedOnly_ ? RemoteFiles() : RemoteListing{};
         for (std::size_t i = 0; i < files.size(); ++i) {
             if (!stopped_) {
                 SendOne(files[i], i, state, remote);
@@ -292,7 +259,7 @@ private:
         }
         const SentFile current{digest->size, HexDigest(digest->sha256)};
         const SentFile* recorded = state.Find(name);
-        if (options_.changedOnly && recorded && *recorded == current && HostHolds(remote, name, *digest)) {
+        if (changedOnly_ && recorded && *recorded == current && HostHolds(remote, name, *digest)) {
             ++unchanged_;
             Print(out_) << "unchanged " << name << "\n";
             return;
@@ -336,7 +303,7 @@ private:
 
     const fs::path& siteFolder_;
     FtpComponent& ftp_;
-    const Options& options_;
+    const bool changedOnly_;  // send only what the host does not hold yet
     const Account& account_;
     std::ostream& out_;
     std::ostream& err_;
@@ -352,7 +319,9 @@ private:
 
 int RunPublishCommand(const fs::path& inst, std::span<const std::string> args, std::ostream& out, std::ostream& err,
                       const PublishEnvironment& environment) {
-    const auto options = ParseOptions(args);
+    static constexpr std::string_view kOwnFlags[] = {"--changed-only"};
+    static constexpr std::string_view kOwnOptions[] = {"--trust"};
+    const auto options = ReadCommandLine(args, kOwnFlags, kOwnOptions);
     if (!options) {
         err << kPrefix << options.error() << "\n\n" << kUsageText;
         return kPublishUsageError;
@@ -393,7 +362,7 @@ int RunPublishCommand(const fs::path& inst, std::span<const std::string> args, s
     ftp->SetUserName(account.user);
     ftp->SetPassword(account.password);
     ftp->SetBinary(true);
-    if (auto connected = ConnectTrusting(*ftp, options->trust, err); !connected) {
+    if (auto connected = ConnectTrusting(*ftp, options->Value("--trust").value_or(""), err); !connected) {
         err << kPrefix << kCannotConnectText << ": " << WithoutPassword(connected.error().message(), account.password)
             << "\n";
         if (const auto peer = ftp->LastUnverifiedPeer()) {
@@ -405,7 +374,7 @@ int RunPublishCommand(const fs::path& inst, std::span<const std::string> args, s
     // Connect succeeded, so the host text parsed.
     const HostAddress address = *ParseHostAddress(account.host);
     ProgressBar bar(err, environment.progressBar, files->size());
-    const int exit = SiteUpload(*siteFolder, *ftp, *options, account, out, err, bar).Run(*files, address);
+    const int exit = SiteUpload(*siteFolder, *ftp, options->Has("--changed-only"), account, out, err, bar).Run(*files, address);
     ftp->Disconnect();
     return exit;
 }
