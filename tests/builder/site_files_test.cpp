@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/disk_full.hpp"
 #include "tests/temp_folder.hpp"
 
 namespace pw::store {
@@ -136,15 +137,10 @@ TEST_F(NewSite, ADesignFileTheInstallationLacksIsPassedOver) {
 // the next start prepares the site again; what the failed start staged is cleared then.
 TEST_F(NewSite, AStartThatFailsHalfWayLeavesNoSiteAndTheNextOnePreparesIt) {
     inst_.Write("stock", std::string(4096, 'j'));
-    rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 1024;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const auto failed = PrepareDefaultSite(Inst());
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
+    const auto failed = [&] {
+        test::DiskFullAfter full(1024);
+        return PrepareDefaultSite(Inst());
+    }();
 
     ASSERT_FALSE(failed);
     EXPECT_EQ(failed.error(), std::errc::file_too_large);

@@ -17,6 +17,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/loopback.hpp"
+
 namespace pw::test {
 
 class HttpTestServer {
@@ -31,15 +33,7 @@ public:
     };
 
     HttpTestServer() {
-        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        ::listen(listener_, 8);
-        socklen_t length = sizeof address;
-        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
-        port_ = ntohs(address.sin_port);
+        listener_ = ListenOnLoopback(port_);
         thread_ = std::thread([this] { Serve(); });
     }
     ~HttpTestServer() {

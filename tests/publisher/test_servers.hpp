@@ -24,6 +24,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/loopback.hpp"
+
 namespace pw::test {
 
 namespace fs = std::filesystem;
@@ -295,15 +297,7 @@ private:
 class Relay {
 public:
     explicit Relay(std::uint16_t target) : target_(target) {
-        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        ::listen(listener_, 8);
-        socklen_t length = sizeof address;
-        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
-        port_ = ntohs(address.sin_port);
+        listener_ = ListenOnLoopback(port_);
         thread_ = std::thread([this] { Run(); });
     }
     ~Relay() {

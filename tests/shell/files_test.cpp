@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/disk_full.hpp"
+
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -120,15 +122,10 @@ TEST_F(AtomicSave, FailedRenameKeepsWhatIsThere) {
 TEST_F(AtomicSave, FailedWriteKeepsTheOldFile) {
     const fs::path file = root_ / "rtemp1.txt";
     Write(file, "old section");
-    rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 16;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const auto result = SaveFileAtomically(file, std::string(100, 'x'));
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
+    const auto result = [&] {
+        test::DiskFullAfter full(16);
+        return SaveFileAtomically(file, std::string(100, 'x'));
+    }();
 
     ASSERT_FALSE(result);
     EXPECT_EQ(result.error(), std::errc::file_too_large);
