@@ -104,16 +104,16 @@ void submit::Form_Load() {
 // the lookup ignores case, so an existing "pageBox.txt" is the same file.
 std::filesystem::path submit::PageNamesFile() const { return platform_.SiteFile(store::kPageNamesFile); }
 
-void submit::Command3_Click() { OpenBuilderOn("one"); }
-void submit::Command8_Click() { OpenBuilderOn("two"); }
-void submit::Command9_Click() { OpenBuilderOn("three"); }
-void submit::Label1_Click() { OpenBuilderOn("one"); }
+void submit::Command3_Click() { OpenBuilderOn(store::Page::One); }
+void submit::Command8_Click() { OpenBuilderOn(store::Page::Two); }
+void submit::Command9_Click() { OpenBuilderOn(store::Page::Three); }
+void submit::Label1_Click() { OpenBuilderOn(store::Page::One); }
 void submit::Label2_Click() { GoToMainMenu(); }
 void submit::mnustart_Click() { GoToMainMenu(); }
 void submit::mnuhelp_Click() { OpenBeside(*this, platform_, WindowKind::Help); }
 
-void submit::OpenBuilderOn(const char* page) {
-    platform_.globals().currentPage = page;
+void submit::OpenBuilderOn(store::Page page) {
+    platform_.globals().SetPage(page);
     OpenInPlaceOf(*this, platform_, WindowKind::magic);
 }
 

@@ -3,6 +3,8 @@
 // in the site's page-names file, read when the window loads and written whenever it
 // unloads (closes), whichever way that happens.
 #include <QMainWindow>
+
+#include "builder/store/site_files.hpp"
 #include <filesystem>
 
 class QLineEdit;
@@ -46,7 +48,7 @@ private:
     void BuildNameBoxes(QWidget& client);
     void BuildHotSpots(QWidget& client);
     void BuildMenus();
-    void OpenBuilderOn(const char* page);
+    void OpenBuilderOn(store::Page page);
     void GoToMainMenu();
     // The site's page-names file.
     std::filesystem::path PageNamesFile() const;

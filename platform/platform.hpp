@@ -28,6 +28,11 @@ struct Globals {
 
     // The page currentPage names: its one reading, empty counting as page one.
     store::Page page() const { return store::PageFromWord(currentPage); }
+    void SetPage(store::Page page) { currentPage = std::string(store::WordOf(page)); }
+    // An empty currentPage becomes "one", as the builder and generation settle it.
+    void FillEmptyPage() {
+        if (currentPage.empty()) SetPage(store::Page::One);
+    }
 };
 
 using WebPaneFactory = std::function<WebPane*(QWidget* parent)>;

@@ -237,14 +237,14 @@ void start::RefreshFile1() {
     refreshingFile1_ = false;
 }
 
-void start::OpenBuilderOn(const char* page) {
-    platform_.globals().currentPage = page;
+void start::OpenBuilderOn(store::Page page) {
+    platform_.globals().SetPage(page);
     OpenInPlaceOf(*this, platform_, WindowKind::magic);
 }
 
-void start::Command3_Click() { OpenBuilderOn("one"); }
-void start::Command8_Click() { OpenBuilderOn("two"); }
-void start::Command9_Click() { OpenBuilderOn("three"); }
+void start::Command3_Click() { OpenBuilderOn(store::Page::One); }
+void start::Command8_Click() { OpenBuilderOn(store::Page::Two); }
+void start::Command9_Click() { OpenBuilderOn(store::Page::Three); }
 void start::Label3_Click() { OpenInPlaceOf(*this, platform_, WindowKind::magic); }
 void start::Label4_Click() { OpenInPlaceOf(*this, platform_, WindowKind::submit); }
 

@@ -3,6 +3,8 @@
 // logo pane and a site list.
 #include <QMainWindow>
 
+#include "builder/store/site_files.hpp"
+
 class QListWidget;
 class QLabel;
 class QMenu;
@@ -65,7 +67,7 @@ private:
     void BuildMenus();
     void StartDesignPack(int number);
     void OpenVendorPage(const QString& path, bool busyPointer);
-    void OpenBuilderOn(const char* page);
+    void OpenBuilderOn(store::Page page);
     bool refreshingFile1_ = false;
 
     Platform& platform_;

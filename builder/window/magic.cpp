@@ -230,7 +230,7 @@ void magic::Form_Load() {
     setWindowTitle(kAppTitle);
     WebBrowser1->Navigate(ToQString(platform_.inst() / "qhelp.htx"));
     Picture2->setPixmap(QPixmap(ToQString(platform_.SiteFile(store::kLayoutPictureFile))));
-    if (platform_.globals().currentPage.empty()) platform_.globals().currentPage = "one";
+    platform_.globals().FillEmptyPage();
     LoadCurrentPage();
 }
 
@@ -257,20 +257,20 @@ void magic::SaveSection(const QTextEdit& section, std::string_view fileName, Sav
 }
 
 void magic::Command3_Click() {
-    platform_.globals().currentPage = "one";
+    platform_.globals().SetPage(store::Page::One);
     ShowPage();
 }
 void magic::Command8_Click() {
-    platform_.globals().currentPage = "two";
+    platform_.globals().SetPage(store::Page::Two);
     ShowPage();
 }
 void magic::Command9_Click() {
-    platform_.globals().currentPage = "three";
+    platform_.globals().SetPage(store::Page::Three);
     ShowPage();
 }
 
 void magic::ShowPage() {
-    if (platform_.globals().currentPage.empty()) platform_.globals().currentPage = "one";
+    platform_.globals().FillEmptyPage();
     LoadCurrentPage();
     const std::filesystem::path site = platform_.SiteFolderPath();
     const auto names = store::LoadPageNames(site);
@@ -327,7 +327,7 @@ void magic::Label6_Click() {
 void magic::Label7_Click() {
     setCursor(Qt::WaitCursor);
     Label7->setEnabled(false);
-    if (platform_.globals().currentPage.empty()) platform_.globals().currentPage = "one";
+    platform_.globals().FillEmptyPage();
     SaveReport report;
     SaveFields(report);
     SaveSection(*RichTextBox1, CurrentFiles().sectionA, report);

@@ -328,12 +328,12 @@ void MainForm::Form_Load() {
     DisableFormattingControls();
     (void)DHTMLEdit1->LoadDocument(ToQString(documentFile_));  // a missing file leaves an empty surface
     Toolbar2->hide();
-    std::string& page = platform_.globals().currentPage;
-    if (page == "two" || page == "three") {
-        Label12->setText(QStringLiteral("Editing Page ") + Text(store::CaptionOf(store::PageFromWord(page))));
+    const store::Page page = platform_.globals().page();
+    if (page != store::Page::One) {
+        Label12->setText(QStringLiteral("Editing Page ") + Text(store::CaptionOf(page)));
         return;
     }
-    page = "one";
+    platform_.globals().SetPage(store::Page::One);  // whatever it held
     // The site's own tips page for its home page, else the one installed with the program.
     const std::filesystem::path sitePage = platform_.SiteFile("page4.html");
     std::error_code ec;
