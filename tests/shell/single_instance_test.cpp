@@ -2,6 +2,7 @@
 // at once without touching a file, and a lock left by a killed copy does not block.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <map>
@@ -89,6 +90,8 @@ public:
     InstalledCopy() {
         fs::copy(PW_INSTALL_DIR, program_.path() / "lib", fs::copy_options::recursive);
         fs::create_directories(home());
+        fs::create_directory(runtime());
+        fs::permissions(runtime(), fs::perms::owner_all, fs::perm_options::replace);
         if (::geteuid() == 0) {
             const passwd* nobody = ::getpwnam("nobody");
             if (!nobody) return;
@@ -103,6 +106,7 @@ public:
     bool usable() const { return ::geteuid() != 0 || user_.has_value(); }
     fs::path home() const { return home_.path() / "home"; }
     fs::path inst() const { return home() / "data" / "pagewright"; }
+    fs::path runtime() const { return home() / "runtime"; }  // the user's own, as XDG_RUNTIME_DIR
 
     pid_t Start() const {
         const std::string program = (program_.path() / "lib" / "pagewright").string();
@@ -114,6 +118,7 @@ public:
         ::setenv("XDG_DATA_HOME", (home() / "data").c_str(), 1);
         ::setenv("XDG_CONFIG_HOME", (home() / "config").c_str(), 1);
         ::setenv("XDG_CACHE_HOME", (home() / "cache").c_str(), 1);
+        ::setenv("XDG_RUNTIME_DIR", runtime().c_str(), 1);
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
         ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
         ::_exit(127);
@@ -131,6 +136,12 @@ TEST(SingleInstance, ASecondStartOfAnInstalledCopyLeavesThePerUserFolderAlone) {
     const pid_t first = installed.Start();
     ASSERT_TRUE(WaitFor(installed.inst() / "Default.ste", 30s)) << "the first copy fills its per-user installation";
     ASSERT_FALSE(WaitForExit(first, 300ms));
+    // The lock is in the user's own runtime folder: in the shared temporary folder another
+    // user could make a file of its name first, and this user's copy would never start.
+    const auto locks = fs::directory_iterator(installed.runtime());
+    EXPECT_TRUE(std::ranges::any_of(locks, [](const fs::directory_entry& entry) {
+        return entry.path().filename().string().starts_with("pagewright-");
+    }));
 
     fs::remove(installed.inst() / "logo.htx");  // a second copy that filled the folder would bring it back
     const auto before = Snapshot(installed.inst());
