@@ -106,6 +106,11 @@ std::string DecodeCharacterReferences(std::string_view text) {
     return decoded;
 }
 
+void AddReference(ReferenceUse use, std::string_view value, std::vector<PageReference>& references) {
+    const std::string_view trimmed = Trim(value);
+    if (!trimmed.empty()) references.push_back({use, std::string(trimmed)});
+}
+
 // The url() arguments of a style sheet or style attribute, comments skipped.
 void FindCssUrls(std::string_view css, std::vector<PageReference>& references) {
     std::size_t pos = 0;
@@ -128,12 +133,14 @@ void FindCssUrls(std::string_view css, std::vector<PageReference>& references) {
             end = css.find(css[start], start + 1);
             if (end == std::string_view::npos) return;
             value = css.substr(start + 1, end - start - 1);
+            // A line break ends a CSS string early: that url() is broken and names nothing.
+            if (value.find_first_of("\r\n\f") != std::string_view::npos) value = {};
         } else {
             end = css.find(')', start);
             if (end == std::string_view::npos) return;
-            value = Trim(css.substr(start, end - start));
+            value = css.substr(start, end - start);
         }
-        if (!value.empty()) references.push_back({ReferenceUse::Picture, std::string(value)});
+        AddReference(ReferenceUse::Picture, value, references);
         pos = end + 1;
     }
 }
@@ -190,11 +197,6 @@ std::pair<std::string, std::vector<Attribute>> ReadStartTag(std::string_view htm
         }
     }
     return {std::move(name), std::move(attributes)};
-}
-
-void AddReference(ReferenceUse use, std::string_view value, std::vector<PageReference>& references) {
-    const std::string_view trimmed = Trim(value);
-    if (!trimmed.empty()) references.push_back({use, std::string(trimmed)});
 }
 
 void AddReferencesOfTag(const std::string& tag, const std::vector<Attribute>& attributes,
