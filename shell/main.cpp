@@ -1,7 +1,8 @@
 // pagewright: start-up. Only one copy runs per installation; the start-up object
 // prepares the default site when needed and opens the main menu.
-// `pagewright generate ...` instead regenerates pages headlessly, and `pagewright
-// publish ...` sends a site to its web host (see --help of each).
+// `pagewright generate ...` instead regenerates pages headlessly, `pagewright check ...`
+// looks a site through before it is published, and `pagewright publish ...` sends a site
+// to its web host (see --help of each).
 #include <QApplication>
 #include <unistd.h>
 
@@ -15,6 +16,7 @@
 #include "help/help.hpp"
 #include "pagenames/submit.hpp"
 #include "pictures/preview.hpp"
+#include "publisher/check_command.hpp"
 #include "publisher/publish_command.hpp"
 #include "platform/installation.hpp"
 #include "platform/platform.hpp"
@@ -71,6 +73,12 @@ int Generate(int argc, char* argv[]) {
     return pw::RunGenerateCommand(Installation(), args, std::cout, std::cerr);
 }
 
+int Check(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);  // no display needed
+    const std::vector<std::string> args(argv + 2, argv + argc);
+    return pw::publisher::RunCheckCommand(Installation(), args, std::cout, std::cerr);
+}
+
 int Publish(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);  // no display needed
     const std::vector<std::string> args(argv + 2, argv + argc);
@@ -82,6 +90,7 @@ int Publish(int argc, char* argv[]) {
 
 int main(int argc, char* argv[]) {
     if (argc > 1 && std::string_view(argv[1]) == "generate") return Generate(argc, argv);
+    if (argc > 1 && std::string_view(argv[1]) == "check") return Check(argc, argv);
     if (argc > 1 && std::string_view(argv[1]) == "publish") return Publish(argc, argv);
     QApplication app(argc, argv);
     // A second copy ends before it touches any file, the installation's own included.
