@@ -15,6 +15,8 @@ namespace {
 constexpr std::string_view kParagraphMark = "\r\n";
 
 // Destinations whose content is never document text.
+// A list in alphabetical order, read as a paragraph.
+// clang-format off
 constexpr std::string_view kSkippedDestinations[] = {
     "aftncn", "aftnsep", "aftnsepc", "annotation", "atnauthor", "atndate", "atnicn", "atnid",
     "atnparent", "atnref", "atntime", "atrfend", "atrfstart", "author", "background", "bkmkend",
@@ -39,6 +41,7 @@ constexpr std::string_view kSkippedDestinations[] = {
     "writereservation", "writereservhash", "xe", "xform", "xmlattrname", "xmlattrvalue",
     "xmlclose", "xmlname", "xmlnstbl", "xmlopen",
 };
+// clang-format on
 static_assert(std::ranges::is_sorted(kSkippedDestinations));
 
 // Control words that stand for one character.

@@ -12,6 +12,8 @@ struct CodePageTable {
 };
 
 // Generated from the code pages' published mappings.
+// Twelve code points a row, as the tables were generated.
+// clang-format off
 constexpr CodePageTable kCodePages[] = {
     {437,
      {
@@ -196,6 +198,7 @@ constexpr CodePageTable kCodePages[] = {
         0x00AF, 0x02D8, 0x02D9, 0x02DA, 0x00B8, 0x02DD, 0x02DB, 0x02C7,
      }},
 };
+// clang-format on
 
 const CodePageTable& TableFor(int codePage) {
     const auto* found = std::find_if(std::begin(kCodePages), std::end(kCodePages),
