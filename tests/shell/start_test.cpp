@@ -64,6 +64,17 @@ TEST_F(StartTest, HotSpotsCarryTheirTooltipsOverTheDrawnItems) {
         EXPECT_NE(menu->findChild<QWidget*>(picture)->cursor().shape(), Qt::PointingHandCursor) << picture;
 }
 
+TEST(SharedPictures, ThePageButtonsAndTheBannerLoadFromTheLibraryThatDrawsThem) {
+    for (const char* digit : {"1", "2", "3"}) {
+        for (const char* state : {"normal", "pressed", "disabled"}) {
+            const QPixmap picture = SharedPicture(QStringLiteral("page%1-%2.png").arg(digit, state));
+            EXPECT_EQ(picture.size(), QSize(26, 34)) << digit << " " << state;
+        }
+    }
+    EXPECT_EQ(SharedPicture(QStringLiteral("banner.png")).size(), QSize(650, 38));
+    EXPECT_TRUE(SharedPicture(QStringLiteral("no-such-picture.png")).isNull());
+}
+
 TEST_F(StartTest, VendorLinksOpenInTheBrowser) {
     menu->Image2_Click();
     menu->Label1_Click();
