@@ -1,7 +1,7 @@
 #include "publisher/window/ftp_login.hpp"
 
+#include <QApplication>
 #include <QCheckBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -9,6 +9,8 @@
 #include "builder/store/site_files.hpp"
 #include "platform/platform.hpp"
 #include "publisher/window/main_window.hpp"
+#include "publisher/window/pictures.hpp"
+#include "publisher/window/screen_pointer.hpp"
 #include "shell/general/form_fields.hpp"
 #include "shell/general/hot_spot.hpp"
 #include "shell/general/vendor_site.hpp"
@@ -55,6 +57,8 @@ FTPLogin::FTPLogin(Platform& platform, QWidget* parent) : QDialog(parent), platf
     setAttribute(Qt::WA_DeleteOnClose);
     setFont(QFont(QStringLiteral("Verdana"), 8));
     setFixedSize(Px(5010), Px(4470));
+    setAutoFillBackground(true);
+    setPalette(QPalette(Qt::white));
 
     Caption("Host:", 240, this);
     Caption("Username:", 600, this);
@@ -81,13 +85,15 @@ FTPLogin::FTPLogin(Platform& platform, QWidget* parent) : QDialog(parent), platf
     auto* Label1 = new HotSpot(QStringLiteral("Label1"), kTip, {}, this);
     Label1->setWordWrap(true);
     Label1->setGeometry(TwipsRect(600, 2520, 3735, 1365));
-    Label1->setStyleSheet(QStringLiteral("color: #1d3557;"));
+    // The offer stands out as the main menu's hosting line does.
+    Label1->setAttribute(Qt::WA_TranslucentBackground, false);
+    Label1->setStyleSheet(QStringLiteral("QLabel#Label1 { color: #a4511a; background: #fde7d3; border: 1px solid #f6c49a;"
+                                         " border-radius: 6px; padding: 4px; }"));
     connect(Label1, &HotSpot::clicked, this, &FTPLogin::Label1_Click);
-    auto* Image1 = new HotSpot(QStringLiteral("Image1"), QStringLiteral("?"), {}, this);
+    auto* Image1 = new HotSpot(QStringLiteral("Image1"), {}, {}, this);
     Image1->setCursor(Qt::ArrowCursor);  // a picture, not one of the hot-spots
-    Image1->setAlignment(Qt::AlignCenter);
-    Image1->setStyleSheet(QStringLiteral("background: #2f6fb0; color: white; font-weight: bold; border-radius: 9px;"));
-    Image1->setGeometry(TwipsRect(4500, 240, 285, 285));
+    Image1->setPixmap(PublisherPicture(QStringLiteral("help.png")));
+    Image1->setGeometry(TwipsRect(4500, 180, 285, 285));
     connect(Image1, &HotSpot::clicked, this, &FTPLogin::Image1_Click);
 
     // Beyond the dialog's right edge: only its Alt+A accelerator reaches it.
@@ -95,6 +101,21 @@ FTPLogin::FTPLogin(Platform& platform, QWidget* parent) : QDialog(parent), platf
     Anonymous->setObjectName(QStringLiteral("Anonymous"));
     Anonymous->setGeometry(TwipsRect(12000, 480, 1695, 255));
     connect(Anonymous, &QCheckBox::clicked, this, &FTPLogin::Anonymous_Click);
+}
+
+FTPLogin* FTPLogin::Open(Platform& platform) {
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        auto* open = qobject_cast<FTPLogin*>(window);
+        if (open && open->isVisible()) {
+            open->raise();
+            open->activateWindow();
+            return open;
+        }
+    }
+    auto* login = new FTPLogin(platform);
+    login->Form_Load();
+    login->show();
+    return login;
 }
 
 std::filesystem::path FTPLogin::SettingsFile() const { return platform_.SiteFile(store::kFtpSettingsFile); }
@@ -123,18 +144,18 @@ void FTPLogin::Command2_Click() {
     ftp.SetUserName(UserName->text().toStdString());
     ftp.SetPassword(Password->text().toStdString());
 
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    Result<void> connected = ftp.Connect();
-    // A certificate or host key that does not verify: the user may trust it for this site.
-    while (!connected && connected.error() == publisher::FtpErrc::UnverifiedPeer) {
-        const auto peer = ftp.LastUnverifiedPeer();
-        QGuiApplication::restoreOverrideCursor();
-        const bool trusted = peer && platform_.dialogs().AskYesNo(this, TrustQuestion(*peer)) && ftp.TrustUnverifiedPeer();
-        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-        if (!trusted) break;
+    Result<void> connected = [&] {
+        const ScreenPointer pointer(Qt::WaitCursor);
+        return ftp.Connect();
+    }();
+    // A certificate or host key that does not verify: the user may trust it for this
+    // site. A trust that could not be saved still holds for this connection.
+    while (!connected && connected.error() == publisher::FtpErrc::UnverifiedPeer && ftp.LastUnverifiedPeer() &&
+           platform_.dialogs().AskYesNo(this, TrustQuestion(*ftp.LastUnverifiedPeer()))) {
+        (void)ftp.TrustUnverifiedPeer();
+        const ScreenPointer pointer(Qt::WaitCursor);
         connected = ftp.Connect();
     }
-    QGuiApplication::restoreOverrideCursor();
 
     if (!connected) {
         platform_.dialogs().Message(this, kUnableToConnect, MessageButtons::Ok, MessageIcon::Critical, kAppTitle,
@@ -142,6 +163,7 @@ void FTPLogin::Command2_Click() {
         delete publisher;
     } else {
         publisher->show();
+        publisher->activateWindow();  // the window the user works in from now on
     }
     // Saved on both paths, so a wrong host or password is there to correct next time.
     SaveSettings();

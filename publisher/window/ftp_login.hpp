@@ -15,7 +15,12 @@ class Platform;
 class FTPLogin : public QDialog {
     Q_OBJECT
 public:
+    // Builds the dialog without showing it. Deleted when closed.
     explicit FTPLogin(Platform& platform, QWidget* parent = nullptr);
+
+    // The dialog for the main menu's publish commands, modeless: the open one brought to
+    // the front, else a new one, loaded and shown.
+    static FTPLogin* Open(Platform& platform);
 
     // Centres the dialog and fills the three boxes from ftp.txt (empty when it names none).
     void Form_Load();
