@@ -173,12 +173,14 @@ public:
         std::string certificate = {};  // PEM with key: offer TLS
         bool requireTls = false;
         bool noMlsd = false;
+        fs::path log = {};  // where each command received is appended, one a line
     };
     PyFtpServer(const fs::path& root, const std::string& user, const std::string& password, Options options) {
         std::vector<std::string> argv = {kSystemPython, SourceFile("ftp_server.py"), root.string(), user, password};
         if (!options.certificate.empty()) argv.insert(argv.end(), {"--cert", options.certificate});
         if (options.requireTls) argv.push_back("--require-tls");
         if (options.noMlsd) argv.push_back("--no-mlsd");
+        if (!options.log.empty()) argv.insert(argv.end(), {"--log", options.log.string()});
         process_.Start(argv);
         port_ = process_.ReadPort();
     }
