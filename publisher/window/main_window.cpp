@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QListWidget>
@@ -54,7 +55,14 @@ constexpr int kNameRole = Qt::UserRole;
 // Repaints and moves the progress bar while a command runs; the user's clicks and keys
 // wait until it is done, so no command can start inside another (libcurl's calls are not
 // re-entrant, and a window closed mid-command would pull the ground from under it).
-void LetWindowsRepaint() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
+// About sixty times a second at most: a run of small files would otherwise spend more
+// time painting than sending.
+void LetWindowsRepaint() {
+    static QElapsedTimer sinceLast;
+    if (sinceLast.isValid() && sinceLast.elapsed() < 16) return;
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    sinceLast.start();
+}
 
 void Beep() { QApplication::beep(); }
 
@@ -72,8 +80,8 @@ private:
 
 std::string NameOf(const QListWidgetItem& item) { return item.data(kNameRole).toByteArray().toStdString(); }
 
-void AddName(QListWidget& list, const std::string& name, QStyle::StandardPixmap icon) {
-    auto* item = new QListWidgetItem(list.style()->standardIcon(icon), QString::fromStdString(DecodeLenient(name)));
+void AddName(QListWidget& list, const std::string& name, const QIcon& icon) {
+    auto* item = new QListWidgetItem(icon, QString::fromStdString(DecodeLenient(name)));
     item->setData(kNameRole, QByteArray::fromStdString(name));
     list.addItem(item);
 }
@@ -91,6 +99,7 @@ QListWidget* List(const char* name, QRect twips, QAbstractItemView::SelectionMod
     list->setGeometry(twips);
     list->setSelectionMode(mode);
     list->setIconSize(QSize(16, 16));
+    list->setUniformItemSizes(true);  // one line each: adding a name does not measure them all again
     return list;
 }
 
@@ -130,7 +139,9 @@ std::error_code LastErrorOr(std::errc otherwise) {
 Main::Main(Platform& platform, QWidget* parent)
     : QMainWindow(parent),
       platform_(platform),
-      FTP_(publisher::MakeCurlFtp(publisher::DefaultFtpSettings(platform.SiteFolderPath()))) {
+      FTP_(publisher::MakeCurlFtp(publisher::DefaultFtpSettings(platform.SiteFolderPath()))),
+      folderIcon_(style()->standardIcon(QStyle::SP_DirIcon)),
+      fileIcon_(style()->standardIcon(QStyle::SP_FileIcon)) {
     QWidget* client = SetUpPictureWindow(*this, QStringLiteral("Main"));
     BuildPictures(*client);
     BuildLocalPane(*client);
@@ -160,6 +171,8 @@ void Main::BuildPictures(QWidget& client) {
     ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
     ProgressBar->setGeometry(TwipsRect(0, 360, 9600, 255));
     ProgressBar->setTextVisible(false);
+    ProgressBar->setStyleSheet(QStringLiteral("QProgressBar { border: none; background: #dde3e8; }"
+                                              "QProgressBar::chunk { background: #1f8a8a; }"));
     ProgressBar->hide();
 }
 
@@ -347,8 +360,8 @@ void Main::RefreshLocal() {
     LocalDirectories->clear();
     LocalFiles->clear();
     if (const auto entries = publisher::ListLocalPane(folder); entries && !error) {
-        for (const std::string& name : entries->folders) AddName(*LocalDirectories, name, QStyle::SP_DirIcon);
-        for (const std::string& name : entries->files) AddName(*LocalFiles, name, QStyle::SP_FileIcon);
+        for (const std::string& name : entries->folders) AddName(*LocalDirectories, name, folderIcon_);
+        for (const std::string& name : entries->files) AddName(*LocalFiles, name, fileIcon_);
     }
     unsetCursor();
 }
@@ -371,7 +384,7 @@ void Main::RefreshAll() {
 
 void Main::FTP_DirectoryEntry(const std::string& name, std::uint32_t attributes) {
     const bool folder = attributes == 0 || (attributes & publisher::kFolderAttribute) != 0;
-    AddName(folder ? *RemoteDirectories : *RemoteFiles, name, folder ? QStyle::SP_DirIcon : QStyle::SP_FileIcon);
+    AddName(folder ? *RemoteDirectories : *RemoteFiles, name, folder ? folderIcon_ : fileIcon_);
 }
 
 // ---- Messages ----
@@ -544,7 +557,7 @@ void Main::TransferDisplayBegin() {
     BinaryMode->hide();
     ASCIIMode->hide();
     ProgressBar->show();
-    ProgressBar->setValue(0);
+    SetProgressValue(0);
     ProgressBar->setMaximum(100);
     progressScale_ = 1;
     LetWindowsRepaint();
@@ -557,8 +570,12 @@ void Main::TransferDisplayEnd() {
     ProgressBar->hide();
 }
 
+// The bar shows its new value with the window's next repaint; left to itself it would
+// paint at once, for every value, which for a run of small files costs more than sending.
 void Main::SetProgressValue(std::int64_t value) {
+    ProgressBar->setUpdatesEnabled(false);
     ProgressBar->setValue(static_cast<int>(std::clamp<std::int64_t>(value, ProgressBar->minimum(), ProgressBar->maximum())));
+    ProgressBar->setUpdatesEnabled(true);
 }
 
 // A total of 0 is a size not yet known: the bar waits at its start until one is.
@@ -592,7 +609,7 @@ void Main::SingleUpload(RemoteListing listing) {
         if (listing == RemoteListing::AfterEach) {
             RefreshRemote();
         } else if (!Holds(*RemoteFiles, name)) {
-            AddName(*RemoteFiles, name, QStyle::SP_FileIcon);
+            AddName(*RemoteFiles, name, fileIcon_);
         }
     }
     TransferDisplayEnd();

@@ -2,6 +2,7 @@
 // The publisher: the site's files on the left, the web host's current folder on the
 // right, and the commands that copy between them. It owns the FTP component, which the
 // login dialog connects before showing it; closing the window disconnects.
+#include <QIcon>
 #include <QMainWindow>
 #include <cstdint>
 #include <memory>
@@ -135,6 +136,9 @@ private:
     int ownBoxes_ = 0;         // message or input boxes of this window on screen
     CameFrom cameFrom_ = CameFrom::ProgramWindow;
     std::uint64_t progressScale_ = 1;  // bytes per step of the bar
+    // The pictures beside the names in the lists, made once: a site lists hundreds.
+    QIcon folderIcon_;
+    QIcon fileIcon_;
 
     QLabel* Label15;
     QListWidget* LocalFiles;
