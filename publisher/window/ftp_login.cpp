@@ -87,6 +87,7 @@ FTPLogin::FTPLogin(Platform& platform, QWidget* parent) : QDialog(parent), platf
     Label1->setGeometry(TwipsRect(600, 2520, 3735, 1365));
     // The offer stands out as the main menu's hosting line does.
     Label1->setAttribute(Qt::WA_TranslucentBackground, false);
+    Label1->setAttribute(Qt::WA_NoSystemBackground, false);
     Label1->setStyleSheet(QStringLiteral("QLabel#Label1 { color: #a4511a; background: #fde7d3; border: 1px solid #f6c49a;"
                                          " border-radius: 6px; padding: 4px; }"));
     connect(Label1, &HotSpot::clicked, this, &FTPLogin::Label1_Click);

@@ -265,6 +265,8 @@ void Main::BuildTransferControls(QWidget& client) {
     BinaryMode->setChecked(true);
     List1 = List("List1", TwipsRect(2760, 8160, 2355, 1035), QAbstractItemView::ExtendedSelection, &client);
 
+    // The mouse cannot reach "View Remote File": the key after the remote files reaches it.
+    setTabOrder(RemoteFiles, Command2);
     connect(Command2, &QPushButton::clicked, this, &Main::Command2_Click);
     connect(ToLocal, &QToolButton::clicked, this, &Main::ToLocal_Click);
     connect(ToRemote, &QToolButton::clicked, this, &Main::ToRemote_Click);

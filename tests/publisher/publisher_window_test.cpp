@@ -410,6 +410,17 @@ TEST_F(PublisherTest, UploadAllSendsTheListInOrderAndListsTheHostOnce) {
     EXPECT_EQ(Sorted(Texts(List("RemoteFiles"))), Sorted(order));
     EXPECT_TRUE(List("LocalFiles").selectedItems().isEmpty());
     EXPECT_EQ(Texts(List("LocalFiles")), order);
+
+    // "?" opens the upload guide, then sends the whole list the same way, leaving it selected.
+    fs::remove_all(www);
+    fs::create_directories(www);
+    publisher->Command3_Click();
+    ExpectNothingShown();
+    EXPECT_EQ(doubles.shell->opened.last().toStdString(), inst.path().string() + "/ghelp.html");
+    const auto again = Commands();
+    EXPECT_EQ(Stored(again), expected);
+    EXPECT_EQ(Count(again, "MLSD"), 1);
+    EXPECT_EQ(List("LocalFiles").selectedItems().size(), order.size());
 }
 
 TEST_F(PublisherTest, UploadSelectedSendsExactlyThoseAndBringsTheListBack) {
@@ -600,6 +611,29 @@ TEST_F(PublisherWindowFixture, UploadAllGoesOnPastAFileTheServerRefuses) {
     EXPECT_FALSE(fs::exists(www / "b.html"));
     EXPECT_EQ(test::TempFolder::Read(www / "c.html"), "c.html");
     EXPECT_EQ(Sorted(Texts(List("RemoteFiles"))), (QStringList{"a.html", "c.html"}));
+}
+
+// A connection that drops halfway through a download: the message with the reason, the
+// local file as it was, no stray temporary file, and the next command works again.
+TEST_F(PublisherWindowFixture, ADroppedDownloadLeavesTheLocalFileAsItWas) {
+    test::FaultFtpServer faulty(serverRoot.path(), test::kUser, test::kPassword, {"--drop", "news.html"});
+    test::WriteFile(site / "news.html", "mine");
+    test::WriteFile(www / "news.html", std::string(200000, 'n'));
+    ASSERT_NE(OpenPublisher("127.0.0.1:" + std::to_string(faulty.port())), nullptr);
+    Choose("RemoteFiles", "news.html");
+    publisher->ToLocal_Click();
+    const auto shown = TakeMessages();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, "Unable to transfer from remote system");
+    EXPECT_FALSE(shown[0].details.isEmpty());
+    EXPECT_EQ(test::TempFolder::Read(site / "news.html"), "mine");
+    std::set<std::string> local;
+    for (const auto& entry : fs::directory_iterator(site)) local.insert(entry.path().filename().string());
+    EXPECT_EQ(local, (std::set<std::string>{"ftp.txt", "news.html"}));
+
+    test::WriteFile(www / "later.html", "x");
+    publisher->RefreshRemote();
+    EXPECT_TRUE(Texts(List("RemoteFiles")).contains("later.html"));
 }
 
 }  // namespace
