@@ -29,6 +29,7 @@
 #include "publisher/window/pictures.hpp"
 #include "publisher/window/screen_pointer.hpp"
 #include "shell/general/drag_window.hpp"
+#include "shell/general/file_descriptor.hpp"
 #include "shell/general/hot_spot.hpp"
 #include "shell/general/text.hpp"
 #include "shell/general/text_encoding.hpp"
@@ -127,12 +128,6 @@ HotSpot* ClickArea(const char* name, QRect twips, QWidget* parent) {
 
 // The error code's text, for "Show Details...".
 QString Reason(std::error_code error) { return QString::fromStdString(error.message()); }
-
-// What a local folder command failed with: the operating system's reason, or `otherwise`
-// when the call reported none.
-std::error_code LastErrorOr(std::errc otherwise) {
-    return errno ? std::error_code(errno, std::generic_category()) : std::make_error_code(otherwise);
-}
 
 }  // namespace
 
@@ -506,9 +501,8 @@ void Main::RemoteDEL_Click() {
 void Main::LocalDEL_Click() {
     const QListWidgetItem* file = LocalFiles->currentItem();
     if (!file) return Beep();
-    errno = 0;
     if (::unlink(NameOf(*file).c_str()) != 0) {  // a file only, never a folder
-        TellFailure(QStringLiteral("Unable to delete local file"), LastErrorOr(std::errc::io_error));
+        TellFailure(QStringLiteral("Unable to delete local file"), LastError());
     } else {
         RefreshLocal();
     }
@@ -525,9 +519,8 @@ void Main::LocalCD_Click() {
 void Main::LocalMD_Click() {
     const auto folder = Ask(kNewFolderPrompt);
     if (!folder || folder->isEmpty()) return;
-    errno = 0;
     if (::mkdir(folder->toStdString().c_str(), 0777) != 0) {
-        TellFailure(QStringLiteral("Unable to make local directory"), LastErrorOr(std::errc::io_error));
+        TellFailure(QStringLiteral("Unable to make local directory"), LastError());
     } else {
         RefreshLocal();
     }
@@ -536,9 +529,8 @@ void Main::LocalMD_Click() {
 void Main::LocalRD_Click() {
     const QListWidgetItem* folder = LocalDirectories->currentItem();
     if (!folder) return Beep();
-    errno = 0;
     if (::rmdir(NameOf(*folder).c_str()) != 0) {
-        TellFailure(QStringLiteral("Unable to remove local directory"), LastErrorOr(std::errc::io_error));
+        TellFailure(QStringLiteral("Unable to remove local directory"), LastError());
     } else {
         RefreshLocal();
     }
