@@ -20,17 +20,29 @@ QWidget* OpenInPlaceOf(QWidget& from, Platform& platform, WindowKind target,
     return window;
 }
 
-QWidget* ShowMainMenu(Platform& platform, QWidget& from) {
-    QWidget* menu = nullptr;
+namespace {
+
+QWidget* OpenMainMenu() {
     for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (window->objectName() == QLatin1String("start") && window->isVisible()) menu = window;
+        if (window->objectName() == QLatin1String("start") && window->isVisible()) return window;
     }
+    return nullptr;
+}
+
+}  // namespace
+
+QWidget* ShowMainMenu(Platform& platform, QWidget& from) {
+    QWidget* menu = OpenMainMenu();
     if (!menu) menu = platform.windows().Load(WindowKind::start, platform, from);
     if (menu) {
         menu->show();
         menu->raise();
     }
     return menu;
+}
+
+void CloseMainMenu() {
+    if (QWidget* menu = OpenMainMenu()) menu->close();
 }
 
 QWidget* OpenBeside(QWidget& opener, Platform& platform, WindowKind target) {

@@ -40,6 +40,9 @@ QWidget* OpenInPlaceOf(QWidget& from, Platform& platform, WindowKind target,
 // Shows the main menu: the one that is open, else a new one (which centres itself).
 QWidget* ShowMainMenu(Platform& platform, QWidget& from);
 
+// Closes (unloads) the main menu when one is open.
+void CloseMainMenu();
+
 // Opens `target` beside its opener, modeless, leaving the opener as it is: the window
 // places and shows itself (the help viewer next to its opener); one already open only
 // comes to the front and stays where the user put it.

@@ -18,6 +18,7 @@
 #include "pictures/preview.hpp"
 #include "publisher/check_command.hpp"
 #include "publisher/publish_command.hpp"
+#include "publisher/window/ftp_login.hpp"
 #include "platform/installation.hpp"
 #include "platform/platform.hpp"
 #include "shell/begin.hpp"
@@ -56,6 +57,10 @@ void RegisterWindows(pw::Platform& platform) {
     // The help viewer is a single window: opening it again brings the open one forward.
     platform.windows().Register(pw::WindowKind::Help,
                                 [](pw::Platform& p, QWidget& opener) -> QWidget* { return pw::Help::Open(p, &opener); });
+    // The FTP login is modeless, centred, and single like the help viewer; it makes the
+    // publisher itself.
+    platform.windows().Register(pw::WindowKind::FTPLogin,
+                                [](pw::Platform& p, QWidget&) -> QWidget* { return pw::FTPLogin::Open(p); });
 }
 
 std::filesystem::path ProgramFolder() { return QCoreApplication::applicationDirPath().toStdString(); }

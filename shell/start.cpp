@@ -157,6 +157,7 @@ void start::BuildHotSpots(QWidget& client) {
     connect(Label8, &HotSpot::clicked, this, &start::Label8_Click);
     connect(Label9, &HotSpot::clicked, this, &start::Label9_Click);
     connect(Label14, &HotSpot::clicked, this, &start::Label14_Click);
+    connect(Label2, &HotSpot::clicked, this, &start::Label2_Click);
 }
 
 void start::BuildDesignChooser(QWidget& client) {
@@ -211,7 +212,7 @@ void start::BuildMenus() {
     file->addSeparator();
     connect(file->addAction(QStringLiteral("Edit Pages")), &QAction::triggered, this, &start::Label3_Click);
     connect(file->addAction(QStringLiteral("Name Pages")), &QAction::triggered, this, &start::Label4_Click);
-    file->addAction(QStringLiteral("Publish Site (FTP Client)"));
+    connect(file->addAction(QStringLiteral("Publish Site (FTP Client)")), &QAction::triggered, this, &start::mnuftp_Click);
     file->addSeparator();
     connect(file->addAction(QStringLiteral("&Exit Program")), &QAction::triggered, this, &start::mnuexit_Click);
     file->addSeparator();
@@ -254,6 +255,9 @@ void start::File1_Click() {
     platform_.globals().siteFolder = chosen->text().chopped(4).toStdString();  // without ".ste"
     OpenInPlaceOf(*this, platform_, WindowKind::magic);
 }
+
+void start::Label2_Click() { OpenBeside(*this, platform_, WindowKind::FTPLogin); }
+void start::mnuftp_Click() { Label2_Click(); }
 
 void start::mnuhelpy_Click() { OpenBeside(*this, platform_, WindowKind::Help); }
 

@@ -30,6 +30,9 @@ public:
     void Label3_Click();  // open the builder on the current page
     void Label4_Click();  // open the page names
     void File1_Click();   // make the chosen site current and open the builder
+    // Open the FTP login beside the menu, which stays open until the publisher shows.
+    void Label2_Click();
+    void mnuftp_Click();
     void mnuhelpy_Click();
 
     // Open a vendor page in the user's browser.

@@ -5,4 +5,5 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 "$root/tools/setup.sh"
 export QT_QPA_PLATFORM=offscreen QTWEBENGINE_DISABLE_SANDBOX=1
 cd "$root/build"
-ctest --output-on-failure -j 2 "$@"
+# A hung test fails on its own instead of holding up the whole run.
+ctest --output-on-failure --timeout 600 -j 2 "$@"

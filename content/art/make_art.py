@@ -370,6 +370,25 @@ def px(twips):
     return twips // 15
 
 
+TAB_LINE = 68  # the tabs stand on this line; a navy rule runs under it
+
+
+def tab_row(draw, left, tabs):
+    """Tabs (caption, x0, x1, current) on a rule from `left` to the right edge."""
+    tab_font = font(SANS_BOLD, 11)
+    draw.line((left, TAB_LINE, MENU[0], TAB_LINE), fill=rgb("#cfd8e0"))
+    for caption, x0, x1, current in tabs:
+        if current:
+            draw.rounded_rectangle((x0, 42, x1, TAB_LINE + 4), 6, fill=rgb(NAVY))
+            draw.rectangle((x0, TAB_LINE - 2, x1, TAB_LINE + 4), fill=rgb(NAVY))
+            draw.text(((x0 + x1) / 2, 56), caption, font=tab_font, fill=(255, 255, 255), anchor="mm")
+        else:
+            draw.rounded_rectangle((x0, 44, x1, TAB_LINE), 6, fill=rgb("#e6ecf1"), outline=rgb("#cfd8e0"))
+            draw.rectangle((x0 + 1, TAB_LINE - 4, x1 - 1, TAB_LINE - 1), fill=rgb("#e6ecf1"))
+            draw.text(((x0 + x1) / 2, 57), caption, font=tab_font, fill=rgb(NAVY), anchor="mm")
+    draw.rectangle((left, TAB_LINE + 1, MENU[0], TAB_LINE + 4), fill=rgb(NAVY))
+
+
 def menu_background():
     image = Image.new("RGB", MENU, (255, 255, 255))
     draw = ImageDraw.Draw(image)
@@ -385,21 +404,9 @@ def menu_background():
     draw.text((16, 304), "Three pages, one design,", font=font(SANS, 10), fill=rgb("#5b6b7a"))
     draw.text((16, 318), "online in minutes.", font=font(SANS, 10), fill=rgb("#5b6b7a"))
     # Tabs at the top right: Main Menu (current), Edit Pages, Name Pages.
-    tab_font = font(SANS_BOLD, 11)
-    tab_line = 68
-    draw.line((222, tab_line, MENU[0], tab_line), fill=rgb("#cfd8e0"))
-    tabs = [("Main Menu", 232, 344, True), ("Edit Pages", px(5280) - 2, px(5280) + px(1815) + 2, False),
-            ("Name Pages", px(7440) - 2, px(7440) + px(1695) + 2, False)]
-    for caption, x0, x1, current in tabs:
-        if current:
-            draw.rounded_rectangle((x0, 42, x1, tab_line + 4), 6, fill=rgb(NAVY))
-            draw.rectangle((x0, tab_line - 2, x1, tab_line + 4), fill=rgb(NAVY))
-            draw.text(((x0 + x1) / 2, 56), caption, font=tab_font, fill=(255, 255, 255), anchor="mm")
-        else:
-            draw.rounded_rectangle((x0, 44, x1, tab_line), 6, fill=rgb("#e6ecf1"), outline=rgb("#cfd8e0"))
-            draw.rectangle((x0 + 1, tab_line - 4, x1 - 1, tab_line - 1), fill=rgb("#e6ecf1"))
-            draw.text(((x0 + x1) / 2, 57), caption, font=tab_font, fill=rgb(NAVY), anchor="mm")
-    draw.rectangle((222, tab_line + 1, MENU[0], tab_line + 4), fill=rgb(NAVY))
+    tab_row(draw, 222, [("Main Menu", 232, 344, True),
+                        ("Edit Pages", px(5280) - 2, px(5280) + px(1815) + 2, False),
+                        ("Name Pages", px(7440) - 2, px(7440) + px(1695) + 2, False)])
     draw.text((252, 96), "Hello! What would you like to do?", font=font(SANS_BOLD, 15), fill=rgb(NAVY))
     draw.text((252, 120), "Build your pages, give them a design and put them online.", font=font(SANS, 11), fill=rgb("#5b6b7a"))
     # The grey Getting Started panel; its lines sit under the hot-spots.
@@ -483,6 +490,97 @@ def write_menu_pictures():
             page_button(digit, state).save(SHARED_PICTURES / f"page{digit}-{state}.png", optimize=True)
 
 
+# ------------------------------------------------------- publisher window pictures
+
+PUBLISHER_PICTURES = ROOT / "publisher" / "window" / "pictures"
+STRIP = (206, 426)  # the centre strip between the local and the remote lists
+STRIP_RIGHT_END = 416  # where the strip's arrow entries end
+
+
+def arrow_entry(image, left, top, caption, fill, ink, pointing):
+    """One arrow-shaped entry of the strip, over a click area 17 px high at (left, top)
+    that reaches to STRIP_RIGHT_END; the tip points right (to the web host) or left."""
+    width, height, tip = STRIP_RIGHT_END - left, 21, 11
+
+    def draw(d, s):
+        w, h, t = width * s, height * s, tip * s
+        if pointing == "right":
+            d.rounded_rectangle((0, 0, w - t + 3 * s, h - 1), 4 * s, fill=rgb(fill))
+            d.polygon([(w - t, 0), (w - 1, h / 2), (w - t, h - 1)], fill=rgb(fill))
+        else:
+            d.rounded_rectangle((t - 3 * s, 0, w - 1, h - 1), 4 * s, fill=rgb(fill))
+            d.polygon([(t, 0), (0, h / 2), (t, h - 1)], fill=rgb(fill))
+        text_left = 8 * s if pointing == "right" else t + 6 * s
+        d.text((text_left, h / 2), caption, font=font(SANS_BOLD, 11 * s), fill=rgb(ink), anchor="lm")
+    entry = supersampled((width, height), draw, (0, 0, 0, 0))
+    image.paste(entry, (left, top - 2), entry)
+
+
+def monitor_glyph(draw, x, y):
+    """A small white computer screen, 15 x 13, at (x, y)."""
+    draw.rounded_rectangle((x, y, x + 14, y + 9), 2, outline=(255, 255, 255), width=2)
+    draw.rectangle((x + 6, y + 10, x + 8, y + 11), fill=(255, 255, 255))
+    draw.rectangle((x + 3, y + 12, x + 11, y + 12), fill=(255, 255, 255))
+
+
+def cloud_glyph(image, x, y):
+    """A small white cloud, about 18 x 11, at (x, y)."""
+    for centre, radius in (((x + 5, y + 7), 4), ((x + 10, y + 5), 5.2), ((x + 14, y + 7.5), 3.6)):
+        disc(image, centre, radius, "#ffffff")
+    ImageDraw.Draw(image).rectangle((x + 5, y + 8, x + 14, y + 11), fill=(255, 255, 255))
+
+
+def publisher_background():
+    """The publisher window, 641 x 482: the local lists on the left, the remote lists
+    on the right, and between them the strip headed by the Upload Site tab with its
+    four entries over the click areas and the preview frame."""
+    image = Image.new("RGB", MENU, (255, 255, 255))
+    image.paste(menu_banner().crop((0, 0, MENU[0], 38)), (0, 0))
+    draw = ImageDraw.Draw(image)
+    # Headings of the two sides, in the banner above their lists.
+    monitor_glyph(draw, 18, 8)
+    draw.text((40, 14), "Your computer", font=font(SANS_BOLD, 12), fill=(255, 255, 255), anchor="lm")
+    cloud_glyph(image, 409, 7)
+    draw.text((432, 14), "Your web host", font=font(SANS_BOLD, 12), fill=(255, 255, 255), anchor="lm")
+    # Light wash behind the two sides; the lists and their buttons stand on it.
+    wash, edge = rgb("#f4f7f9"), rgb("#dde3e8")
+    draw.rectangle((0, 38, STRIP[0] - 1, 467), fill=wash)
+    draw.rectangle((STRIP[1] + 1, 38, MENU[0], 467), fill=wash)
+    # Tabs: Main Menu over the click area Label2, Upload Site heading the strip, and
+    # Quit FTP over the click area Label4.
+    tab_row(draw, 0, [("Main Menu", px(3000) - 3, px(3000) + px(1095) + 3, False),
+                      ("Upload Site", 288, STRIP[1] - 6, True),
+                      ("Quit FTP", px(7440) - 2, px(7440) + px(1455) + 2, False)])
+    # The strip.
+    draw.rectangle((STRIP[0], TAB_LINE + 5, STRIP[1], 467), fill=(255, 255, 255))
+    draw.line((STRIP[0], TAB_LINE + 5, STRIP[0], 467), fill=edge)
+    draw.line((STRIP[1], TAB_LINE + 5, STRIP[1], 467), fill=edge)
+    draw.text((216, 98), "Put your site online", font=font(SANS_BOLD, 11), fill=rgb(NAVY))
+    draw.text((216, 114), "or pick files on either side", font=font(SANS, 10), fill=rgb("#5b6b7a"))
+    arrow_entry(image, px(3240), px(2040), "Upload ALL Files", TEAL, "#ffffff", "right")
+    arrow_entry(image, px(3120), px(2400), "Upload Selected File", "#2a9d9d", "#ffffff", "right")
+    arrow_entry(image, px(3480), px(2760), "Download File", NAVY, "#ffffff", "left")
+    arrow_entry(image, px(3480), px(3120), "Exit / Main Menu", "#fde7d3", "#a4511a", "left")
+    # Frame of the preview area (Picture1 and WebBrowser1 at 216, 232, 200 x 220).
+    draw.rounded_rectangle((212, 228, 420, 456), 6, fill=(255, 255, 255), outline=rgb("#cfd8e0"))
+    draw.rectangle((0, 468, MENU[0], MENU[1]), fill=rgb(NAVY))
+    return image
+
+
+def help_symbol():
+    """The login dialog's 19 x 19 quick-help symbol: a question mark on a teal disc."""
+    def draw(d, s):
+        d.ellipse((0, 0, 19 * s - 1, 19 * s - 1), fill=rgb(TEAL))
+        d.text((9.5 * s, 10 * s), "?", font=font(SANS_BOLD, 14 * s), fill=(255, 255, 255), anchor="mm")
+    return supersampled((19, 19), draw, (0, 0, 0, 0))
+
+
+def write_publisher_pictures():
+    PUBLISHER_PICTURES.mkdir(parents=True, exist_ok=True)
+    publisher_background().save(PUBLISHER_PICTURES / "background.png", optimize=True)
+    help_symbol().save(PUBLISHER_PICTURES / "help.png", optimize=True)
+
+
 # ---------------------------------------------------------------- editor toolbar
 
 SERIF_FACE = "DejaVuSerif.ttf"
@@ -553,6 +651,7 @@ def main():
     write_design(CONTENT / "designs" / "comp3", banner_sea, emblem_star, "#22252a",
                  ("#22252a", "#8a6d3b", "#c9a45c", "#fbf8f2", "#22252a"), "right")
     write_menu_pictures()
+    write_publisher_pictures()
     write_editor_pictures()
 
 

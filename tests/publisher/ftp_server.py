@@ -1,11 +1,12 @@
 #!/usr/bin/python3
 """pyftpdlib on 127.0.0.1 and a free port, for the publisher's tests and benchmark.
 
-Usage: ftp_server.py ROOT USER PASSWORD [--cert PEM] [--require-tls] [--no-mlsd]
+Usage: ftp_server.py ROOT USER PASSWORD [--cert PEM] [--require-tls] [--no-mlsd] [--log FILE]
 
 --cert PEM      offer TLS (AUTH TLS) with the certificate and key in PEM
 --require-tls   refuse logins and transfers without TLS
 --no-mlsd       leave MLST/MLSD out, so clients fall back to LIST
+--log FILE      append each command received to FILE, one a line (a password as PASS alone)
 
 Prints "PORT <n>" once it listens; serves until it is killed.
 """
@@ -26,6 +27,7 @@ def main():
     parser.add_argument("--cert")
     parser.add_argument("--require-tls", action="store_true")
     parser.add_argument("--no-mlsd", action="store_true")
+    parser.add_argument("--log")
     args = parser.parse_args()
 
     logging.basicConfig(level=logging.CRITICAL)
@@ -54,7 +56,13 @@ def main():
                     super().handle_read()
 
     class Handler(base):
-        pass
+        # Logged before the command runs, so a client that has its answer finds it logged.
+        def pre_process_command(self, line, cmd, arg):
+            if args.log:
+                with open(args.log, "a", encoding="utf-8", errors="surrogateescape") as log:
+                    log.write(cmd if cmd == "PASS" or not arg else cmd + " " + arg)
+                    log.write("\n")
+            return super().pre_process_command(line, cmd, arg)
 
     Handler.authorizer = authorizer
     Handler.auth_failed_timeout = 0.1  # a refused password answers at once, keeping tests quick

@@ -9,6 +9,7 @@
 #include <poll.h>
 #include <pwd.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -110,6 +111,9 @@ public:
         pid_ = ::fork();
         if (pid_ == 0) {
             ::setpgid(0, 0);  // its own group, so Stop ends it and its children together
+            // A test that crashes never runs Stop; the server must not outlive it holding
+            // the test's output open, or the test runner waits for it until its time-out.
+            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
             ::dup2(pipeFds[1], STDOUT_FILENO);
             ::close(pipeFds[0]);
             ::close(pipeFds[1]);
@@ -175,12 +179,14 @@ public:
         std::string certificate = {};  // PEM with key: offer TLS
         bool requireTls = false;
         bool noMlsd = false;
+        fs::path log = {};  // where each command received is appended, one a line
     };
     PyFtpServer(const fs::path& root, const std::string& user, const std::string& password, Options options) {
         std::vector<std::string> argv = {kSystemPython, SourceFile("ftp_server.py"), root.string(), user, password};
         if (!options.certificate.empty()) argv.insert(argv.end(), {"--cert", options.certificate});
         if (options.requireTls) argv.push_back("--require-tls");
         if (options.noMlsd) argv.push_back("--no-mlsd");
+        if (!options.log.empty()) argv.insert(argv.end(), {"--log", options.log.string()});
         process_.Start(argv);
         port_ = process_.ReadPort();
     }

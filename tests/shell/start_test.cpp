@@ -96,5 +96,25 @@ TEST_F(StartTest, MenusAreLaidOutAsTheUserExpects) {
     EXPECT_FALSE(entries[0]->menu()->separatorsCollapsible()) << "the leading and trailing separators show";
 }
 
+// The login opens beside the menu, which stays open behind it until the publisher shows.
+TEST_F(StartTest, PublishHotSpotAndMenuEntryOpenTheLoginBesideTheMenu) {
+    int logins = 0;
+    doubles.platform->windows().Register(WindowKind::FTPLogin, [&](Platform&, QWidget& opener) {
+        EXPECT_EQ(&opener, menu.get());
+        ++logins;
+        return nullptr;
+    });
+    menu->show();
+    menu->findChild<HotSpot*>("Label2")->clicked();
+    QAction* publish = nullptr;
+    for (QAction* action : menu->menuBar()->actions()[0]->menu()->actions()) {
+        if (action->text() == "Publish Site (FTP Client)") publish = action;
+    }
+    ASSERT_NE(publish, nullptr);
+    publish->trigger();
+    EXPECT_EQ(logins, 2);
+    EXPECT_TRUE(menu->isVisible());
+}
+
 }  // namespace
 }  // namespace pw

@@ -1,0 +1,178 @@
+#pragma once
+// The publisher: the site's files on the left, the web host's current folder on the
+// right, and the commands that copy between them. It owns the FTP component, which the
+// login dialog connects before showing it; closing the window disconnects.
+#include <QIcon>
+#include <QMainWindow>
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+#include "platform/dialogs.hpp"
+#include "publisher/ftp_component.hpp"
+
+class QLabel;
+class QListWidget;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QToolButton;
+class QWindow;
+
+namespace pw {
+
+class HotSpot;
+class Platform;
+class WebPane;
+
+class Main : public QMainWindow {
+    Q_OBJECT
+public:
+    // Builds the window and its (unconnected) FTP component, without showing it.
+    explicit Main(Platform& platform, QWidget* parent = nullptr);
+    ~Main() override;
+
+    // The component the login dialog sets up and connects.
+    publisher::FtpComponent& FTP() { return *FTP_; }
+
+    // Size and place on the screen; binary transfers.
+    void Form_Load();
+    // What becoming the active window does: the panes go back to the working folder and
+    // to the publish folder ("/www/" unless the host address names one), and the main
+    // menu closes. Runs when the window is first shown and whenever the user comes to it
+    // from another window of the program, never when one of its own message or input
+    // boxes closes nor while one of its commands runs.
+    void Form_Activate();
+
+    void RefreshLocal();
+    void RefreshRemote();
+    // Both panes, then the normal pointer.
+    void RefreshAll();
+
+    // ---- Commands of the panes ----
+    void ASCIIMode_Click();
+    void BinaryMode_Click();
+    void mnu_Click();     // "Quit FTP"
+    void Label2_Click();  // back to the main menu (as are Label4 and Label7)
+    void Label4_Click();
+    void Label7_Click();
+    void mnuhlp_Click();  // the help viewer, beside
+    void RemoteCD_Click();
+    void RemoteDirectories_DblClick();
+    void RemoteMD_Click();
+    void RemoteRD_Click();
+    void RemoteDEL_Click();
+    void LocalDEL_Click();
+    void LocalCD_Click();
+    void LocalMD_Click();
+    void LocalRD_Click();
+    void LocalDirectories_DblClick();
+
+    // ---- Transfers ----
+    void ToRemote_Click();    // upload the current local file (also a local double-click)
+    void ToLocal_Click();     // download the current remote file (also a remote double-click)
+    void Label10_Click();     // "Upload ALL Files"
+    void Label6_Click();      // "Upload Selected File"
+    void rall_Click();        // download every remote file
+    void Label1_Click();      // "Download File": the selected remote files
+    void LocalFiles_Click();  // preview the current local file
+    void Command3_Click();    // the upload guide, then upload every local file
+    void Command2_Click();    // "View Remote File"
+
+    // ---- Component events ----
+    void FTP_DirectoryEntry(const std::string& name, std::uint32_t attributes);
+    // Moves the bar: the first report with a known total sets its scale. The bar stays
+    // within its range whatever is reported.
+    void FTP_TransferProgress(std::uint64_t done, std::uint64_t total);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    // Where focus was before the window became active.
+    enum class CameFrom { ProgramWindow, OwnBox, Outside };
+    // How uploads treat the remote pane: a single upload lists the folder afterwards; a
+    // run of uploads adds each name in place and lists once at the end.
+    enum class RemoteListing { AfterEach, AtTheEnd };
+
+    void BuildPictures(QWidget& client);
+    void BuildLocalPane(QWidget& client);
+    void BuildRemotePane(QWidget& client);
+    void BuildStrip(QWidget& client);
+    void BuildTransferControls(QWidget& client);
+    void BuildMenus();
+    void ConnectComponentEvents();
+
+    void FocusWindowChanged(QWindow* now);
+    void GoToMainMenu();
+    void SingleUpload(RemoteListing listing);
+    void SingleDownload();
+    // Uploads every item of LocalFiles in turn; nothing when the list is empty (told).
+    void UploadAll();
+    void DownloadAll();
+    // Leaves only the selected items in `list`, in their order; false (and told) when
+    // none is selected.
+    bool ReduceToSelection(QListWidget& list);
+    void TransferDisplayBegin();
+    void TransferDisplayEnd();
+    void SetProgressValue(std::int64_t value);
+    bool ShowPicture(const QString& file);
+    void ShowPage(const QString& file);
+
+    // The fixed messages; every box goes through these, so the window knows its own.
+    void Tell(const QString& text, MessageIcon icon, const QString& caption = kAppTitle, const QString& details = {});
+    void TellFailure(const QString& text, std::error_code reason);
+    std::optional<QString> Ask(const QString& prompt);
+
+    Platform& platform_;
+    std::unique_ptr<publisher::FtpComponent> FTP_;
+    bool activated_ = false;   // the first-activation flag
+    bool everActive_ = false;  // has been the active window
+    int busy_ = 0;             // commands running (events arrive during their calls)
+    int ownBoxes_ = 0;         // message or input boxes of this window on screen
+    CameFrom cameFrom_ = CameFrom::ProgramWindow;
+    std::uint64_t progressScale_ = 1;  // bytes per step of the bar
+    // The pictures beside the names in the lists, made once: a site lists hundreds.
+    QIcon folderIcon_;
+    QIcon fileIcon_;
+
+    QLabel* Label15;
+    QListWidget* LocalFiles;
+    QPushButton* LocalDEL;
+    QLabel* LocalPWD;
+    QListWidget* LocalDirectories;
+    QPushButton* LocalCD;
+    QPushButton* LocalMD;
+    QPushButton* LocalRD;
+    QLabel* RemotePWD;
+    QListWidget* RemoteDirectories;
+    QListWidget* RemoteFiles;
+    QPushButton* RemoteCD;
+    QPushButton* RemoteRD;
+    QPushButton* RemoteMD;
+    QPushButton* RemoteDEL;
+    QLabel* Picture1;
+    WebPane* WebBrowser1;
+    QProgressBar* ProgressBar;
+    HotSpot* Label10;
+    HotSpot* Label6;
+    HotSpot* Label1;
+    HotSpot* Label7;
+    HotSpot* Label2;
+    HotSpot* Label4;
+    QPushButton* Command2;
+    QToolButton* ToLocal;
+    QToolButton* ToRemote;
+    QPushButton* rall;
+    QPushButton* Command3;
+    QRadioButton* ASCIIMode;
+    QRadioButton* BinaryMode;
+    QListWidget* List1;
+    QMenu* mnufile;
+};
+
+}  // namespace pw
