@@ -25,10 +25,9 @@ constexpr std::size_t kFiles = 48;
 constexpr std::size_t kFileSize = 1 << 20;  // 48 MB of text-like data in all
 
 // Words drawn at random: compresses to roughly a third, like page templates and text.
-std::vector<std::uint8_t> TextLikeBytes(std::size_t size, unsigned seed)
-{
-    static const char* const words[] = {"<p>", "design ", "page ", "the ", "</p>\n", "%%texta%% ", "graf1.gif ",
-                                        "colour ", "table ", "<br>", "KW5 ", "site "};
+std::vector<std::uint8_t> TextLikeBytes(std::size_t size, unsigned seed) {
+    static const char* const words[] = {"<p>",        "design ", "page ",  "the ", "</p>\n", "%%texta%% ",
+                                        "graf1.gif ", "colour ", "table ", "<br>", "KW5 ",   "site "};
     std::mt19937 random(seed);
     std::vector<std::uint8_t> bytes;
     bytes.reserve(size + 16);
@@ -48,8 +47,7 @@ struct LargePack {
     std::unique_ptr<FileSource> source;
     Catalog catalog;
 
-    LargePack()
-    {
+    LargePack() {
         fs::create_directories(folder);
         PackContents contents;
         contents.stub = std::vector<std::uint8_t>(4096, 0x90);
@@ -68,14 +66,12 @@ struct LargePack {
     ~LargePack() { fs::remove_all(folder); }
 };
 
-LargePack& Pack()
-{
+LargePack& Pack() {
     static LargePack pack;
     return pack;
 }
 
-void BM_ExtractAll(benchmark::State& state)
-{
+void BM_ExtractAll(benchmark::State& state) {
     LargePack& pack = Pack();
     const fs::path target = pack.folder / "engine";
     fs::create_directories(target);
@@ -88,8 +84,7 @@ void BM_ExtractAll(benchmark::State& state)
 }
 
 // The floor: pread each block, uncompress it, write it; one file per member.
-void BM_BareInflateWriteLoop(benchmark::State& state)
-{
+void BM_BareInflateWriteLoop(benchmark::State& state) {
     LargePack& pack = Pack();
     const fs::path target = pack.folder / "bare";
     fs::create_directories(target / "design");
@@ -123,8 +118,7 @@ BENCHMARK(BM_ExtractAll)->Unit(benchmark::kMillisecond)->MinTime(3);
 // Keeps each benchmark's mean real time per iteration for the closing ratio.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
+    void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs)
             if (run.run_type == Run::RT_Iteration) times[run.run_name.function_name] = run.GetAdjustedRealTime();
         ConsoleReporter::ReportRuns(runs);
@@ -134,8 +128,7 @@ public:
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

@@ -10,8 +10,7 @@
 
 using namespace pw::designpack;
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc != 3) {
         std::cerr << "usage: designpack_extract_probe PACK TARGET\n";
         return 2;

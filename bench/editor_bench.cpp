@@ -41,7 +41,8 @@ void SetPlainText(benchmark::State& state) {
         QCoreApplication::processEvents();
         benchmark::DoNotOptimize(box.document()->characterCount());
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(Section().size()));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            static_cast<std::int64_t>(Section().size()));
 }
 BENCHMARK(SetPlainText)->Unit(benchmark::kMillisecond);
 
@@ -56,7 +57,8 @@ void SetAndColourTags(benchmark::State& state) {
         QCoreApplication::processEvents();
         benchmark::DoNotOptimize(box.document()->characterCount());
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(Section().size()));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            static_cast<std::int64_t>(Section().size()));
 }
 BENCHMARK(SetAndColourTags)->Unit(benchmark::kMillisecond);
 
@@ -77,7 +79,8 @@ void SaveDocument(benchmark::State& state) {
             return;
         }
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(Section().size()));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            static_cast<std::int64_t>(Section().size()));
 }
 BENCHMARK(SaveDocument)->Unit(benchmark::kMillisecond);
 

@@ -87,8 +87,9 @@ int RunGenerateCommand(const fs::path& inst, std::span<const std::string> args, 
         }
         const auto path = PagePath(*siteFolder, page.inputs.page, page.inputs.names);
         if (!path) {
-            err << kPrefix << "The page name gives no usable file name: "
-                << PageFileName(page.inputs.page, page.inputs.names) << "\n";
+            err << kPrefix
+                << "The page name gives no usable file name: " << PageFileName(page.inputs.page, page.inputs.names)
+                << "\n";
         } else if (const auto written = WritePageFile(*path, *text); !written) {
             err << kPrefix << "The page could not be written: " << path->string() << " (" << written.error().message()
                 << ")\n";

@@ -47,7 +47,9 @@ std::string EscapeHtml(std::string_view text) {
 }
 
 // A name that SquashLower turns into a file name must stay one file inside the site folder.
-bool IsPlainFileName(std::string_view name) { return name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos; }
+bool IsPlainFileName(std::string_view name) {
+    return name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
+}
 
 void NoteUnread(const fs::path& file, const std::error_code& cause, std::vector<UnreadFile>& unread) {
     unread.push_back({file, cause});
@@ -126,7 +128,8 @@ std::string SubstitutePlaceholders(std::string page, const PageInputs& inputs, c
     return page;
 }
 
-Result<std::string> GeneratePageText(const fs::path& templatePath, const PageInputs& inputs, const ProgressFn& progress) {
+Result<std::string> GeneratePageText(const fs::path& templatePath, const PageInputs& inputs,
+                                     const ProgressFn& progress) {
     const auto bytes = ReadWholeFile(templatePath);
     if (!bytes) return Fail(bytes.error());
     std::string page = ReadTemplateLines(DecodeLenient(*bytes));

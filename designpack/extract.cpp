@@ -22,8 +22,7 @@ struct SplitName {
     bool folderEntry = false;
 };
 
-std::optional<SplitName> SplitMemberName(std::string_view name)
-{
+std::optional<SplitName> SplitMemberName(std::string_view name) {
     if (name.empty() || name.front() == '/' || name.front() == '\\') return std::nullopt;
     if (name.find(':') != std::string_view::npos || name.find('\0') != std::string_view::npos) return std::nullopt;
     SplitName split;
@@ -39,8 +38,7 @@ std::optional<SplitName> SplitMemberName(std::string_view name)
     return split;
 }
 
-fs::path PathUnder(const fs::path& target, const SplitName& split)
-{
+fs::path PathUnder(const fs::path& target, const SplitName& split) {
     fs::path path = target;
     for (const std::string_view component : split.components) path /= component;
     if (split.folderEntry) path += "/";
@@ -49,8 +47,7 @@ fs::path PathUnder(const fs::path& target, const SplitName& split)
 
 // Creates target/c1, target/c1/c2, ... for the first `count` components; folders that
 // exist or cannot be made are passed over (creating the file reports the failure).
-void MakeFolders(const fs::path& target, const std::vector<std::string_view>& components, std::size_t count)
-{
+void MakeFolders(const fs::path& target, const std::vector<std::string_view>& components, std::size_t count) {
     fs::path folder = target;
     for (std::size_t i = 0; i < count; ++i) {
         folder /= components[i];
@@ -62,8 +59,7 @@ void MakeFolders(const fs::path& target, const std::vector<std::string_view>& co
 mode_t ModeOf(std::uint8_t attributes) { return (attributes & kAttrReadOnly) ? 0444 : 0666; }
 
 // Opens `path` for writing into `fd` only if it does not exist yet.
-std::error_code CreateExclusive(const fs::path& path, std::uint8_t attributes, int& fd)
-{
+std::error_code CreateExclusive(const fs::path& path, std::uint8_t attributes, int& fd) {
     const mode_t mode = ModeOf(attributes);
     do {
         fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
@@ -74,23 +70,21 @@ std::error_code CreateExclusive(const fs::path& path, std::uint8_t attributes, i
 // What to do with an existing file.
 enum class Decision { replace, skip, stop, rename };
 
-Decision DecideOnExisting(const fs::path& path, bool overwrite, ExtractionSession& session)
-{
+Decision DecideOnExisting(const fs::path& path, bool overwrite, ExtractionSession& session) {
     if (overwrite || session.policy == OverwritePolicy::replaceAll) return Decision::replace;
     if (session.policy == OverwritePolicy::skipAll || !session.askFileExists) return Decision::skip;
     switch (session.askFileExists(path)) {
-    case FileExistsAnswer::replace: return Decision::replace;
-    case FileExistsAnswer::skip: return Decision::skip;
-    case FileExistsAnswer::replaceAll: session.policy = OverwritePolicy::replaceAll; return Decision::replace;
-    case FileExistsAnswer::skipAll: session.policy = OverwritePolicy::skipAll; return Decision::skip;
-    case FileExistsAnswer::rename: return Decision::rename;
-    case FileExistsAnswer::closed: session.stop = true; return Decision::stop;
+        case FileExistsAnswer::replace: return Decision::replace;
+        case FileExistsAnswer::skip: return Decision::skip;
+        case FileExistsAnswer::replaceAll: session.policy = OverwritePolicy::replaceAll; return Decision::replace;
+        case FileExistsAnswer::skipAll: session.policy = OverwritePolicy::skipAll; return Decision::skip;
+        case FileExistsAnswer::rename: return Decision::rename;
+        case FileExistsAnswer::closed: session.stop = true; return Decision::stop;
     }
     return Decision::skip;
 }
 
-std::chrono::sys_seconds DosToSysTime(std::uint16_t dosDate, std::uint16_t dosTime)
-{
+std::chrono::sys_seconds DosToSysTime(std::uint16_t dosDate, std::uint16_t dosTime) {
     using namespace std::chrono;
     const unsigned month = std::clamp((dosDate >> 5) & 0x0Fu, 1u, 12u);
     const year_month_day firstOfMonth{year{1980 + (dosDate >> 9)}, std::chrono::month{month}, day{1}};
@@ -104,8 +98,7 @@ std::chrono::sys_seconds DosToSysTime(std::uint16_t dosDate, std::uint16_t dosTi
 
 // Builds OutputFile objects for the engine (the constructor is private).
 struct OutputFileAccess {
-    static OutputFile make(int fd, fs::path path, fs::path temporary = {})
-    {
+    static OutputFile make(int fd, fs::path path, fs::path temporary = {}) {
         return OutputFile(fd, std::move(path), std::move(temporary));
     }
 };
@@ -116,22 +109,21 @@ CreatedFile Failed(std::error_code error) { return {CreateOutcome::failed, std::
 
 // Creates `path` (a path chosen by the engine or the user, already vetted), resolving
 // an existing file as the policy and the questions say.
-CreatedFile CreateAt(fs::path path, std::uint8_t attributes, bool overwrite, ExtractionSession& session)
-{
+CreatedFile CreateAt(fs::path path, std::uint8_t attributes, bool overwrite, ExtractionSession& session) {
     for (;;) {
         int fd = -1;
         const std::error_code error = CreateExclusive(path, attributes, fd);
         if (!error) return {CreateOutcome::created, OutputFileAccess::make(fd, std::move(path)), {}};
         if (error != std::errc::file_exists) return Failed(error);
         switch (DecideOnExisting(path, overwrite, session)) {
-        case Decision::skip: return {CreateOutcome::skipped, std::nullopt, {}};
-        case Decision::stop: return {CreateOutcome::stopped, std::nullopt, {}};
-        case Decision::replace: return CreateReplacingFile(path, attributes);
-        case Decision::rename:
-            std::optional<fs::path> chosen = session.askNewName ? session.askNewName(path) : std::nullopt;
-            if (chosen) path = std::move(*chosen);
-            overwrite = false;
-            break;
+            case Decision::skip: return {CreateOutcome::skipped, std::nullopt, {}};
+            case Decision::stop: return {CreateOutcome::stopped, std::nullopt, {}};
+            case Decision::replace: return CreateReplacingFile(path, attributes);
+            case Decision::rename:
+                std::optional<fs::path> chosen = session.askNewName ? session.askNewName(path) : std::nullopt;
+                if (chosen) path = std::move(*chosen);
+                overwrite = false;
+                break;
         }
     }
 }
@@ -140,17 +132,14 @@ CreatedFile CreateAt(fs::path path, std::uint8_t attributes, bool overwrite, Ext
 class BlockInflater {
 public:
     BlockInflater(ByteSource& source, std::uint64_t offset)
-        : source_(source), offset_(offset), input_(kMaxBlockStored), output_(kMaxBlockInflated)
-    {
-    }
+        : source_(source), offset_(offset), input_(kMaxBlockStored), output_(kMaxBlockInflated) {}
 
     // Inflates the member of `storedSize` bytes at the read position, handing each
     // block's bytes to `sink`; the position ends after the member either way. Errors of
     // the data (PackErrc::corrupt) or of reading come back as `error`; the first error
     // of `sink` comes back as `sinkError` and ends the member there.
     template <typename Sink>
-    void inflateMember(std::uint32_t storedSize, Sink&& sink, std::error_code& error, std::error_code& sinkError)
-    {
+    void inflateMember(std::uint32_t storedSize, Sink&& sink, std::error_code& error, std::error_code& sinkError) {
         const std::uint64_t end = offset_ + storedSize;
         while (!error && !sinkError && offset_ < end) {
             std::span<const std::uint8_t> block;
@@ -163,8 +152,7 @@ public:
     void skip(std::uint32_t storedSize) { offset_ += storedSize; }
 
 private:
-    std::error_code nextBlock(std::uint64_t memberEnd, std::span<const std::uint8_t>& inflated)
-    {
+    std::error_code nextBlock(std::uint64_t memberEnd, std::span<const std::uint8_t>& inflated) {
         std::uint8_t header[2];
         if (auto error = source_.readAt(offset_, header)) return error;
         const std::size_t length = header[0] | header[1] << 8;
@@ -192,8 +180,7 @@ private:
 // `writeError` when the file could not take the bytes, or to operation_canceled when
 // `stop` was set during a block (that block is written, the member is not finished).
 std::error_code InflateInto(BlockInflater& inflater, const MemberRecord& member, OutputFile& file,
-                            const std::atomic<bool>& stop, std::error_code& writeError)
-{
+                            const std::atomic<bool>& stop, std::error_code& writeError) {
     std::error_code dataError;
     inflater.inflateMember(
         member.storedSize,
@@ -209,12 +196,9 @@ std::error_code InflateInto(BlockInflater& inflater, const MemberRecord& member,
 }  // namespace
 
 OutputFile::OutputFile(OutputFile&& other) noexcept
-    : file_(std::move(other.file_)), path_(std::move(other.path_)), temporary_(std::move(other.temporary_))
-{
-}
+    : file_(std::move(other.file_)), path_(std::move(other.path_)), temporary_(std::move(other.temporary_)) {}
 
-OutputFile& OutputFile::operator=(OutputFile&& other) noexcept
-{
+OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
     if (this != &other) {
         discard();
         file_ = std::move(other.file_);
@@ -226,28 +210,24 @@ OutputFile& OutputFile::operator=(OutputFile&& other) noexcept
 
 OutputFile::~OutputFile() { discard(); }
 
-void OutputFile::discard()
-{
+void OutputFile::discard() {
     if (!file_.valid()) return;
     file_.Close();
     ::unlink(writtenPath().c_str());
 }
 
-std::error_code OutputFile::write(std::span<const std::uint8_t> bytes)
-{
+std::error_code OutputFile::write(std::span<const std::uint8_t> bytes) {
     return WriteAll(file_.get(), bytes.data(), bytes.size());
 }
 
-std::error_code OutputFile::finish(std::uint16_t dosDate, std::uint16_t dosTime)
-{
+std::error_code OutputFile::finish(std::uint16_t dosDate, std::uint16_t dosTime) {
     const auto modified = DosToSysTime(dosDate, dosTime).time_since_epoch().count();
     const struct timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(modified), 0}};
     if (::futimens(file_.get(), times) != 0) return LastError();
     return close();
 }
 
-std::error_code OutputFile::close()
-{
+std::error_code OutputFile::close() {
     // A replacing file takes the old copy's place only once it is safely on disk.
     if (!temporary_.empty()) return ReplaceWith(file_, temporary_, path_);
     const std::error_code error = file_.Close();
@@ -255,10 +235,9 @@ std::error_code OutputFile::close()
     return error;
 }
 
-CreatedFile CreateReplacingFile(const fs::path& path, std::uint8_t attributes)
-{
+CreatedFile CreateReplacingFile(const fs::path& path, std::uint8_t attributes) {
     // A folder of that name is never taken away.
-    struct stat existing{};
+    struct stat existing {};
     if (::lstat(path.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode))
         return Failed(std::make_error_code(std::errc::is_a_directory));
     FileDescriptor file;
@@ -269,22 +248,19 @@ CreatedFile CreateReplacingFile(const fs::path& path, std::uint8_t attributes)
 
 bool IsFolderEntry(std::string_view name) { return !name.empty() && (name.back() == '/' || name.back() == '\\'); }
 
-std::optional<fs::path> ResolveMemberPath(const fs::path& target, std::string_view name)
-{
+std::optional<fs::path> ResolveMemberPath(const fs::path& target, std::string_view name) {
     const std::optional<SplitName> split = SplitMemberName(name);
     if (!split) return std::nullopt;
     return PathUnder(target, *split);
 }
 
-std::optional<fs::path> ResolveFileName(const fs::path& target, std::string_view name)
-{
+std::optional<fs::path> ResolveFileName(const fs::path& target, std::string_view name) {
     if (IsFolderEntry(name)) return std::nullopt;
     return ResolveMemberPath(target, name);
 }
 
 CreatedFile CreateOutputFile(const fs::path& target, std::string_view name, std::uint8_t attributes, bool overwrite,
-                             ExtractionSession& session)
-{
+                             ExtractionSession& session) {
     const std::optional<SplitName> split = SplitMemberName(name);
     if (!split) return {CreateOutcome::refusedName, std::nullopt, {}};
     const std::size_t folders = split->components.size() - (split->folderEntry ? 0 : 1);
@@ -293,8 +269,7 @@ CreatedFile CreateOutputFile(const fs::path& target, std::string_view name, std:
     return CreateAt(PathUnder(target, *split), attributes, overwrite, session);
 }
 
-std::error_code ExtractIcon(ByteSource& source, const Catalog& catalog, std::vector<std::uint8_t>& icon)
-{
+std::error_code ExtractIcon(ByteSource& source, const Catalog& catalog, std::vector<std::uint8_t>& icon) {
     icon.clear();
     BlockInflater inflater(source, catalog.memberAreaOffset);
     std::error_code dataError;
@@ -312,20 +287,20 @@ std::error_code ExtractIcon(ByteSource& source, const Catalog& catalog, std::vec
 }
 
 std::error_code ExtractAll(ByteSource& source, const Catalog& catalog, const fs::path& target,
-                           ExtractionSession& session, ExtractReport& report)
-{
+                           ExtractionSession& session, ExtractReport& report) {
     report = {};
     const auto total = static_cast<std::uint32_t>(catalog.members.size());
     BlockInflater inflater(source, catalog.memberAreaOffset);
     inflater.skip(catalog.members.at(0).storedSize);
     for (std::uint32_t i = 1; i < total; ++i) {
         const MemberRecord& member = catalog.members[i];
-        CreatedFile created = CreateOutputFile(target, member.name, member.attributes,
-                                               catalog.flags.overwriteWithoutAsking(), session);
+        CreatedFile created =
+            CreateOutputFile(target, member.name, member.attributes, catalog.flags.overwriteWithoutAsking(), session);
         if (created.file) {
             if (session.status) session.status("  inflating: " + member.name);
             std::error_code writeError;
-            if (auto dataError = InflateInto(inflater, member, *created.file, session.stop, writeError)) return dataError;
+            if (auto dataError = InflateInto(inflater, member, *created.file, session.stop, writeError))
+                return dataError;
             if (writeError == std::errc::operation_canceled) {
                 report.stopped = true;
                 return {};  // the unfinished member goes with `created`
@@ -346,8 +321,7 @@ std::error_code ExtractAll(ByteSource& source, const Catalog& catalog, const fs:
     return {};
 }
 
-std::error_code DeleteExtracted(const Catalog& catalog, const fs::path& target)
-{
+std::error_code DeleteExtracted(const Catalog& catalog, const fs::path& target) {
     std::error_code first;
     for (std::size_t i = 1; i < catalog.members.size(); ++i) {
         const std::optional<fs::path> path = ResolveFileName(target, catalog.members[i].name);

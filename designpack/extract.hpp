@@ -13,7 +13,6 @@
 #include <cstdint>
 #include <filesystem>
 
-#include "shell/general/file_descriptor.hpp"
 #include <functional>
 #include <optional>
 #include <span>
@@ -21,6 +20,7 @@
 #include <string_view>
 #include <system_error>
 #include <vector>
+#include "shell/general/file_descriptor.hpp"
 
 #include "designpack/payload.hpp"
 
@@ -80,9 +80,7 @@ public:
 private:
     friend struct OutputFileAccess;
     OutputFile(int fd, std::filesystem::path path, std::filesystem::path temporary)
-        : file_(fd), path_(std::move(path)), temporary_(std::move(temporary))
-    {
-    }
+        : file_(fd), path_(std::move(path)), temporary_(std::move(temporary)) {}
     const std::filesystem::path& writtenPath() const { return temporary_.empty() ? path_ : temporary_; }
     void discard();
     FileDescriptor file_;

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "shell/general/text_encoding.hpp"
 #include "designpack/runtime_process.hpp"
 #include "designpack/text.hpp"
+#include "shell/general/text_encoding.hpp"
 
 namespace pw::designpack {
 
@@ -264,8 +264,14 @@ void InstallerFlow::RunAfterCommand() {
 RuntimeContext InstallerFlow::MakeRuntimeContext() {
     HttpOptions http = setting_.http;
     http.stop = &session_.stop;  // closing the installer ends a download at once
-    return RuntimeContext{view_, session_, target_, setting_.systemFolder, setting_.keys,
-                          catalog_.settings.publisherName, setting_.makerServer, http};
+    return RuntimeContext{view_,
+                          session_,
+                          target_,
+                          setting_.systemFolder,
+                          setting_.keys,
+                          catalog_.settings.publisherName,
+                          setting_.makerServer,
+                          http};
 }
 
 }  // namespace pw::designpack

@@ -35,7 +35,7 @@ inline constexpr std::string_view kRunOnceName = "Unfurl";
 inline constexpr std::size_t kMaxPasswordLength = 80;  // characters read from the password box
 
 enum class DialogState : int {
-    closes = 1,            // the main button closes the installer (also while installing)
+    closes = 1,  // the main button closes the installer (also while installing)
     readyToInstall = 2,
     passwordTyped = 3,
     passwordRequired = 4,

@@ -7,10 +7,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <fcntl.h>
 #include <algorithm>
 #include <cerrno>
 #include <condition_variable>
-#include <fcntl.h>
 #include <memory>
 #include <mutex>
 #include <span>

@@ -21,10 +21,10 @@ enum class HttpErrc {
     noSocketLibrary = 1,     // kept for the message table; POSIX sockets are always there
     wrongSocketLibrary = 2,  // likewise
     cannotResolve = 3,
-    noConnection = 4,        // connect failed, nothing received, receive error or stall
+    noConnection = 4,  // connect failed, nothing received, receive error or stall
     resolveTimedOut = 6,
-    badRequest = 7,          // host or path too long, or holding CR/LF
-    webPage = 100,           // not one of the codes: a web page came where WebPages::refuse wanted a file
+    badRequest = 7,  // host or path too long, or holding CR/LF
+    webPage = 100,   // not one of the codes: a web page came where WebPages::refuse wanted a file
 };
 const std::error_category& http_category();
 std::error_code make_error_code(HttpErrc e);

@@ -58,7 +58,8 @@ bool KeyStore::KeyExists(KeyRoot root, std::string_view key) const {
 }
 
 pw::Result<void> KeyStore::CreateKey(KeyRoot root, std::string_view key) const {
-    if (key.find_first_of("\r\n") != std::string_view::npos) return pw::Fail(std::make_error_code(std::errc::invalid_argument));
+    if (key.find_first_of("\r\n") != std::string_view::npos)
+        return pw::Fail(std::make_error_code(std::errc::invalid_argument));
     std::error_code error;
     fs::create_directories(folder_, error);
     if (error) return pw::Fail(error);
@@ -86,15 +87,16 @@ std::string QuoteExecArgument(std::string_view argument) {
 
 pw::Result<void> WriteRunOnceEntry(std::string_view name, const fs::path& program, std::string_view argument) {
     std::string programText = program.string();
-    if (programText.find_first_of("\r\n") != std::string::npos || argument.find_first_of("\r\n") != std::string_view::npos)
+    if (programText.find_first_of("\r\n") != std::string::npos ||
+        argument.find_first_of("\r\n") != std::string_view::npos)
         return pw::Fail(std::make_error_code(std::errc::invalid_argument));
     fs::path file = AutostartFile(name);
     std::error_code error;
     fs::create_directories(file.parent_path(), error);
     if (error) return pw::Fail(error);
     return SaveFileAtomically(file, "[Desktop Entry]\nType=Application\nName=" + std::string(name) +
-                                               "\nExec=" + QuoteExecArgument(programText) + ' ' +
-                                               QuoteExecArgument(argument) + "\nNoDisplay=true\n");
+                                        "\nExec=" + QuoteExecArgument(programText) + ' ' + QuoteExecArgument(argument) +
+                                        "\nNoDisplay=true\n");
 }
 
 pw::Result<void> RemoveRunOnceEntry(std::string_view name) {

@@ -15,38 +15,33 @@ namespace {
 class PackWriteCategory final : public std::error_category {
 public:
     const char* name() const noexcept override { return "design pack contents"; }
-    std::string message(int value) const override
-    {
+    std::string message(int value) const override {
         switch (static_cast<PackWriteErrc>(value)) {
-        case PackWriteErrc::noIconMember: return "a pack needs at least its icon member";
-        case PackWriteErrc::tooManyMembers: return "a pack holds at most 10000 members";
-        case PackWriteErrc::memberNameTooLong: return "a member name is longer than 255 bytes";
-        case PackWriteErrc::folderEntryWithContent: return "a folder entry cannot have content";
-        case PackWriteErrc::settingTooLong: return "a setting is longer than 255 bytes";
-        case PackWriteErrc::captionTooLong: return "the caption is longer than 79 bytes";
-        case PackWriteErrc::webAddressTooLong: return "the web address is longer than 79 bytes";
-        case PackWriteErrc::tooManyComponents: return "a pack holds at most 5 runtime components";
-        case PackWriteErrc::identifierTooLong: return "a component identifier is longer than 19 bytes";
-        case PackWriteErrc::descriptionTooLong: return "a component description is longer than 79 bytes";
-        case PackWriteErrc::tooManyRequirements: return "a component has more than 5 requirements";
-        case PackWriteErrc::requirementNotListable: return "a requirement cannot be written as name=value;";
-        case PackWriteErrc::requirementNameTooLong: return "a requirement name is longer than 79 bytes";
-        case PackWriteErrc::requirementValueTooLong: return "a requirement value is longer than 19 bytes";
-        case PackWriteErrc::requirementListTooLong: return "a requirement list is longer than 255 bytes";
+            case PackWriteErrc::noIconMember: return "a pack needs at least its icon member";
+            case PackWriteErrc::tooManyMembers: return "a pack holds at most 10000 members";
+            case PackWriteErrc::memberNameTooLong: return "a member name is longer than 255 bytes";
+            case PackWriteErrc::folderEntryWithContent: return "a folder entry cannot have content";
+            case PackWriteErrc::settingTooLong: return "a setting is longer than 255 bytes";
+            case PackWriteErrc::captionTooLong: return "the caption is longer than 79 bytes";
+            case PackWriteErrc::webAddressTooLong: return "the web address is longer than 79 bytes";
+            case PackWriteErrc::tooManyComponents: return "a pack holds at most 5 runtime components";
+            case PackWriteErrc::identifierTooLong: return "a component identifier is longer than 19 bytes";
+            case PackWriteErrc::descriptionTooLong: return "a component description is longer than 79 bytes";
+            case PackWriteErrc::tooManyRequirements: return "a component has more than 5 requirements";
+            case PackWriteErrc::requirementNotListable: return "a requirement cannot be written as name=value;";
+            case PackWriteErrc::requirementNameTooLong: return "a requirement name is longer than 79 bytes";
+            case PackWriteErrc::requirementValueTooLong: return "a requirement value is longer than 19 bytes";
+            case PackWriteErrc::requirementListTooLong: return "a requirement list is longer than 255 bytes";
         }
         return "the contents cannot be written as a pack";
     }
     // Every reason is an invalid argument to the writer.
-    std::error_condition default_error_condition(int) const noexcept override
-    {
-        return std::errc::invalid_argument;
-    }
+    std::error_condition default_error_condition(int) const noexcept override { return std::errc::invalid_argument; }
 };
 
 // Input bytes per block when a full kMaxBlockInflated block compresses to more than
 // kMaxBlockStored (incompressible data): the largest count zlib guarantees to fit.
-std::size_t SafeBlockInput()
-{
+std::size_t SafeBlockInput() {
     std::size_t count = kMaxBlockStored;
     while (::compressBound(count) > kMaxBlockStored) --count;
     return count;
@@ -56,19 +51,16 @@ std::size_t SafeBlockInput()
 class ByteWriter {
 public:
     void u8(std::uint8_t v) { bytes_.push_back(v); }
-    void u16(std::uint16_t v)
-    {
+    void u16(std::uint16_t v) {
         u8(static_cast<std::uint8_t>(v));
         u8(static_cast<std::uint8_t>(v >> 8));
     }
-    void u32(std::uint32_t v)
-    {
+    void u32(std::uint32_t v) {
         u16(static_cast<std::uint16_t>(v));
         u16(static_cast<std::uint16_t>(v >> 16));
     }
     // Precondition (ValidatePack): text.size() <= 255.
-    void shortString(std::string_view text)
-    {
+    void shortString(std::string_view text) {
         u8(static_cast<std::uint8_t>(text.size()));
         bytes_.insert(bytes_.end(), text.begin(), text.end());
     }
@@ -84,8 +76,7 @@ public:
     explicit ContentReader(const ContentSource& source) : source_(source) {}
 
     // Opens a file's content; its reason when it does not open.
-    std::error_code open()
-    {
+    std::error_code open() {
         const auto* path = std::get_if<std::filesystem::path>(&source_);
         std::error_code error;
         if (path) file_ = FileSource::open(*path, error);
@@ -93,13 +84,14 @@ public:
     }
 
     // Fills `out` as far as the content goes and sets `count` to the bytes read (0 at the end).
-    std::error_code read(std::span<std::uint8_t> out, std::size_t& count)
-    {
+    std::error_code read(std::span<std::uint8_t> out, std::size_t& count) {
         const auto* bytes = std::get_if<std::vector<std::uint8_t>>(&source_);
         const std::uint64_t size = bytes ? bytes->size() : file_->size();
         count = static_cast<std::size_t>(std::min<std::uint64_t>(out.size(), size - position_));
-        if (bytes) std::copy_n(bytes->begin() + static_cast<std::ptrdiff_t>(position_), count, out.begin());
-        else if (auto error = file_->readAt(position_, out.first(count))) return error;
+        if (bytes)
+            std::copy_n(bytes->begin() + static_cast<std::ptrdiff_t>(position_), count, out.begin());
+        else if (auto error = file_->readAt(position_, out.first(count)))
+            return error;
         position_ += count;
         return {};
     }
@@ -115,8 +107,7 @@ class PackStream {
 public:
     explicit PackStream(std::ostream& out) : out_(out) {}
 
-    void write(std::span<const std::uint8_t> bytes, bool checked = true)
-    {
+    void write(std::span<const std::uint8_t> bytes, bool checked = true) {
         out_.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         if (checked) crc_ = Crc32(crc_, bytes);
     }
@@ -132,13 +123,12 @@ private:
 class MemberCompressor {
 public:
     explicit MemberCompressor(int level)
-        : level_(level), safeInput_(SafeBlockInput()), pending_(kMaxBlockInflated),
-          block_(2 + ::compressBound(kMaxBlockInflated))
-    {
-    }
+        : level_(level),
+          safeInput_(SafeBlockInput()),
+          pending_(kMaxBlockInflated),
+          block_(2 + ::compressBound(kMaxBlockInflated)) {}
 
-    std::error_code write(const ContentSource& content, PackStream& out, std::uint32_t& storedSize)
-    {
+    std::error_code write(const ContentSource& content, PackStream& out, std::uint32_t& storedSize) {
         ContentReader reader(content);
         if (auto error = reader.open()) return error;
         std::uint64_t stored = 0;
@@ -163,8 +153,7 @@ public:
 private:
     // Compresses as much of the first `count` pending bytes as fits one block into
     // block_ (length field first) and sets `used` to how many input bytes it took.
-    std::error_code compressBlock(std::size_t count, std::size_t& used)
-    {
+    std::error_code compressBlock(std::size_t count, std::size_t& used) {
         if (auto error = compressInto(count)) return error;
         if (blockLength_ > kMaxBlockStored) {
             count = std::min(count, safeInput_);
@@ -178,8 +167,7 @@ private:
 
     // zlib can only fail here for lack of memory: the buffer holds compressBound bytes
     // and the level was checked.
-    std::error_code compressInto(std::size_t count)
-    {
+    std::error_code compressInto(std::size_t count) {
         uLongf length = block_.size() - 2;
         const int result = ::compress2(block_.data() + 2, &length, pending_.data(), count, level_);
         blockLength_ = length;
@@ -193,8 +181,7 @@ private:
     std::size_t blockLength_ = 0;
 };
 
-std::vector<std::uint8_t> CatalogBytes(const PackContents& contents, const std::vector<std::uint32_t>& storedSizes)
-{
+std::vector<std::uint8_t> CatalogBytes(const PackContents& contents, const std::vector<std::uint32_t>& storedSizes) {
     ByteWriter w;
     for (std::size_t i = 0; i < contents.members.size(); ++i) {
         const MemberRecord& r = contents.members[i].record;
@@ -207,8 +194,8 @@ std::vector<std::uint8_t> CatalogBytes(const PackContents& contents, const std::
         w.u16(r.createdTime);
     }
     const PackSettings& s = contents.settings;
-    for (const std::string* text : {&s.publisherName, &s.runAfter, &s.prompt, &s.defaultTarget, &s.caption,
-                                    &s.webAddress})
+    for (const std::string* text :
+         {&s.publisherName, &s.runAfter, &s.prompt, &s.defaultTarget, &s.caption, &s.webAddress})
         w.shortString(*text);
     w.u32(static_cast<std::uint32_t>(contents.components.size()));
     for (const RuntimeComponent& c : contents.components) {
@@ -221,8 +208,7 @@ std::vector<std::uint8_t> CatalogBytes(const PackContents& contents, const std::
     return w.bytes();
 }
 
-bool HasContent(const ContentSource& content)
-{
+bool HasContent(const ContentSource& content) {
     const auto* bytes = std::get_if<std::vector<std::uint8_t>>(&content);
     return !bytes || !bytes->empty();
 }
@@ -234,14 +220,12 @@ struct Problem {
 };
 
 // A problem when `text` is longer than `room`, else none.
-Problem Room(std::string_view text, std::size_t room, PackWriteErrc error)
-{
+Problem Room(std::string_view text, std::size_t room, PackWriteErrc error) {
     if (text.size() <= room) return {};
     return {error, std::string(text)};
 }
 
-Problem CheckComponent(const RuntimeComponent& c)
-{
+Problem CheckComponent(const RuntimeComponent& c) {
     if (Problem p = Room(c.identifier, kMaxComponentId, PackWriteErrc::identifierTooLong); p.error) return p;
     if (Problem p = Room(c.description, kMaxComponentDescription, PackWriteErrc::descriptionTooLong); p.error) return p;
     if (c.requirements.size() > kMaxRequirements) return {PackWriteErrc::tooManyRequirements, c.identifier};
@@ -254,8 +238,7 @@ Problem CheckComponent(const RuntimeComponent& c)
     return Room(JoinRequirementList(c.requirements), kMaxShortString, PackWriteErrc::requirementListTooLong);
 }
 
-Problem CheckPack(const PackContents& contents)
-{
+Problem CheckPack(const PackContents& contents) {
     if (contents.members.empty()) return {PackWriteErrc::noIconMember, {}};
     if (contents.members.size() > kMaxMembers) return {PackWriteErrc::tooManyMembers, {}};
     for (const PackMember& m : contents.members) {
@@ -276,30 +259,26 @@ Problem CheckPack(const PackContents& contents)
 
 }  // namespace
 
-const std::error_category& pack_write_category()
-{
+const std::error_category& pack_write_category() {
     static const PackWriteCategory category;
     return category;
 }
 
 std::error_code make_error_code(PackWriteErrc e) { return {static_cast<int>(e), pack_write_category()}; }
 
-std::string JoinRequirementList(const std::vector<Requirement>& requirements)
-{
+std::string JoinRequirementList(const std::vector<Requirement>& requirements) {
     std::string list;
     for (const Requirement& r : requirements) list += r.name + "=" + r.value + ";";
     return list;
 }
 
-std::error_code ValidatePack(const PackContents& contents, std::string* offending)
-{
+std::error_code ValidatePack(const PackContents& contents, std::string* offending) {
     Problem problem = CheckPack(contents);
     if (problem.error && offending) *offending = std::move(problem.offending);
     return problem.error;
 }
 
-std::error_code WritePack(const PackContents& contents, std::ostream& out, const WriterOptions& options)
-{
+std::error_code WritePack(const PackContents& contents, std::ostream& out, const WriterOptions& options) {
     if (auto error = ValidatePack(contents)) return error;
     if (options.compressionLevel < 0 || options.compressionLevel > 9)
         return std::make_error_code(std::errc::invalid_argument);

@@ -43,8 +43,8 @@ struct WriterOptions {
 // equal to std::errc::invalid_argument.
 enum class PackWriteErrc {
     noIconMember = 1,
-    tooManyMembers,           // more than kMaxMembers
-    memberNameTooLong,        // beyond kMaxShortString
+    tooManyMembers,     // more than kMaxMembers
+    memberNameTooLong,  // beyond kMaxShortString
     folderEntryWithContent,
     settingTooLong,           // publisher, command, prompt or target beyond kMaxShortString
     captionTooLong,           // beyond kMaxCaption

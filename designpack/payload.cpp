@@ -18,11 +18,10 @@ namespace {
 class PackCategory final : public std::error_category {
 public:
     const char* name() const noexcept override { return "designpack"; }
-    std::string message(int value) const override
-    {
+    std::string message(int value) const override {
         switch (static_cast<PackErrc>(value)) {
-        case PackErrc::corrupt: return std::string(kCorruptMessage);
-        case PackErrc::unsafeName: return "The name would leave the target folder.";
+            case PackErrc::corrupt: return std::string(kCorruptMessage);
+            case PackErrc::unsafeName: return "The name would leave the target folder.";
         }
         return "unknown design pack error";
     }
@@ -32,11 +31,10 @@ public:
 // five components of three strings, flags and password check. A stated C beyond it
 // cannot be a catalog, so it is never allocated.
 constexpr std::uint64_t kMaxCatalogSize = std::uint64_t{kMaxMembers} * (14 + kMaxShortString) +
-                                          6 * (1 + kMaxShortString) + 4 +
-                                          kMaxComponents * 3 * (1 + kMaxShortString) + 4 + 4;
+                                          6 * (1 + kMaxShortString) + 4 + kMaxComponents * 3 * (1 + kMaxShortString) +
+                                          4 + 4;
 
-std::uint32_t LoadU32(const std::uint8_t* p)
-{
+std::uint32_t LoadU32(const std::uint8_t* p) {
     return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24;
 }
 
@@ -51,8 +49,7 @@ public:
     std::uint32_t u32() { return take(4) ? LoadU32(&bytes_[pos_ - 4]) : 0; }
 
     // A length byte and that many bytes; longer than `room` fails the cursor.
-    std::string shortString(std::size_t room)
-    {
+    std::string shortString(std::size_t room) {
         const std::size_t length = u8();
         if (length > room) failed_ = true;
         if (failed_ || !take(length)) return {};
@@ -68,8 +65,7 @@ public:
     bool failed() const { return failed_; }
 
 private:
-    bool take(std::size_t count)
-    {
+    bool take(std::size_t count) {
         if (failed_ || bytes_.size() - pos_ < count) {
             failed_ = true;
             return false;
@@ -83,8 +79,7 @@ private:
     bool failed_ = false;
 };
 
-MemberRecord ReadMemberRecord(CatalogCursor& cursor)
-{
+MemberRecord ReadMemberRecord(CatalogCursor& cursor) {
     MemberRecord record;
     record.name = cursor.text(kMaxShortString);
     record.storedSize = cursor.u32();
@@ -96,8 +91,7 @@ MemberRecord ReadMemberRecord(CatalogCursor& cursor)
     return record;
 }
 
-PackSettings ReadSettings(CatalogCursor& cursor)
-{
+PackSettings ReadSettings(CatalogCursor& cursor) {
     PackSettings settings;
     settings.publisherName = cursor.text(kMaxShortString);
     settings.runAfter = cursor.text(kMaxShortString);
@@ -108,8 +102,7 @@ PackSettings ReadSettings(CatalogCursor& cursor)
     return settings;
 }
 
-RuntimeComponent ReadComponent(CatalogCursor& cursor)
-{
+RuntimeComponent ReadComponent(CatalogCursor& cursor) {
     RuntimeComponent component;
     component.identifier = cursor.text(kMaxComponentId);
     component.description = cursor.text(kMaxComponentDescription);
@@ -125,8 +118,7 @@ RuntimeComponent ReadComponent(CatalogCursor& cursor)
 
 // Parses the C catalog bytes for `memberCount` members into `catalog`; PackErrc::corrupt
 // unless they hold exactly that.
-std::error_code ParseCatalog(std::span<const std::uint8_t> bytes, std::uint32_t memberCount, Catalog& catalog)
-{
+std::error_code ParseCatalog(std::span<const std::uint8_t> bytes, std::uint32_t memberCount, Catalog& catalog) {
     CatalogCursor cursor(bytes);
     catalog.members.clear();
     catalog.memberAreaSize = 0;
@@ -153,8 +145,7 @@ public:
     explicit BlockFramingCheck(const std::vector<MemberRecord>& members) : members_(members) {}
 
     // Takes the next bytes of the member area.
-    void feed(std::span<const std::uint8_t> bytes)
-    {
+    void feed(std::span<const std::uint8_t> bytes) {
         while (!bytes.empty() && !bad_) {
             if (bodyLeft_ > 0) {
                 const auto count = static_cast<std::uint32_t>(std::min<std::size_t>(bodyLeft_, bytes.size()));
@@ -172,8 +163,7 @@ public:
     bool ok() const { return !bad_ && headerBytes_ == 0 && bodyLeft_ == 0; }
 
 private:
-    void takeHeaderByte(std::uint8_t byte)
-    {
+    void takeHeaderByte(std::uint8_t byte) {
         if (headerBytes_ == 0) {
             while (memberLeft_ == 0 && next_ < members_.size()) memberLeft_ = members_[next_++].storedSize;
         }
@@ -202,8 +192,7 @@ private:
 // CRC-32 of the `length` bytes at `offset`, read in kCrcChunkSize chunks; the first
 // `memberAreaSize` bytes also go through the framing check.
 std::error_code ChecksumRange(ByteSource& source, std::uint64_t offset, std::uint64_t length,
-                              std::uint64_t memberAreaSize, BlockFramingCheck& framing, std::uint32_t& crc)
-{
+                              std::uint64_t memberAreaSize, BlockFramingCheck& framing, std::uint32_t& crc) {
     std::vector<std::uint8_t> chunk(kCrcChunkSize);
     crc = 0;
     for (std::uint64_t done = 0; done < length;) {
@@ -218,46 +207,40 @@ std::error_code ChecksumRange(ByteSource& source, std::uint64_t offset, std::uin
     return {};
 }
 
-std::error_code BoundsCheck(std::uint64_t sourceSize, std::uint64_t offset, std::size_t count)
-{
+std::error_code BoundsCheck(std::uint64_t sourceSize, std::uint64_t offset, std::size_t count) {
     if (offset > sourceSize || sourceSize - offset < count) return PackErrc::corrupt;
     return {};
 }
 
 }  // namespace
 
-const std::error_category& designpack_category()
-{
+const std::error_category& designpack_category() {
     static const PackCategory category;
     return category;
 }
 
 std::error_code make_error_code(PackErrc e) { return {static_cast<int>(e), designpack_category()}; }
 
-std::uint64_t Catalog::memberOffset(std::size_t index) const
-{
+std::uint64_t Catalog::memberOffset(std::size_t index) const {
     std::uint64_t offset = memberAreaOffset;
     for (std::size_t i = 0; i < index; ++i) offset += members[i].storedSize;
     return offset;
 }
 
-std::error_code MemorySource::readAt(std::uint64_t offset, std::span<std::uint8_t> out)
-{
+std::error_code MemorySource::readAt(std::uint64_t offset, std::span<std::uint8_t> out) {
     if (auto error = BoundsCheck(bytes_.size(), offset, out.size())) return error;
     std::copy_n(bytes_.begin() + static_cast<std::ptrdiff_t>(offset), out.size(), out.begin());
     return {};
 }
 
-std::unique_ptr<FileSource> FileSource::open(const std::filesystem::path& path, std::error_code& error)
-{
+std::unique_ptr<FileSource> FileSource::open(const std::filesystem::path& path, std::error_code& error) {
     return open(path, 0, UINT64_MAX, error);
 }
 
 std::unique_ptr<FileSource> FileSource::open(const std::filesystem::path& path, std::uint64_t offset,
-                                             std::uint64_t length, std::error_code& error)
-{
+                                             std::uint64_t length, std::error_code& error) {
     FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    struct stat info{};
+    struct stat info {};
     if (!file.valid() || ::fstat(file.get(), &info) != 0) {
         error = LastError();
         return nullptr;
@@ -272,13 +255,12 @@ std::unique_ptr<FileSource> FileSource::open(const std::filesystem::path& path, 
     return std::unique_ptr<FileSource>(new FileSource(std::move(file), offset, length));
 }
 
-std::error_code FileSource::readAt(std::uint64_t offset, std::span<std::uint8_t> out)
-{
+std::error_code FileSource::readAt(std::uint64_t offset, std::span<std::uint8_t> out) {
     if (auto error = BoundsCheck(length_, offset, out.size())) return error;
     std::size_t done = 0;
     while (done < out.size()) {
-        const ssize_t got = ::pread(file_.get(), out.data() + done, out.size() - done,
-                                    static_cast<off_t>(offset_ + offset + done));
+        const ssize_t got =
+            ::pread(file_.get(), out.data() + done, out.size() - done, static_cast<off_t>(offset_ + offset + done));
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) return {errno, std::generic_category()};
         if (got == 0) return PackErrc::corrupt;  // the file shrank under us
@@ -287,8 +269,7 @@ std::error_code FileSource::readAt(std::uint64_t offset, std::span<std::uint8_t>
     return {};
 }
 
-std::error_code ReadPayload(ByteSource& source, Catalog& catalog)
-{
+std::error_code ReadPayload(ByteSource& source, Catalog& catalog) {
     const std::uint64_t size = source.size();
     if (size < kTrailerSize) return PackErrc::corrupt;
     std::uint8_t trailer[kTrailerSize];
@@ -309,14 +290,14 @@ std::error_code ReadPayload(ByteSource& source, Catalog& catalog)
     BlockFramingCheck framing(catalog.members);
     std::uint32_t crc = 0;
     const std::uint64_t checkedLength = catalog.memberAreaSize + catalogSize + 8;
-    if (auto error = ChecksumRange(source, catalog.memberAreaOffset, checkedLength, catalog.memberAreaSize, framing, crc))
+    if (auto error =
+            ChecksumRange(source, catalog.memberAreaOffset, checkedLength, catalog.memberAreaSize, framing, crc))
         return error;
     if (crc != storedCheck || !framing.ok()) return PackErrc::corrupt;
     return {};
 }
 
-std::error_code ParseRequirementList(std::string_view list, std::vector<Requirement>& out)
-{
+std::error_code ParseRequirementList(std::string_view list, std::vector<Requirement>& out) {
     out.clear();
     while (!list.empty()) {
         const std::size_t end = std::min(list.find(';'), list.size());
@@ -334,8 +315,7 @@ std::error_code ParseRequirementList(std::string_view list, std::vector<Requirem
     return {};
 }
 
-std::uint32_t PackPasswordHash(std::string_view password)
-{
+std::uint32_t PackPasswordHash(std::string_view password) {
     std::uint32_t h = 0x979B9E37u;
     for (const char c : password) {
         h += static_cast<std::uint8_t>(c);
@@ -347,15 +327,13 @@ std::uint32_t PackPasswordHash(std::string_view password)
     return t * 32769u;
 }
 
-bool PasswordMatches(std::string_view password, std::uint32_t check)
-{
+bool PasswordMatches(std::string_view password, std::uint32_t check) {
     if (PackPasswordHash(password) == check) return true;
     const std::optional<std::string> windowsBytes = EncodeWindows1252(password);
     return windowsBytes && PackPasswordHash(*windowsBytes) == check;
 }
 
-std::uint32_t Crc32(std::uint32_t crc, std::span<const std::uint8_t> bytes)
-{
+std::uint32_t Crc32(std::uint32_t crc, std::span<const std::uint8_t> bytes) {
     return static_cast<std::uint32_t>(::crc32_z(crc, bytes.data(), bytes.size()));
 }
 

@@ -15,13 +15,13 @@
 #include <cstdint>
 #include <filesystem>
 
-#include "shell/general/file_descriptor.hpp"
 #include <memory>
 #include <span>
 #include <string>
 #include <string_view>
 #include <system_error>
 #include <vector>
+#include "shell/general/file_descriptor.hpp"
 
 namespace pw::designpack {
 
@@ -32,7 +32,7 @@ inline constexpr std::size_t kMaxBlockStored = 50'000;    // compressed bytes of
 inline constexpr std::size_t kMaxBlockInflated = 50'515;  // inflated bytes of one block
 inline constexpr std::size_t kCrcChunkSize = 50'000;      // the check value is read in chunks of this size
 inline constexpr std::size_t kMaxShortString = 255;
-inline constexpr std::size_t kMaxCaption = 79;            // window caption, web address
+inline constexpr std::size_t kMaxCaption = 79;  // window caption, web address
 inline constexpr std::uint32_t kMaxComponents = 5;
 inline constexpr std::size_t kMaxComponentId = 19;
 inline constexpr std::size_t kMaxComponentDescription = 79;
@@ -57,8 +57,8 @@ inline constexpr std::uint8_t kAttrArchive = 0x20;
 
 // One member of the member area, as its catalog record describes it.
 struct MemberRecord {
-    std::string name;                // relative to the target folder, '\' or '/' separated; ending in '/' = folder
-    std::uint32_t storedSize = 0;    // bytes in the member area, block length fields included
+    std::string name;              // relative to the target folder, '\' or '/' separated; ending in '/' = folder
+    std::uint32_t storedSize = 0;  // bytes in the member area, block length fields included
     std::uint8_t attributes = kAttrArchive;
     std::uint16_t modifiedDate = 0;  // DOS date: bits 15-9 year-1980, 8-5 month, 4-0 day
     std::uint16_t modifiedTime = 0;  // DOS time: bits 15-11 hour, 10-5 minute, 4-0 seconds/2
@@ -83,8 +83,8 @@ struct Requirement {
 };
 
 struct RuntimeComponent {
-    std::string identifier;   // used in download requests (room 19)
-    std::string description;  // shown to the user (room 79)
+    std::string identifier;                 // used in download requests (room 19)
+    std::string description;                // shown to the user (room 79)
     std::vector<Requirement> requirements;  // at most kMaxRequirements
 };
 
@@ -156,9 +156,7 @@ public:
 
 private:
     FileSource(FileDescriptor file, std::uint64_t offset, std::uint64_t length)
-        : file_(std::move(file)), offset_(offset), length_(length)
-    {
-    }
+        : file_(std::move(file)), offset_(offset), length_(length) {}
     FileDescriptor file_;
     std::uint64_t offset_;
     std::uint64_t length_;

@@ -66,7 +66,8 @@ pw::Result<std::string> FileVersionText(const fs::path& file) {
     if (::stat(file.c_str(), &info) != 0) return pw::Fail(std::error_code(errno, std::generic_category()));
     std::tm date{};
     if (!::gmtime_r(&info.st_atim.tv_sec, &date)) return pw::Fail(std::make_error_code(std::errc::value_too_large));
-    return std::to_string(date.tm_mon + 1) + '/' + std::to_string(date.tm_mday) + '/' + std::to_string(date.tm_year + 1900);
+    return std::to_string(date.tm_mon + 1) + '/' + std::to_string(date.tm_mday) + '/' +
+           std::to_string(date.tm_year + 1900);
 }
 
 bool RequirementHolds(const Requirement& requirement, const fs::path& systemFolder, const KeyStore& keys) {
@@ -87,8 +88,8 @@ bool RequirementMet(const RuntimeComponent& component, const fs::path& systemFol
 
 std::string UnsupportedRuntimeMessage(std::string_view identifier, std::string_view publisherName) {
     std::string_view contact = publisherName.empty() ? "the developer of this package" : publisherName;
-    return "The installation package is requesting a runtime file which is not supported (id=" + std::string(identifier) +
-           ").  Please contact " + std::string(contact) + ".";
+    return "The installation package is requesting a runtime file which is not supported (id=" +
+           std::string(identifier) + ").  Please contact " + std::string(contact) + ".";
 }
 
 pw::Result<void> OfferRuntimeDownload(const RuntimeComponent& component, RuntimeContext& context) {

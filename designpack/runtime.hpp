@@ -36,13 +36,13 @@ public:
 // Everything a runtime check and download works with.
 struct RuntimeContext {
     RuntimeUi& ui;
-    ExtractionSession& session;         // its overwrite policy also governs UNZIP
-    std::filesystem::path folder;       // the current folder: the installation's target
-    std::filesystem::path systemFolder; // where plain requirement names are looked up
-    KeyStore keys;                      // where `#` and `~` requirement names are looked up
-    std::string publisherName;          // named in the "not supported" message
+    ExtractionSession& session;          // its overwrite policy also governs UNZIP
+    std::filesystem::path folder;        // the current folder: the installation's target
+    std::filesystem::path systemFolder;  // where plain requirement names are looked up
+    KeyStore keys;                       // where `#` and `~` requirement names are looked up
+    std::string publisherName;           // named in the "not supported" message
     std::string makerServer{kMakerServer};
-    HttpOptions http;                   // port, stall limit and stop flag of every fetch
+    HttpOptions http;  // port, stall limit and stop flag of every fetch
 };
 
 // The version text of a file: no ELF file carries a version resource, so it is the

@@ -95,12 +95,18 @@ public:
     // Carries out one parsed line; a failure ends the script.
     pw::Result<void> Perform(const ScriptLine& line) {
         const std::string& command = line.command;
-        if (command == "DOWNLOAD") return Download(Argument(line, 0), Argument(line, 1), Argument(line, 2), Argument(line, 3));
-        if (command == "RUN") Run(Argument(line, 0));
-        else if (command == "UNZIP") Unzip(Argument(line, 0));
-        else if (command == "DELETE") context_.ui.ShowMessage("delete", "", false);
-        else if (command == "REBOOT") context_.ui.ShowMessage("reboot", "", false);
-        else context_.ui.ShowMessage(command, "not a command", false);
+        if (command == "DOWNLOAD")
+            return Download(Argument(line, 0), Argument(line, 1), Argument(line, 2), Argument(line, 3));
+        if (command == "RUN")
+            Run(Argument(line, 0));
+        else if (command == "UNZIP")
+            Unzip(Argument(line, 0));
+        else if (command == "DELETE")
+            context_.ui.ShowMessage("delete", "", false);
+        else if (command == "REBOOT")
+            context_.ui.ShowMessage("reboot", "", false);
+        else
+            context_.ui.ShowMessage(command, "not a command", false);
         return {};
     }
 
@@ -128,8 +134,8 @@ private:
         ui.SetStatus("Downloading...");
         auto progress = [&ui](std::uint64_t received, std::uint64_t total) { ui.SetProgress(received, total); };
         // A size that is no number leaves the bar's total unknown.
-        auto fetched = HttpFetch(server, path, *target, progress, ParseSize(size).value_or(0), context_.http,
-                                 WebPages::refuse);
+        auto fetched =
+            HttpFetch(server, path, *target, progress, ParseSize(size).value_or(0), context_.http, WebPages::refuse);
         if (!fetched && fetched.error() != std::errc::operation_canceled) {
             ui.SetStatus("Attempting alternate server for download....");
             ui.SetProgress(0, 100);
@@ -192,7 +198,8 @@ private:
         if (int rc = unzGetCurrentFileInfo64(zip, &info, nullptr, 0, nullptr, 0, nullptr, 0); rc != UNZ_OK)
             return pw::Fail(ZipError(rc));
         std::string name(info.size_filename, '\0');
-        if (int rc = unzGetCurrentFileInfo64(zip, &info, name.data(), name.size(), nullptr, 0, nullptr, 0); rc != UNZ_OK)
+        if (int rc = unzGetCurrentFileInfo64(zip, &info, name.data(), name.size(), nullptr, 0, nullptr, 0);
+            rc != UNZ_OK)
             return pw::Fail(ZipError(rc));
 
         CreatedFile created = CreateOutputFile(into, name, 0, false, context_.session);
@@ -231,7 +238,8 @@ private:
     void Report(std::string_view verb, std::string_view argument) {
         std::optional<fs::path> answer = ResolveFileName(context_.folder, identifier_);
         if (!answer) return;
-        (void)HttpFetch(context_.makerServer, ScriptErrorPath(identifier_, verb, argument), *answer, {}, 0, context_.http);
+        (void)HttpFetch(context_.makerServer, ScriptErrorPath(identifier_, verb, argument), *answer, {}, 0,
+                        context_.http);
         std::error_code ignored;  // an answer that cannot be deleted only stays behind
         fs::remove(*answer, ignored);
     }

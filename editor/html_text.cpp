@@ -73,8 +73,8 @@ std::optional<int> TableCount(std::string_view typed) {
 
 std::string TableAttributes(std::string_view border, std::string_view padding, std::string_view spacing,
                             std::string_view width) {
-    return "border =" + std::string(border) + " cellpadding =" + std::string(padding) + " cellspacing =" +
-           std::string(spacing) + " width= " + std::string(width) + "%";
+    return "border =" + std::string(border) + " cellpadding =" + std::string(padding) +
+           " cellspacing =" + std::string(spacing) + " width= " + std::string(width) + "%";
 }
 
 std::string ImageElement(std::string_view fileName, ImageForm form) {

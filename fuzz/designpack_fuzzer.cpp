@@ -17,8 +17,7 @@ using namespace pw::designpack;
 
 namespace {
 
-const fs::path& ScratchRoot()
-{
+const fs::path& ScratchRoot() {
     static const fs::path root = [] {
         const fs::path base = fs::exists("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
         const fs::path path = base / ("designpack-fuzz-" + std::to_string(::getpid()));
@@ -28,14 +27,12 @@ const fs::path& ScratchRoot()
     return root;
 }
 
-void ExpectNothingOutsideTarget(const fs::path& target)
-{
+void ExpectNothingOutsideTarget(const fs::path& target) {
     for (const auto& entry : fs::directory_iterator(ScratchRoot()))
         if (entry.path() != target) std::abort();
 }
 
-void ReadAndExtract(std::span<const std::uint8_t> pack)
-{
+void ReadAndExtract(std::span<const std::uint8_t> pack) {
     MemorySource source(pack);
     Catalog catalog;
     if (ReadPayload(source, catalog)) return;
@@ -63,8 +60,7 @@ void ReadAndExtract(std::span<const std::uint8_t> pack)
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     ReadAndExtract({data, size});
 
     std::vector<std::uint8_t> sealed(data, data + size);

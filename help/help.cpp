@@ -48,9 +48,9 @@ Help::Help(Platform& platform, QWidget* parent) : QWidget(parent), platform_(pla
     tbToolBar = new QToolBar(this);
     tbToolBar->setObjectName(QStringLiteral("tbToolBar"));
     tbToolBar->setGeometry(TwipsRect(0, 0, 5505, 630));
-    tbToolBar->setStyleSheet(QStringLiteral(
-        "QToolBar { border: none; border-bottom: 1px solid #3c4f61;"
-        " background: qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 #51677c, stop:1 #8196a9); }"));
+    tbToolBar->setStyleSheet(
+        QStringLiteral("QToolBar { border: none; border-bottom: 1px solid #3c4f61;"
+                       " background: qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 #51677c, stop:1 #8196a9); }"));
 
     BuildAddressStrip();
 

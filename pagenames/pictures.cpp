@@ -90,7 +90,8 @@ void NamingPanel(QPainter& painter) {
         const int top = Px(2280 + 600 * row);
         painter.setFont(Sans(12, true));
         painter.setPen(kInk);
-        painter.drawText(QRect(244, top, 60, 19), Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("Page %1").arg(row + 1));
+        painter.drawText(QRect(244, top, 60, 19), Qt::AlignRight | Qt::AlignVCenter,
+                         QStringLiteral("Page %1").arg(row + 1));
         painter.setFont(Sans(10));
         painter.setPen(kMuted);
         painter.drawText(QRect(404, top, 200, 19), Qt::AlignLeft | Qt::AlignVCenter, hints[row]);
@@ -108,7 +109,8 @@ void NamingPanel(QPainter& painter) {
     painter.setPen(Qt::NoPen);
     painter.setBrush(kOrange);
     painter.drawEllipse(QPointF(266, 371.5), 4, 4);
-    Text(painter, {278, 376}, QStringLiteral("Then click 1, 2 or 3 to build that page."), Sans(12, true), QColor(0xa4, 0x51, 0x1a));
+    Text(painter, {278, 376}, QStringLiteral("Then click 1, 2 or 3 to build that page."), Sans(12, true),
+         QColor(0xa4, 0x51, 0x1a));
 }
 
 void BottomBand(QPainter& painter) {

@@ -74,9 +74,11 @@ void submit::BuildNameBoxes(QWidget& client) {
 
 // Over the Edit Pages and Main Menu tabs of the background.
 void submit::BuildHotSpots(QWidget& client) {
-    Label1 = new HotSpot(QStringLiteral("Label1"), {}, QStringLiteral("  Click to go to the Build/Edit page "), &client);
+    Label1 =
+        new HotSpot(QStringLiteral("Label1"), {}, QStringLiteral("  Click to go to the Build/Edit page "), &client);
     Label1->setGeometry(TwipsRect(5280, 660, 1815, 360));
-    Label2 = new HotSpot(QStringLiteral("Label2"), {}, QStringLiteral("Click to go to the Getting Started page"), &client);
+    Label2 =
+        new HotSpot(QStringLiteral("Label2"), {}, QStringLiteral("Click to go to the Getting Started page"), &client);
     Label2->setGeometry(TwipsRect(3390, 660, 1770, 360));
     connect(Label1, &HotSpot::clicked, this, &submit::Label1_Click);
     connect(Label2, &HotSpot::clicked, this, &submit::Label2_Click);

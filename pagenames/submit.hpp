@@ -4,8 +4,8 @@
 // unloads (closes), whichever way that happens.
 #include <QMainWindow>
 
-#include "builder/store/site_files.hpp"
 #include <filesystem>
+#include "builder/store/site_files.hpp"
 
 class QLineEdit;
 

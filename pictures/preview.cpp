@@ -44,8 +44,8 @@ QList<Drive> Drives() {
                            {QStringLiteral("Computer (/)"), QStringLiteral("/")}};
     for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
         if (!volume.isValid() || !volume.isReady() || volume.rootPath() == QLatin1String("/")) continue;
-        const QString name = volume.displayName() != volume.rootPath() ? volume.displayName()
-                                                                       : QString::fromLocal8Bit(volume.device());
+        const QString name =
+            volume.displayName() != volume.rootPath() ? volume.displayName() : QString::fromLocal8Bit(volume.device());
         drives.append({QStringLiteral("%1 (%2)").arg(name, volume.rootPath()), volume.rootPath()});
     }
     return drives;
@@ -94,7 +94,8 @@ void preview::BuildLists() {
 
 void preview::BuildCommands() {
     connect(Command("Label1", QStringLiteral("     Add It!"),
-                    QStringLiteral(" Highlight picture the click to Add IT to your web page  "), TwipsRect(4560, 1080, 1815, 255), this),
+                    QStringLiteral(" Highlight picture the click to Add IT to your web page  "),
+                    TwipsRect(4560, 1080, 1815, 255), this),
             &HotSpot::clicked, this, &preview::Label1_Click);
     connect(Command("Label28", QStringLiteral("     Exit"), QStringLiteral("    Exit Add Picture"),
                     TwipsRect(4560, 1440, 1455, 255), this),
@@ -138,7 +139,8 @@ void preview::Dir1_Change() {
 // The pictures of the folder, matched without regard to case.
 void preview::RefreshFiles() {
     File1->clear();
-    File1->addItems(QDir(folder_).entryList(kPicturePatterns, QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase));
+    File1->addItems(
+        QDir(folder_).entryList(kPicturePatterns, QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase));
 }
 
 QString preview::PathOf(const QString& fileName) const {
@@ -174,7 +176,10 @@ void preview::Label1_Click() {
     const std::filesystem::path source = ToPath(PathOf(item ? item->text() : QString()));
     const std::filesystem::path destination = platform_.SiteFile(picked);
     const CopyCallbacks callbacks{
-        .useExisting = [this](const std::string& question) { return platform_.dialogs().AskYesNo(this, QString::fromStdString(question)); },
+        .useExisting =
+            [this](const std::string& question) {
+                return platform_.dialogs().AskYesNo(this, QString::fromStdString(question));
+            },
         .progress = [this](int percent) { ProgressBar->setValue(percent); },
     };
     const auto copied = CopyFile(source, destination, callbacks);
@@ -190,7 +195,8 @@ void preview::Label28_Click() {
 }
 
 void preview::Image5_Click() {
-    platform_.dialogs().Message(this, kHelp, MessageButtons::Ok, MessageIcon::Information, QStringLiteral("Quick Help"));
+    platform_.dialogs().Message(this, kHelp, MessageButtons::Ok, MessageIcon::Information,
+                                QStringLiteral("Quick Help"));
 }
 
 void preview::closeEvent(QCloseEvent* event) {

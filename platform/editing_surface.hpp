@@ -28,21 +28,21 @@ struct EditCommand {
         DeleteRows = 5007,
         FindText = 5008,
         FontDialog = 5009,
-        GetBlockFormat = 5011,        // returns the current block format's name
-        GetBlockFormatNames = 5012,   // returns a BlockFormatNames
-        GetFontName = 5013,           // returns the font name at the selection
-        GetFontSize = 5014,           // returns the HTML font size 1 to 7 at the selection
+        GetBlockFormat = 5011,       // returns the current block format's name
+        GetBlockFormatNames = 5012,  // returns a BlockFormatNames
+        GetFontName = 5013,          // returns the font name at the selection
+        GetFontSize = 5014,          // returns the HTML font size 1 to 7 at the selection
         HyperlinkDialog = 5016,
         Indent = 5018,
         InsertCell = 5019,
         InsertColumn = 5020,
         InsertRow = 5021,
-        InsertTable = 5022,           // argument: an InsertTableParam
+        InsertTable = 5022,  // argument: an InsertTableParam
         Italic = 5023,
         Centre = 5024,
         LeftJustify = 5025,
         RightJustify = 5026,
-        MakeAbsolute = 5028,          // toggles absolute positioning of the element at the selection
+        MakeAbsolute = 5028,  // toggles absolute positioning of the element at the selection
         MergeCells = 5029,
         NumberedList = 5030,
         Outdent = 5031,
@@ -50,10 +50,10 @@ struct EditCommand {
         Redo = 5033,
         SelectAll = 5035,
         SendToBack = 5040,
-        SetBlockFormat = 5043,        // argument: one of the names of BlockFormatNames
-        SetFontName = 5044,           // argument: a font name
-        SetFontSize = 5045,           // argument: 1 to 7
-        SetTextColour = 5046,         // argument: "#RRGGBB"
+        SetBlockFormat = 5043,  // argument: one of the names of BlockFormatNames
+        SetFontName = 5044,     // argument: a font name
+        SetFontSize = 5045,     // argument: 1 to 7
+        SetTextColour = 5046,   // argument: "#RRGGBB"
         SplitCell = 5047,
         Underline = 5048,
         Undo = 5049,
@@ -81,8 +81,8 @@ struct InsertTableParam {
     int NumRows = 2;
     int NumCols = 2;
     QString TableAttrs = QStringLiteral("border=1 cellPadding=1 cellSpacing=1 width=75%");  // written into <table ...>
-    QString CellAttrs;                                                                     // written into each <td ...>
-    QString Caption;                                                                       // empty: no caption
+    QString CellAttrs;  // written into each <td ...>
+    QString Caption;    // empty: no caption
 };
 
 // The sixteen block formats, in the order GetBlockFormatNames gives them.
@@ -155,7 +155,7 @@ public:
 
 signals:
     void DocumentComplete();
-    void DisplayChanged();                // selection or formatting changed
+    void DisplayChanged();               // selection or formatting changed
     void ShowContextMenu(int x, int y);  // in surface coordinates; answer with SetContextMenu
     void ContextMenuAction(int index);   // the item chosen, counted from 0
 

@@ -1,11 +1,11 @@
 #include "platform/installation.hpp"
 
+#include <unistd.h>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QStandardPaths>
 #include <cstdlib>
 #include <system_error>
-#include <unistd.h>
 
 namespace pw {
 namespace fs = std::filesystem;

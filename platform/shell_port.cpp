@@ -30,7 +30,9 @@ QString DesktopEquivalent(const QString& program) {
 
 }  // namespace
 
-bool DesktopShell::Open(const QString& addressOrFile) { return QDesktopServices::openUrl(UrlForFileOrAddress(addressOrFile)); }
+bool DesktopShell::Open(const QString& addressOrFile) {
+    return QDesktopServices::openUrl(UrlForFileOrAddress(addressOrFile));
+}
 
 bool DesktopShell::Run(const QString& program, const QString& workingFolder) {
     return QProcess::startDetached(DesktopEquivalent(program), {}, workingFolder);

@@ -95,8 +95,10 @@ SpellCheckDialog::SpellCheckDialog(TextBoxCheck& check, QWidget* parent) : QDial
 }
 
 void SpellCheckDialog::reject() {
-    if (check_.finished()) QDialog::reject();
-    else Answer(spell::Action::Cancel);
+    if (check_.finished())
+        QDialog::reject();
+    else
+        Answer(spell::Action::Cancel);
 }
 
 QPushButton* SpellCheckDialog::AddButton(const QString& caption, const QString& name, spell::Action action) {
@@ -156,8 +158,8 @@ void SpellCheckDialog::ShowCurrent() {
 }
 
 void SpellCheckDialog::ReplacementEdited() {
-    const bool replaceable = check_.current() && !changeTo_->text().isEmpty() &&
-                             changeTo_->text().toStdString() != check_.current()->word;
+    const bool replaceable =
+        check_.current() && !changeTo_->text().isEmpty() && changeTo_->text().toStdString() != check_.current()->word;
     change_->setEnabled(replaceable);
     changeAll_->setEnabled(replaceable);
     change_->setDefault(replaceable);

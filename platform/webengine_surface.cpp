@@ -55,26 +55,51 @@ constexpr std::array<int, 7> kPointsOfHtmlSize{8, 10, 12, 14, 18, 24, 36};
 int HtmlSizeOfPoints(int points) {
     int best = 1;
     for (int size = 1; size <= 7; ++size) {
-        if (std::abs(kPointsOfHtmlSize[size - 1] - points) < std::abs(kPointsOfHtmlSize[best - 1] - points)) best = size;
+        if (std::abs(kPointsOfHtmlSize[size - 1] - points) < std::abs(kPointsOfHtmlSize[best - 1] - points))
+            best = size;
     }
     return best;
 }
 
 const QList<int>& CommandIds() {
-    static const QList<int> ids{
-        EditCommand::Bold,          EditCommand::Copy,          EditCommand::Cut,
-        EditCommand::DeleteCells,   EditCommand::DeleteColumns, EditCommand::DeleteRows,
-        EditCommand::FindText,      EditCommand::FontDialog,    EditCommand::GetBlockFormat,
-        EditCommand::GetBlockFormatNames, EditCommand::GetFontName, EditCommand::GetFontSize,
-        EditCommand::HyperlinkDialog, EditCommand::Indent,      EditCommand::InsertCell,
-        EditCommand::InsertColumn,  EditCommand::InsertRow,     EditCommand::InsertTable,
-        EditCommand::Italic,        EditCommand::Centre,        EditCommand::LeftJustify,
-        EditCommand::RightJustify,  EditCommand::MakeAbsolute,  EditCommand::MergeCells,
-        EditCommand::NumberedList,  EditCommand::Outdent,       EditCommand::Paste,
-        EditCommand::Redo,          EditCommand::SelectAll,     EditCommand::SendToBack,
-        EditCommand::SetBlockFormat, EditCommand::SetFontName,  EditCommand::SetFontSize,
-        EditCommand::SetTextColour, EditCommand::SplitCell,     EditCommand::Underline,
-        EditCommand::Undo,          EditCommand::BulletedList};
+    static const QList<int> ids{EditCommand::Bold,
+                                EditCommand::Copy,
+                                EditCommand::Cut,
+                                EditCommand::DeleteCells,
+                                EditCommand::DeleteColumns,
+                                EditCommand::DeleteRows,
+                                EditCommand::FindText,
+                                EditCommand::FontDialog,
+                                EditCommand::GetBlockFormat,
+                                EditCommand::GetBlockFormatNames,
+                                EditCommand::GetFontName,
+                                EditCommand::GetFontSize,
+                                EditCommand::HyperlinkDialog,
+                                EditCommand::Indent,
+                                EditCommand::InsertCell,
+                                EditCommand::InsertColumn,
+                                EditCommand::InsertRow,
+                                EditCommand::InsertTable,
+                                EditCommand::Italic,
+                                EditCommand::Centre,
+                                EditCommand::LeftJustify,
+                                EditCommand::RightJustify,
+                                EditCommand::MakeAbsolute,
+                                EditCommand::MergeCells,
+                                EditCommand::NumberedList,
+                                EditCommand::Outdent,
+                                EditCommand::Paste,
+                                EditCommand::Redo,
+                                EditCommand::SelectAll,
+                                EditCommand::SendToBack,
+                                EditCommand::SetBlockFormat,
+                                EditCommand::SetFontName,
+                                EditCommand::SetFontSize,
+                                EditCommand::SetTextColour,
+                                EditCommand::SplitCell,
+                                EditCommand::Underline,
+                                EditCommand::Undo,
+                                EditCommand::BulletedList};
     return ids;
 }
 
@@ -110,7 +135,8 @@ protected:
     }
     void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message, int line,
                                   const QString& source) override {
-        if (level == ErrorMessageLevel) qWarning("editing surface script: %s (%s:%d)", qPrintable(message), qPrintable(source), line);
+        if (level == ErrorMessageLevel)
+            qWarning("editing surface script: %s (%s:%d)", qPrintable(message), qPrintable(source), line);
     }
 
 private:
@@ -219,10 +245,12 @@ class SurfaceBridge final : public QObject {
 public:
     explicit SurfaceBridge(WebEngineSurface* surface) : QObject(surface), surface_(surface) {}
     Q_INVOKABLE void ready(const QJsonObject& state) {
-        QMetaObject::invokeMethod(surface_, [this, state] { surface_->OnReady(state.toVariantMap()); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            surface_, [this, state] { surface_->OnReady(state.toVariantMap()); }, Qt::QueuedConnection);
     }
     Q_INVOKABLE void stateChanged(const QJsonObject& state) {
-        QMetaObject::invokeMethod(surface_, [this, state] { surface_->TakeState(state.toVariantMap()); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            surface_, [this, state] { surface_->TakeState(state.toVariantMap()); }, Qt::QueuedConnection);
     }
 
 private:
@@ -241,8 +269,8 @@ WebEngineSurface::WebEngineSurface(QWidget* parent)
     // The user's own scripts stay off while editing; ours run in their own world.
     page->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
     page->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
-    page->scripts().insert(
-        ApplicationWorldScript(QStringLiteral("qwebchannel"), ReadResource(QStringLiteral(":/qtwebchannel/qwebchannel.js"))));
+    page->scripts().insert(ApplicationWorldScript(QStringLiteral("qwebchannel"),
+                                                  ReadResource(QStringLiteral(":/qtwebchannel/qwebchannel.js"))));
     page->scripts().insert(ApplicationWorldScript(QStringLiteral("pagewright-editing"),
                                                   ReadResource(QStringLiteral(":/pagewright/editing_surface.js"))));
     auto* channel = new QWebChannel(this);
@@ -354,7 +382,7 @@ Result<void> WebEngineSurface::SaveDocument(const QString& path) {
     if (!text || text->typeId() != QMetaType::QString) return Fail(SurfaceErrc::engineNotAnswering);
     const QByteArray bytes = text->toString().toUtf8();
     return SaveFileAtomically(std::filesystem::path(path.toStdString()),
-                                     std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+                              std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 
 QVariant WebEngineSurface::ExecCommand(int id, int option, const QVariant& argument) {

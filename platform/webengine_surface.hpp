@@ -64,12 +64,12 @@ private:
     DialogRunner runDialog_;
 
     QString path_;
-    std::error_code loadError_;     // why nothing is loaded; none while a document is loaded
-    bool loading_ = false;          // waiting for the script's "ready"
-    bool ready_ = false;            // the document accepts commands
+    std::error_code loadError_;  // why nothing is loaded; none while a document is loaded
+    bool loading_ = false;       // waiting for the script's "ready"
+    bool ready_ = false;         // the document accepts commands
     qint64 lastSeq_ = 0;
-    QHash<int, int> status_;        // QueryStatus answers pushed by the script
-    QVariantMap state_;             // the rest of the pushed state (fonts, block format, link)
+    QHash<int, int> status_;  // QueryStatus answers pushed by the script
+    QVariantMap state_;       // the rest of the pushed state (fonts, block format, link)
     QStringList menuCaptions_;
     QList<int> menuStates_;
 };

@@ -171,8 +171,8 @@ std::string HostKeyFingerprint(const curl_khkey& key) {
     }
     const Sha256Digest digest = Sha256(raw);
     std::string text(4 * ((digest.size() + 2) / 3) + 1, '\0');
-    const int size = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(text.data()), digest.data(),
-                                     static_cast<int>(digest.size()));
+    const int size =
+        EVP_EncodeBlock(reinterpret_cast<unsigned char*>(text.data()), digest.data(), static_cast<int>(digest.size()));
     text.resize(static_cast<std::size_t>(size));
     while (text.ends_with('=')) text.pop_back();
     return "SHA256:" + text;
@@ -187,7 +187,7 @@ int SslSelfIndex() {
 
 // The mode of the file a download replaces; nothing when there is none.
 std::optional<mode_t> ExistingMode(const fs::path& target) {
-    struct stat existing{};
+    struct stat existing {};
     if (::stat(target.c_str(), &existing) != 0) return std::nullopt;
     return existing.st_mode & 07777;
 }
@@ -240,15 +240,15 @@ FtpErrc KindOf(CURLcode code) {
 struct Request {
     std::string url;
     Phase phase = Phase::Command;
-    bool transfer = false;                  // false: commands only, no data connection
+    bool transfer = false;                    // false: commands only, no data connection
     std::vector<std::string> quote = {};      // commands sent before the URL's folder is entered
     std::vector<std::string> postQuote = {};  // commands sent after
-    const char* listCommand = nullptr;      // in place of LIST ("MLSD")
-    std::string* listing = nullptr;         // where listing bytes go
-    int downloadFd = -1;                    // where downloaded bytes go
-    int uploadFd = -1;                      // where uploaded bytes come from
+    const char* listCommand = nullptr;        // in place of LIST ("MLSD")
+    std::string* listing = nullptr;           // where listing bytes go
+    int downloadFd = -1;                      // where downloaded bytes go
+    int uploadFd = -1;                        // where uploaded bytes come from
     curl_off_t uploadSize = -1;
-    bool text = false;                      // ASCII type
+    bool text = false;  // ASCII type
 };
 
 class CurlFtp final : public FtpComponent {
@@ -299,7 +299,7 @@ private:
     // The connection lives in the multi handle's pool, so both go together.
     MultiHandle multi_;
     CurlHandle curl_;
-    PeerTrust trust_;  // read once, so a trust that could not be saved still holds here
+    PeerTrust trust_;                     // read once, so a trust that could not be saved still holds here
     std::optional<HostAddress> address_;  // set while connected
     std::string directory_;
     bool mlsd_ = false;
@@ -338,7 +338,8 @@ std::string CurlFtp::FileUrl(const std::string& file) const {
 Result<std::string> CurlFtp::RemotePath(std::string_view name) const {
     if (name.empty()) return Fail(MakeFtpError(FtpErrc::BadName, "No remote name was given"));
     if (HoldsLineBreakOrNul(name)) {
-        return Fail(MakeFtpError(FtpErrc::BadName, "The remote name holds a line break: \"" + std::string(name) + "\""));
+        return Fail(
+            MakeFtpError(FtpErrc::BadName, "The remote name holds a line break: \"" + std::string(name) + "\""));
     }
     return JoinRemote(directory_, name);
 }
@@ -498,14 +499,15 @@ std::error_code CurlFtp::Describe(CURLcode code, Phase phase) const {
 
     FtpErrc kind = KindOf(code);
     // Whatever keeps a login from completing is, to the user, a failed connection.
-    if (phase == Phase::Connect && (kind == FtpErrc::Refused || kind == FtpErrc::ConnectionLost ||
-                                    kind == FtpErrc::Failed)) {
+    if (phase == Phase::Connect &&
+        (kind == FtpErrc::Refused || kind == FtpErrc::ConnectionLost || kind == FtpErrc::Failed)) {
         kind = FtpErrc::CannotConnect;
     }
     const std::string text = errorText_[0] ? errorText_ : curl_easy_strerror(code);
     const std::optional<std::string> reply = LastReply();
     const bool replyIsRefusal = reply && ((*reply)[0] == '4' || (*reply)[0] == '5');
-    if ((kind == FtpErrc::Refused || kind == FtpErrc::LoginRefused) && replyIsRefusal) return MakeFtpError(kind, *reply);
+    if ((kind == FtpErrc::Refused || kind == FtpErrc::LoginRefused) && replyIsRefusal)
+        return MakeFtpError(kind, *reply);
     if (replyIsRefusal && text.find(*reply) == std::string::npos) {
         return MakeFtpError(kind, text + " (the host said: " + *reply + ")");
     }
@@ -608,7 +610,8 @@ Result<void> CurlFtp::GetFile() {
     FileDescriptor file;
     fs::path temporary;
     const std::optional<mode_t> mode = ExistingMode(target);  // a new file gets 0666 less the umask
-    if (const std::error_code error = CreateBeside(target, mode.value_or(0666), file, temporary)) return localFailure(error);
+    if (const std::error_code error = CreateBeside(target, mode.value_or(0666), file, temporary))
+        return localFailure(error);
     Request request{.url = FileUrl(*remote),
                     .phase = Phase::Transfer,
                     .transfer = true,
@@ -635,7 +638,7 @@ Result<void> CurlFtp::PutFile() {
     };
     const FileDescriptor fd(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
     if (!fd.valid()) return localFailure(LastError());
-    struct stat status{};
+    struct stat status {};
     if (::fstat(fd.get(), &status) != 0) return localFailure(LastError());
     if (!S_ISREG(status.st_mode)) return localFailure(std::make_error_code(std::errc::is_a_directory));
     Request request{.url = FileUrl(*remote),
@@ -726,7 +729,8 @@ int CurlFtp::OnProgress(void* self, curl_off_t downTotal, curl_off_t down, curl_
             request.uploadFd >= 0 ? std::pair{up, upTotal} : std::pair{down, downTotal};
         if (report != ftp.lastReported_) {
             ftp.lastReported_ = report;
-            events.transferProgress(static_cast<std::uint64_t>(report.first), static_cast<std::uint64_t>(report.second));
+            events.transferProgress(static_cast<std::uint64_t>(report.first),
+                                    static_cast<std::uint64_t>(report.second));
         }
     }
     // libcurl's own limits cover connecting, data and FTP answers; this one also covers

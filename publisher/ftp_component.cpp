@@ -35,7 +35,8 @@ Result<void> FtpComponent::ListDirectory(std::string_view mask) {
     auto entries = ReadDirectory();
     if (!entries) return Fail(entries.error());
     for (const RemoteEntry& entry : *entries) {
-        if (MatchesMask(entry.name, mask) && events_.directoryEntry) events_.directoryEntry(entry.name, entry.attributes);
+        if (MatchesMask(entry.name, mask) && events_.directoryEntry)
+            events_.directoryEntry(entry.name, entry.attributes);
     }
     return {};
 }

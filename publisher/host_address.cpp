@@ -26,9 +26,9 @@ std::string_view Trimmed(std::string_view text) {
 }
 
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && std::ranges::equal(text.substr(0, prefix.size()), prefix, [](char a, char b) {
-               return (a >= 'A' && a <= 'Z' ? a + ('a' - 'A') : a) == b;
-           });
+    return text.size() >= prefix.size() &&
+           std::ranges::equal(text.substr(0, prefix.size()), prefix,
+                              [](char a, char b) { return (a >= 'A' && a <= 'Z' ? a + ('a' - 'A') : a) == b; });
 }
 
 bool IsHostCharacter(char c) {
@@ -36,12 +36,15 @@ bool IsHostCharacter(char c) {
     return u > 0x20 && u != 0x7F && std::string_view("/@[]\\:").find(c) == std::string_view::npos;
 }
 
-bool IsIpv6Character(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F') || c == ':' || c == '.'; }
+bool IsIpv6Character(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F') || c == ':' || c == '.';
+}
 
 std::optional<std::uint16_t> Port(std::string_view digits) {
     unsigned value = 0;
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    if (error != std::errc() || end != digits.data() + digits.size() || value == 0 || value > 65535) return std::nullopt;
+    if (error != std::errc() || end != digits.data() + digits.size() || value == 0 || value > 65535)
+        return std::nullopt;
     return static_cast<std::uint16_t>(value);
 }
 

@@ -14,15 +14,15 @@
 namespace pw::publisher {
 
 enum class Protocol {
-    Ftp,           // TLS when offered
-    PlainFtp,      // no TLS
-    FtpRequireTls, // TLS or nothing
+    Ftp,            // TLS when offered
+    PlainFtp,       // no TLS
+    FtpRequireTls,  // TLS or nothing
     Sftp,
 };
 
 struct HostAddress {
     Protocol protocol = Protocol::Ftp;
-    std::string host;                   // name or address; IPv6 without brackets
+    std::string host;  // name or address; IPv6 without brackets
     std::uint16_t port = 21;
     std::optional<std::string> folder;  // as typed, starting with '/'
 

@@ -20,7 +20,8 @@ bool AllDigits(std::string_view text) { return !text.empty() && std::ranges::all
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::ranges::equal(a, b, [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
+    return a.size() == b.size() &&
+           std::ranges::equal(a, b, [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
 }
 
 // The first `count` blank-separated tokens of `line` (fewer when the line has fewer).
@@ -92,9 +93,8 @@ std::optional<RemoteEntry> ParseMlsdLine(std::string_view line) {
 bool IsPermissions(std::string_view text) {
     if (text.size() < 10 || text.size() > 11) return false;
     if (std::string_view("-dlbcpsD").find(text[0]) == std::string_view::npos) return false;
-    return std::ranges::all_of(text.substr(1, 9), [](char c) {
-        return std::string_view("rwxsStTlL-").find(c) != std::string_view::npos;
-    });
+    return std::ranges::all_of(text.substr(1, 9),
+                               [](char c) { return std::string_view("rwxsStTlL-").find(c) != std::string_view::npos; });
 }
 
 bool IsMonth(std::string_view text) {

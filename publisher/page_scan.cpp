@@ -65,7 +65,12 @@ std::optional<char32_t> NumericReference(std::string_view digits) {
 // that appear in addresses. Anything else, a reference without ';' included, stays.
 std::string DecodeCharacterReferences(std::string_view text) {
     static constexpr std::array<std::pair<std::string_view, std::string_view>, 6> kNamed = {{
-        {"amp", "&"}, {"lt", "<"}, {"gt", ">"}, {"quot", "\""}, {"apos", "'"}, {"nbsp", "\u00a0"},
+        {"amp", "&"},
+        {"lt", "<"},
+        {"gt", ">"},
+        {"quot", "\""},
+        {"apos", "'"},
+        {"nbsp", "\u00a0"},
     }};
     std::string decoded;
     decoded.reserve(text.size());
@@ -146,7 +151,7 @@ void FindCssUrls(std::string_view css, std::vector<PageReference>& references) {
 }
 
 struct Attribute {
-    std::string name;  // lower case
+    std::string name;   // lower case
     std::string value;  // character references decoded
 };
 
@@ -170,7 +175,8 @@ std::pair<std::string, std::vector<Attribute>> ReadStartTag(std::string_view htm
         }
         // A name runs to a blank, '/', '>' or '='; a '=' at its start belongs to it.
         const std::size_t attrStart = pos++;
-        while (pos < html.size() && !IsHtmlSpace(html[pos]) && html[pos] != '/' && html[pos] != '>' && html[pos] != '=') ++pos;
+        while (pos < html.size() && !IsHtmlSpace(html[pos]) && html[pos] != '/' && html[pos] != '>' && html[pos] != '=')
+            ++pos;
         Attribute attribute{AsciiLower(html.substr(attrStart, pos - attrStart)), {}};
         std::size_t afterName = pos;
         while (afterName < html.size() && IsHtmlSpace(html[afterName])) ++afterName;
@@ -248,9 +254,8 @@ std::string_view SchemeOf(std::string_view value) {
     const std::size_t colon = value.find(':');
     if (colon == std::string_view::npos || colon == 0 || !IsAsciiLetter(value.front())) return {};
     const std::string_view scheme = value.substr(0, colon);
-    const bool valid = std::ranges::all_of(scheme, [](char c) {
-        return IsAsciiLetter(c) || IsAsciiDigit(c) || c == '+' || c == '-' || c == '.';
-    });
+    const bool valid = std::ranges::all_of(
+        scheme, [](char c) { return IsAsciiLetter(c) || IsAsciiDigit(c) || c == '+' || c == '-' || c == '.'; });
     return valid ? scheme : std::string_view{};
 }
 

@@ -18,9 +18,8 @@ std::vector<FieldRecord> ReadRecords(const std::filesystem::path& file) {
 PeerTrust::PeerTrust(std::filesystem::path file) : file_(std::move(file)), records_(ReadRecords(file_)) {}
 
 bool PeerTrust::Trusts(std::string_view endpoint, std::string_view fingerprint) const {
-    return std::ranges::any_of(records_, [&](const FieldRecord& record) {
-        return record.name == endpoint && record.text == fingerprint;
-    });
+    return std::ranges::any_of(
+        records_, [&](const FieldRecord& record) { return record.name == endpoint && record.text == fingerprint; });
 }
 
 Result<void> PeerTrust::Add(const std::string& endpoint, const std::string& fingerprint) {

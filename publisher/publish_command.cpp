@@ -10,13 +10,13 @@
 #include <thread>
 #include <vector>
 
-#include "shell/general/field_file.hpp"
 #include "builder/store/site_files.hpp"
 #include "publisher/digest.hpp"
 #include "publisher/host_address.hpp"
 #include "publisher/local_files.hpp"
 #include "publisher/publish_state.hpp"
 #include "shell/general/command_options.hpp"
+#include "shell/general/field_file.hpp"
 
 namespace pw::publisher {
 namespace {
@@ -69,8 +69,8 @@ std::string WithoutPassword(std::string text, const std::string& password) {
     if (password.empty()) return text;
     for (std::size_t pos = text.find(password); pos != std::string::npos; pos = text.find(password, pos + 1)) {
         const std::size_t end = pos + password.size();
-        const bool alone = (pos == 0 || !IsWordCharacter(text[pos - 1])) &&
-                           (end == text.size() || !IsWordCharacter(text[end]));
+        const bool alone =
+            (pos == 0 || !IsWordCharacter(text[pos - 1])) && (end == text.size() || !IsWordCharacter(text[end]));
         if (alone) text.replace(pos, password.size(), "********");
     }
     return text;
@@ -89,9 +89,10 @@ public:
 
     void Show(std::size_t index, std::uint64_t done, std::uint64_t total, std::string_view name) {
         if (!enabled_) return;
-        const double fraction = (static_cast<double>(index) +
-                                 (total ? std::min(1.0, static_cast<double>(done) / static_cast<double>(total)) : 0.0)) /
-                                static_cast<double>(files_);
+        const double fraction =
+            (static_cast<double>(index) +
+             (total ? std::min(1.0, static_cast<double>(done) / static_cast<double>(total)) : 0.0)) /
+            static_cast<double>(files_);
         const auto filled = static_cast<std::size_t>(fraction * kWidth);
         std::string line = "[" + std::string(filled, '#') + std::string(kWidth - filled, '.') + "]  " +
                            std::to_string(index + 1) + "/" + std::to_string(files_) + "  " + Shortened(name);
@@ -198,7 +199,13 @@ class SiteUpload {
 public:
     SiteUpload(const fs::path& siteFolder, FtpComponent& ftp, bool changedOnly, const Account& account,
                std::ostream& out, std::ostream& err, ProgressBar& bar)
-        : siteFolder_(siteFolder), ftp_(ftp), changedOnly_(changedOnly), account_(account), out_(out), err_(err), bar_(bar) {}
+        : siteFolder_(siteFolder),
+          ftp_(ftp),
+          changedOnly_(changedOnly),
+          account_(account),
+          out_(out),
+          err_(err),
+          bar_(bar) {}
 
     int Run(const std::vector<std::string>& files, const HostAddress& address) {
         // As the publisher window does: a host without the folder keeps the login folder.
@@ -226,7 +233,6 @@ public:
     }
 
 private:
-
     // The one listing that confirms what the state says the host holds.
     RemoteListing RemoteFiles() {
         RemoteListing listing;
@@ -366,15 +372,16 @@ int RunPublishCommand(const fs::path& inst, std::span<const std::string> args, s
         err << kPrefix << kCannotConnectText << ": " << WithoutPassword(connected.error().message(), account.password)
             << "\n";
         if (const auto peer = ftp->LastUnverifiedPeer()) {
-            err << kPrefix << "to trust it for this site: pagewright publish --site " << options->site
-                << " --trust " << peer->fingerprint << "\n";
+            err << kPrefix << "to trust it for this site: pagewright publish --site " << options->site << " --trust "
+                << peer->fingerprint << "\n";
         }
         return kCannotConnect;
     }
     // Connect succeeded, so the host text parsed.
     const HostAddress address = *ParseHostAddress(account.host);
     ProgressBar bar(err, environment.progressBar, files->size());
-    const int exit = SiteUpload(*siteFolder, *ftp, options->Has("--changed-only"), account, out, err, bar).Run(*files, address);
+    const int exit =
+        SiteUpload(*siteFolder, *ftp, options->Has("--changed-only"), account, out, err, bar).Run(*files, address);
     ftp->Disconnect();
     return exit;
 }

@@ -21,7 +21,7 @@ inline constexpr std::string_view kPublishStateFileName = "ftpsent.txt";
 struct PublishDestination {
     std::string endpoint;  // HostAddress::Endpoint()
     std::string user;
-    std::string folder;    // the remote folder as the server reports it
+    std::string folder;  // the remote folder as the server reports it
 };
 
 struct SentFile {

@@ -25,7 +25,7 @@ namespace fs = std::filesystem;
 using store::Page;
 
 constexpr std::string_view kRegenerate = "then click \"Save or preview site\"";
-constexpr std::array<std::string_view, 10> kPictureExtensions = {"gif", "jpg",  "jpeg", "png", "bmp",
+constexpr std::array<std::string_view, 10> kPictureExtensions = {"gif",  "jpg", "jpeg", "png", "bmp",
                                                                  "webp", "svg", "ico",  "tif", "tiff"};
 
 std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
@@ -179,15 +179,17 @@ private:
 
         std::error_code error;
         if (!path) {
-            findings.Add(FindingKind::PageNotMade, "",
-                         "the name of " + PageLabel(page, names_) + " cannot be a file name, so the page cannot be made",
-                         "give the page a name without \"/\" or \"\\\" in \"Name Pages\"");
+            findings.Add(
+                FindingKind::PageNotMade, "",
+                "the name of " + PageLabel(page, names_) + " cannot be a file name, so the page cannot be made",
+                "give the page a name without \"/\" or \"\\\" in \"Name Pages\"");
         } else if (!fs::exists(*path, error)) {
             findings.Add(FindingKind::PageNotMade, "",
                          PageLabel(page, names_) + " has never been made, so the site has no such page yet",
                          InBuilder(page) + " and click \"Save or preview site\"");
         } else if (const auto bytes = ReadWholeFile(*path); !bytes) {
-            findings.Add(FindingKind::UnreadableFile, "", "the page could not be read (" + bytes.error().message() + ")",
+            findings.Add(FindingKind::UnreadableFile, "",
+                         "the page could not be read (" + bytes.error().message() + ")",
                          "make sure the file can be read, then check again");
         } else {
             CheckFreshness(page, *path, findings);
@@ -211,9 +213,10 @@ private:
         for (const MetaText& meta : metaTexts) {
             const std::string_view builtIn = store::BuiltInText(meta.field);
             if (!DesignUses(meta.placeholder) || Trimmed(meta.text) != Trimmed(builtIn)) continue;
-            findings.Add(FindingKind::SampleText, std::string(meta.field),
-                         std::string(meta.what) + " still the sample text " + Quoted(builtIn),
-                         InBuilder(page) + ", click \"Edit Meta Tag Text\", type your own, " + std::string(kRegenerate));
+            findings.Add(
+                FindingKind::SampleText, std::string(meta.field),
+                std::string(meta.what) + " still the sample text " + Quoted(builtIn),
+                InBuilder(page) + ", click \"Edit Meta Tag Text\", type your own, " + std::string(kRegenerate));
         }
     }
 
@@ -225,11 +228,11 @@ private:
         const std::string seed = LowerUtf8(store::kSeedSectionText);
         for (const auto& [name, placeholder, text] : sections) {
             if (!DesignUses(placeholder) || LowerUtf8(text).find(seed) == std::string::npos) continue;
-            findings.Add(FindingKind::SampleSection, std::string(name),
-                         "section " + std::string(name) + " still holds the sample text " +
-                             Quoted(store::kSeedSectionText),
-                         InBuilder(page) + ", click section " + std::string(name) + ", write your own text, " +
-                             std::string(kRegenerate));
+            findings.Add(
+                FindingKind::SampleSection, std::string(name),
+                "section " + std::string(name) + " still holds the sample text " + Quoted(store::kSeedSectionText),
+                InBuilder(page) + ", click section " + std::string(name) + ", write your own text, " +
+                    std::string(kRegenerate));
         }
     }
 
@@ -281,8 +284,8 @@ private:
                 const std::string bare = BareName(reference.value);
                 findings.Add(FindingKind::OutsideSite, reference.value,
                              what + " lies outside your site folder, so it would not be on the web host",
-                             "copy it into the site folder" + (bare.empty() ? std::string() : " and write just " + Quoted(bare)) +
-                                 " in the page");
+                             "copy it into the site folder" +
+                                 (bare.empty() ? std::string() : " and write just " + Quoted(bare)) + " in the page");
                 continue;
             }
             CheckSiteFile(reference, target.segments, what, findings);
@@ -300,8 +303,8 @@ private:
         }
     }
 
-    void CheckSiteFile(const PageReference& reference, const std::vector<std::string>& segments, const std::string& what,
-                       PageFindings& findings) {
+    void CheckSiteFile(const PageReference& reference, const std::vector<std::string>& segments,
+                       const std::string& what, PageFindings& findings) {
         const bool pageLink = reference.use == ReferenceUse::Link && IsPageName(segments.back());
         const Resolved resolved = Resolve(folder_, segments);
         if (!resolved.found) {
@@ -326,14 +329,14 @@ private:
         }();
         if (resolved.actual != written) {
             findings.Add(FindingKind::OtherLetterCase, reference.value,
-                         what + " is " + Quoted(resolved.actual) +
-                             " in your site folder; web hosts tell the two apart",
+                         what + " is " + Quoted(resolved.actual) + " in your site folder; web hosts tell the two apart",
                          "rename the file or change the page");
         }
         if (segments.size() > 1) {
             findings.Add(FindingKind::NotSent, reference.value,
-                         what + " is in a folder of the site folder, and \"Upload ALL Files\" sends only the files of "
-                                "the site folder itself, so it would be missing on the web host",
+                         what +
+                             " is in a folder of the site folder, and \"Upload ALL Files\" sends only the files of "
+                             "the site folder itself, so it would be missing on the web host",
                          "move it into the site folder and write just " + Quoted(segments.back()) + " in the page");
         } else if (resolved.isFolder) {
             findings.Add(FindingKind::NotSent, reference.value,
@@ -341,8 +344,9 @@ private:
                          "link to a page or file of the site folder instead");
         } else if (!sent_.contains(resolved.actual)) {
             findings.Add(FindingKind::NotSent, reference.value,
-                         what + " would not be sent by \"Upload ALL Files\", which sends only .gif, .html and .jpg "
-                                "files, so it would be missing on the web host",
+                         what +
+                             " would not be sent by \"Upload ALL Files\", which sends only .gif, .html and .jpg "
+                             "files, so it would be missing on the web host",
                          NotSentRemedy(resolved.actual));
         } else if (IsPictureName(resolved.actual)) {
             auto& pages = pictures_[resolved.actual];
@@ -367,10 +371,10 @@ private:
             std::string shownOn;
             for (const std::string& page : pages) shownOn += (shownOn.empty() ? " (on " : ", ") + page;
             if (!shownOn.empty()) shownOn += ")";
-            findings.push_back({name, FindingKind::LargePicture, name,
-                                "the picture is " + MegabytesText(size) + ", so pages showing it" + shownOn +
-                                    " load slowly on phones",
-                                "save a smaller copy (under 1 MB) under the same name"});
+            findings.push_back(
+                {name, FindingKind::LargePicture, name,
+                 "the picture is " + MegabytesText(size) + ", so pages showing it" + shownOn + " load slowly on phones",
+                 "save a smaller copy (under 1 MB) under the same name"});
         }
     }
 
@@ -384,7 +388,9 @@ private:
 
 }  // namespace
 
-std::string FindingLine(const Finding& finding) { return finding.file + ": " + finding.problem + ": " + finding.remedy; }
+std::string FindingLine(const Finding& finding) {
+    return finding.file + ": " + finding.problem + ": " + finding.remedy;
+}
 
 Result<std::vector<Finding>> CheckSite(const fs::path& siteFolder) {
     auto sent = PublishableFiles(siteFolder);

@@ -29,7 +29,7 @@ enum class FindingKind {
 };
 
 struct Finding {
-    std::string file;     // the file of the site folder it is about: "index.html", "photo.jpg"
+    std::string file;  // the file of the site folder it is about: "index.html", "photo.jpg"
     FindingKind kind;
     std::string subject;  // what in that file: the reference as the page writes it, the
                           // placeholder, the page field's name, "A" or "B" for a section

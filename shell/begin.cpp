@@ -26,7 +26,8 @@ void begin::Form_Load() {
     // A folder or a plain file of that name: either way the site is left exactly as it is.
     if (!fs::exists(platform_.InstFile(store::kDefaultSite), ec)) {
         fs::current_path(platform_.inst(), ec);
-        const CopyCallbacks copying{.useExisting = {}, .progress = [this](int percent) { ProgressBar->setValue(percent); }};
+        const CopyCallbacks copying{.useExisting = {},
+                                    .progress = [this](int percent) { ProgressBar->setValue(percent); }};
         (void)store::PrepareDefaultSite(platform_.inst(), copying);  // a failed start is prepared again next time
     }
 

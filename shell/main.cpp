@@ -3,8 +3,8 @@
 // `pagewright generate ...` instead regenerates pages headlessly, `pagewright check ...`
 // looks a site through before it is published, and `pagewright publish ...` sends a site
 // to its web host (see --help of each).
-#include <QApplication>
 #include <unistd.h>
+#include <QApplication>
 
 #include <iostream>
 #include <string_view>
@@ -16,11 +16,11 @@
 #include "help/help.hpp"
 #include "pagenames/submit.hpp"
 #include "pictures/preview.hpp"
+#include "platform/installation.hpp"
+#include "platform/platform.hpp"
 #include "publisher/check_command.hpp"
 #include "publisher/publish_command.hpp"
 #include "publisher/window/ftp_login.hpp"
-#include "platform/installation.hpp"
-#include "platform/platform.hpp"
 #include "shell/begin.hpp"
 #include "shell/general/hot_spot.hpp"
 #include "shell/start.hpp"
@@ -55,8 +55,8 @@ void RegisterWindows(pw::Platform& platform) {
         return browser;
     });
     // The help viewer is a single window: opening it again brings the open one forward.
-    platform.windows().Register(pw::WindowKind::Help,
-                                [](pw::Platform& p, QWidget& opener) -> QWidget* { return pw::Help::Open(p, &opener); });
+    platform.windows().Register(
+        pw::WindowKind::Help, [](pw::Platform& p, QWidget& opener) -> QWidget* { return pw::Help::Open(p, &opener); });
     // The FTP login is modeless, centred, and single like the help viewer; it makes the
     // publisher itself.
     platform.windows().Register(pw::WindowKind::FTPLogin,

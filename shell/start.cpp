@@ -1,14 +1,14 @@
 #include "shell/start.hpp"
 
+#include <unistd.h>
 #include <QApplication>
 #include <QDir>
 #include <QEvent>
 #include <QFrame>
 #include <QListWidget>
-#include <QPushButton>
 #include <QMenuBar>
 #include <QMouseEvent>
-#include <unistd.h>
+#include <QPushButton>
 
 #include "builder/store/site_files.hpp"
 #include "platform/platform.hpp"
@@ -43,9 +43,10 @@ QWidget* DesignPanel(const QString& name, QWidget& client) {
     panel->setObjectName(name);
     panel->setGeometry(TwipsRect(3480, 1320, 5775, 4695));
     panel->setAutoFillBackground(true);
-    panel->setStyleSheet(QStringLiteral("QFrame#%1 { background: #f4f7fb; border: 1px solid #9fb3c8; border-radius: 6px; }"
-                                        "QLabel { color: #1d3557; }")
-                             .arg(name));
+    panel->setStyleSheet(
+        QStringLiteral("QFrame#%1 { background: #f4f7fb; border: 1px solid #9fb3c8; border-radius: 6px; }"
+                       "QLabel { color: #1d3557; }")
+            .arg(name));
     panel->hide();
     return panel;
 }
@@ -134,22 +135,30 @@ void start::BuildPictures(QWidget& client) {
 }
 
 void start::BuildHotSpots(QWidget& client) {
-    Label3 = PlaceHotSpot(new HotSpot(QStringLiteral("Label3"), {}, QStringLiteral("   Click to go to the Build/Edit page      "), &client),
+    Label3 = PlaceHotSpot(new HotSpot(QStringLiteral("Label3"), {},
+                                      QStringLiteral("   Click to go to the Build/Edit page      "), &client),
                           TwipsRect(5280, 720, 1815, 255));
-    Label4 = PlaceHotSpot(new HotSpot(QStringLiteral("Label4"), {}, QStringLiteral("   Click to go to Name Pages "), &client),
-                          TwipsRect(7440, 720, 1695, 255));
-    Label6 = PlaceHotSpot(new HotSpot(QStringLiteral("Label6"), QStringLiteral("    "), QStringLiteral("   Click to build or edit your web site   "), &client),
+    Label4 = PlaceHotSpot(
+        new HotSpot(QStringLiteral("Label4"), {}, QStringLiteral("   Click to go to Name Pages "), &client),
+        TwipsRect(7440, 720, 1695, 255));
+    Label6 = PlaceHotSpot(new HotSpot(QStringLiteral("Label6"), QStringLiteral("    "),
+                                      QStringLiteral("   Click to build or edit your web site   "), &client),
                           TwipsRect(4440, 3120, 2535, 255));
-    Label9 = PlaceHotSpot(new HotSpot(QStringLiteral("Label9"), QStringLiteral("  "), QStringLiteral("   Click to start online tutorial   "), &client),
+    Label9 = PlaceHotSpot(new HotSpot(QStringLiteral("Label9"), QStringLiteral("  "),
+                                      QStringLiteral("   Click to start online tutorial   "), &client),
                           TwipsRect(4200, 3240, 1695, 255));
-    Label8 = PlaceHotSpot(new HotSpot(QStringLiteral("Label8"), QStringLiteral("    "), QStringLiteral("   Click here to view online tutorial"), &client),
+    Label8 = PlaceHotSpot(new HotSpot(QStringLiteral("Label8"), QStringLiteral("    "),
+                                      QStringLiteral("   Click here to view online tutorial"), &client),
                           TwipsRect(4440, 3480, 2535, 255));
-    Label14 = PlaceHotSpot(new HotSpot(QStringLiteral("Label14"), QStringLiteral(" "), QStringLiteral("   Change to another web site design"), &client),
+    Label14 = PlaceHotSpot(new HotSpot(QStringLiteral("Label14"), QStringLiteral(" "),
+                                       QStringLiteral("   Change to another web site design"), &client),
                            TwipsRect(4440, 3960, 3015, 255));
-    Label2 = PlaceHotSpot(new HotSpot(QStringLiteral("Label2"), QStringLiteral("      "), QStringLiteral("   Click to publish your web site online   "), &client),
+    Label2 = PlaceHotSpot(new HotSpot(QStringLiteral("Label2"), QStringLiteral("      "),
+                                      QStringLiteral("   Click to publish your web site online   "), &client),
                           TwipsRect(4440, 4320, 3015, 255));
-    Label1 = PlaceHotSpot(new HotSpot(QStringLiteral("Label1"), {}, QStringLiteral("Low cost web site hosting"), &client),
-                          TwipsRect(4440, 5040, 3615, 375));
+    Label1 =
+        PlaceHotSpot(new HotSpot(QStringLiteral("Label1"), {}, QStringLiteral("Low cost web site hosting"), &client),
+                     TwipsRect(4440, 5040, 3615, 375));
     connect(Label3, &HotSpot::clicked, this, &start::Label3_Click);
     connect(Label6, &HotSpot::clicked, this, &start::Label3_Click);
     connect(Label4, &HotSpot::clicked, this, &start::Label4_Click);
@@ -179,8 +188,9 @@ void start::BuildDesignChooser(QWidget& client) {
         connect(picture, &HotSpot::clicked, this, handler);
     }
     Bullet("Image29", 600, 3480, Frame1);
-    auto* cancel = PlaceHotSpot(new HotSpot(QStringLiteral("Label32"), QStringLiteral("       Cancel "), kBackToStart, Frame1),
-                                TwipsRect(600, 3480, 1935, 255));
+    auto* cancel =
+        PlaceHotSpot(new HotSpot(QStringLiteral("Label32"), QStringLiteral("       Cancel "), kBackToStart, Frame1),
+                     TwipsRect(600, 3480, 1935, 255));
     connect(cancel, &HotSpot::clicked, this, &start::Label32_Click);
     Bullet("Image30", 600, 4080, Frame1);
     auto* more = PlaceHotSpot(new HotSpot(QStringLiteral("Label33"), QStringLiteral("    Get more designs"),
@@ -192,17 +202,19 @@ void start::BuildDesignChooser(QWidget& client) {
 // Built after the chooser, so it lies above it when both show.
 void start::BuildContinuePanel(QWidget& client) {
     Frame2 = DesignPanel(QStringLiteral("Frame2"), client);
-    PanelText("Label7",
-              QStringLiteral("If you have run the updater then your site is almost updated click the go button to continue."),
-              TwipsRect(360, 360, 3255, 1335), Frame2)
+    PanelText(
+        "Label7",
+        QStringLiteral("If you have run the updater then your site is almost updated click the go button to continue."),
+        TwipsRect(360, 360, 3255, 1335), Frame2)
         ->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     auto* go = new QPushButton(QStringLiteral("GO"), Frame2);
     go->setObjectName(QStringLiteral("Command4"));
     go->setGeometry(TwipsRect(1800, 1200, 855, 495));
     connect(go, &QPushButton::clicked, this, &start::Command4_Click);
     Bullet("Image7", 480, 3960, Frame2);
-    auto* cancel = PlaceHotSpot(new HotSpot(QStringLiteral("Label12"), QStringLiteral("       Cancel "), kBackToStart, Frame2),
-                                TwipsRect(480, 3960, 1935, 255));
+    auto* cancel =
+        PlaceHotSpot(new HotSpot(QStringLiteral("Label12"), QStringLiteral("       Cancel "), kBackToStart, Frame2),
+                     TwipsRect(480, 3960, 1935, 255));
     connect(cancel, &HotSpot::clicked, this, &start::Label12_Click);
 }
 
@@ -212,7 +224,8 @@ void start::BuildMenus() {
     file->addSeparator();
     connect(file->addAction(QStringLiteral("Edit Pages")), &QAction::triggered, this, &start::Label3_Click);
     connect(file->addAction(QStringLiteral("Name Pages")), &QAction::triggered, this, &start::Label4_Click);
-    connect(file->addAction(QStringLiteral("Publish Site (FTP Client)")), &QAction::triggered, this, &start::mnuftp_Click);
+    connect(file->addAction(QStringLiteral("Publish Site (FTP Client)")), &QAction::triggered, this,
+            &start::mnuftp_Click);
     file->addSeparator();
     connect(file->addAction(QStringLiteral("&Exit Program")), &QAction::triggered, this, &start::mnuexit_Click);
     file->addSeparator();
@@ -229,8 +242,8 @@ void start::Form_Load() {
 }
 
 void start::RefreshFile1() {
-    const QStringList markers =
-        QDir(ToQString(platform_.inst())).entryList({QStringLiteral("*.ste")}, QDir::Files, QDir::Name | QDir::IgnoreCase);
+    const QStringList markers = QDir(ToQString(platform_.inst()))
+                                    .entryList({QStringLiteral("*.ste")}, QDir::Files, QDir::Name | QDir::IgnoreCase);
     refreshingFile1_ = true;
     File1->clear();
     File1->addItems(markers);

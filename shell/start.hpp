@@ -45,13 +45,13 @@ public:
 
     // Design switching: the chooser (Frame1) starts a design pack; the continue panel
     // (Frame2) leads into the builder's update of all pages.
-    void Label14_Click();  // show the chooser
-    void Image4_Click();   // start comp1.exe
-    void Image5_Click();   // start comp2.exe
-    void Image6_Click();   // start comp3.exe
-    void Label32_Click();  // Cancel in the chooser
-    void Label33_Click();  // "Get more designs"
-    void Label12_Click();  // Cancel in the continue panel
+    void Label14_Click();   // show the chooser
+    void Image4_Click();    // start comp1.exe
+    void Image5_Click();    // start comp2.exe
+    void Image6_Click();    // start comp3.exe
+    void Label32_Click();   // Cancel in the chooser
+    void Label33_Click();   // "Get more designs"
+    void Label12_Click();   // Cancel in the continue panel
     void Command4_Click();  // "GO"
 
     // Lists the site markers of the installation folder.

@@ -12,7 +12,8 @@ class TempFolder {
 public:
     TempFolder() {
         std::random_device random;
-        path_ = std::filesystem::temp_directory_path() / ("pw-test-" + std::to_string(random()) + std::to_string(random()));
+        path_ =
+            std::filesystem::temp_directory_path() / ("pw-test-" + std::to_string(random()) + std::to_string(random()));
         std::filesystem::create_directories(path_);
     }
     ~TempFolder() {

@@ -50,8 +50,8 @@ struct SymbolWord {
     char32_t codePoint;
 };
 constexpr SymbolWord kSymbolWords[] = {
-    {"bullet", 0x2022},    {"emdash", 0x2014}, {"emspace", 0x2003}, {"endash", 0x2013}, {"enspace", 0x2002},
-    {"ldblquote", 0x201C}, {"lquote", 0x2018}, {"ltrmark", 0x200E}, {"qmspace", 0x2005}, {"rdblquote", 0x201D},
+    {"bullet", 0x2022},    {"emdash", 0x2014},  {"emspace", 0x2003}, {"endash", 0x2013},  {"enspace", 0x2002},
+    {"ldblquote", 0x201C}, {"lquote", 0x2018},  {"ltrmark", 0x200E}, {"qmspace", 0x2005}, {"rdblquote", 0x201D},
     {"rquote", 0x2019},    {"rtlmark", 0x200F}, {"tab", '\t'},       {"zwj", 0x200D},     {"zwnj", 0x200C},
 };
 

@@ -2,8 +2,8 @@
 
 #include <stdlib.h>
 
-#include "shell/general/field_file.hpp"
 #include "builder/store/rtf.hpp"
+#include "shell/general/field_file.hpp"
 
 namespace pw::store {
 namespace {
@@ -98,7 +98,9 @@ fs::path SiteFilePath(const fs::path& inst, std::string_view siteFolder, std::st
     return ResolveInFolder(ResolveInFolder(inst, siteFolder), fileName);
 }
 
-Result<void> SaveSection(const fs::path& path, std::string_view text) { return SaveFileAtomically(path, WriteRtf(text)); }
+Result<void> SaveSection(const fs::path& path, std::string_view text) {
+    return SaveFileAtomically(path, WriteRtf(text));
+}
 
 Result<std::string> LoadSection(const fs::path& path) {
     auto bytes = ReadWholeFile(path);

@@ -57,7 +57,7 @@ Box* PageField(const char* name, QWidget* parent) {
 magic::magic(Platform& platform, QWidget* parent) : QMainWindow(parent), platform_(platform) {
     QWidget* client = SetUpPictureWindow(*this, QStringLiteral("magic"));
     client->setAutoFillBackground(false);  // the window paints its own background below
-    BuildMetaFields(*client);  // first: the page's field file lists its fields in creation order
+    BuildMetaFields(*client);              // first: the page's field file lists its fields in creation order
     BuildPageControls(*client);
     BuildLayoutPicture(*client);
     BuildUpdatePanel(*client);
@@ -77,16 +77,17 @@ void magic::BuildMetaFields(QWidget& client) {
     Text26->hide();
     Text5->setGeometry(TwipsRect(0, 7900, 3000, 600));  // below the client area: never seen
 
-    const std::tuple<const char*, int, void (magic::*)()> icons[] = {
-        {"Image12", 5640, &magic::Image12_Click}, {"Image14", 6000, &magic::Image14_Click},
-        {"Image13", 6360, &magic::Image13_Click}};
+    const std::tuple<const char*, int, void (magic::*)()> icons[] = {{"Image12", 5640, &magic::Image12_Click},
+                                                                     {"Image14", 6000, &magic::Image14_Click},
+                                                                     {"Image13", 6360, &magic::Image13_Click}};
     for (std::size_t i = 0; i < std::size(icons); ++i) {
         const auto [name, top, handler] = icons[i];
         QAbstractButton* icon = HelpIcon(QString::fromLatin1(name), TwipsRect(8760, top, 375, 375), &client);
         connect(icon, &QAbstractButton::clicked, this, handler);
         metaHelpIcons_[i] = icon;
     }
-    for (QWidget* hidden : {static_cast<QWidget*>(Text24), static_cast<QWidget*>(Text100), static_cast<QWidget*>(Text2)})
+    for (QWidget* hidden :
+         {static_cast<QWidget*>(Text24), static_cast<QWidget*>(Text100), static_cast<QWidget*>(Text2)})
         hidden->hide();
     for (QWidget* icon : metaHelpIcons_) icon->hide();
 
@@ -107,10 +108,12 @@ void magic::BuildPageControls(QWidget& client) {
     connect(Command8, &QAbstractButton::clicked, this, &magic::Command8_Click);
     connect(Command9, &QAbstractButton::clicked, this, &magic::Command9_Click);
 
-    connect(Spot("Label3", QStringLiteral("  Click to go to the Start page   "), TwipsRect(3000, 720, 1815, 375), &client),
-            &HotSpot::clicked, this, &magic::Label3_Click);
-    connect(Spot("Label2", QStringLiteral("   Click to go to the Name Pages "), TwipsRect(7440, 720, 1815, 375), &client),
-            &HotSpot::clicked, this, &magic::Label2_Click);
+    connect(
+        Spot("Label3", QStringLiteral("  Click to go to the Start page   "), TwipsRect(3000, 720, 1815, 375), &client),
+        &HotSpot::clicked, this, &magic::Label3_Click);
+    connect(
+        Spot("Label2", QStringLiteral("   Click to go to the Name Pages "), TwipsRect(7440, 720, 1815, 375), &client),
+        &HotSpot::clicked, this, &magic::Label2_Click);
 
     Label1 = new QLabel(QStringLiteral("Click on button to start building"), &client);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -125,8 +128,10 @@ void magic::BuildPageControls(QWidget& client) {
             &HotSpot::clicked, this, &magic::Label6_Click);
     Label7 = Spot("Label7", QStringLiteral("Save or preview site"), TwipsRect(0, 6000, 2895, 255), &client);
     connect(Label7, &HotSpot::clicked, this, &magic::Label7_Click);
-    connect(Spot("Label18", {}, TwipsRect(8040, 3960, 735, 255), &client), &HotSpot::clicked, this, &magic::Image8_Click);
-    connect(Spot("Label17", {}, TwipsRect(8040, 4440, 615, 255), &client), &HotSpot::clicked, this, &magic::Image11_Click);
+    connect(Spot("Label18", {}, TwipsRect(8040, 3960, 735, 255), &client), &HotSpot::clicked, this,
+            &magic::Image8_Click);
+    connect(Spot("Label17", {}, TwipsRect(8040, 4440, 615, 255), &client), &HotSpot::clicked, this,
+            &magic::Image11_Click);
 
     ProgressBar = new QProgressBar(&client);
     ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
@@ -143,11 +148,15 @@ void magic::BuildLayoutPicture(QWidget& client) {
     Picture2->setScaledContents(true);
     Picture2->setStyleSheet(QStringLiteral("QLabel#Picture2 { border: 1px solid #b8c4d6; background: white; }"));
     const std::tuple<const char*, QString, QRect, void (magic::*)()> spots[] = {
-        {"Label5", QStringLiteral("   Click to Edit  section A "), TwipsRect(960, 600, 2655, 1935), &magic::Image8_Click},
-        {"Label8", QStringLiteral("   Click on Edit section B   "), TwipsRect(240, 0, 4095, 375), &magic::Image11_Click},
-        {"Label9", QStringLiteral("   Click to Edit section B   "), TwipsRect(240, 2760, 4095, 375), &magic::Image8_Click},
+        {"Label5", QStringLiteral("   Click to Edit  section A "), TwipsRect(960, 600, 2655, 1935),
+         &magic::Image8_Click},
+        {"Label8", QStringLiteral("   Click on Edit section B   "), TwipsRect(240, 0, 4095, 375),
+         &magic::Image11_Click},
+        {"Label9", QStringLiteral("   Click to Edit section B   "), TwipsRect(240, 2760, 4095, 375),
+         &magic::Image8_Click},
         {"Label19", QStringLiteral("   Click to Edit section B   "), TwipsRect(0, 0, 615, 2655), &magic::Image11_Click},
-        {"Label10", QStringLiteral("   Click to Edit Section B"), TwipsRect(3720, 120, 735, 3135), &magic::Image11_Click},
+        {"Label10", QStringLiteral("   Click to Edit Section B"), TwipsRect(3720, 120, 735, 3135),
+         &magic::Image11_Click},
     };
     for (const auto& [name, toolTip, geometry, handler] : spots) {
         connect(Spot(name, toolTip, geometry, Picture2), &HotSpot::clicked, this, handler);
@@ -216,12 +225,15 @@ void magic::paintEvent(QPaintEvent*) {
     font.setBold(false);
     painter.setFont(font);
     painter.setPen(QColor(0x2f, 0x6f, 0xb0));
-    painter.drawText(TwipsRect(0, 5520, 2775, 255), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("  \u25B8 Edit Meta Tag Text"));
-    painter.drawText(TwipsRect(0, 6000, 2895, 255), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("  \u25B8 Save or preview site"));
+    painter.drawText(TwipsRect(0, 5520, 2775, 255), Qt::AlignLeft | Qt::AlignVCenter,
+                     QStringLiteral("  \u25B8 Edit Meta Tag Text"));
+    painter.drawText(TwipsRect(0, 6000, 2895, 255), Qt::AlignLeft | Qt::AlignVCenter,
+                     QStringLiteral("  \u25B8 Save or preview site"));
     painter.drawText(TwipsRect(8040, 3960, 1035, 255), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Text A"));
     painter.drawText(TwipsRect(8040, 4440, 1035, 255), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Text B"));
     painter.setPen(QColor(0x55, 0x62, 0x70));
-    painter.drawText(TwipsRect(3480, 5340, 4455, 255), Qt::AlignCenter, QStringLiteral("Click a part of the layout to edit it"));
+    painter.drawText(TwipsRect(3480, 5340, 4455, 255), Qt::AlignCenter,
+                     QStringLiteral("Click a part of the layout to edit it"));
 }
 
 void magic::Form_Load() {
@@ -239,8 +251,10 @@ store::PageFiles magic::CurrentFiles() const { return store::FilesOf(platform_.g
 void magic::LoadCurrentPage() {
     const store::PageFiles files = CurrentFiles();
     (void)LoadFormFields(*this, platform_.SiteFile(files.fields));  // a missing file keeps the fields as they are
-    if (const auto a = store::LoadSection(platform_.SiteFile(files.sectionA))) RichTextBox1->setPlainText(FromFileText(*a));
-    if (const auto b = store::LoadSection(platform_.SiteFile(files.sectionB))) RichTextBox3->setPlainText(FromFileText(*b));
+    if (const auto a = store::LoadSection(platform_.SiteFile(files.sectionA)))
+        RichTextBox1->setPlainText(FromFileText(*a));
+    if (const auto b = store::LoadSection(platform_.SiteFile(files.sectionB)))
+        RichTextBox3->setPlainText(FromFileText(*b));
     const store::Page page = platform_.globals().page();
     Label1->setText(QStringLiteral("You are working on page ") + Text(store::CaptionOf(page)));
     for (const store::Page each : store::kPages) pageButtons_[store::IndexOf(each)]->setEnabled(each != page);
@@ -290,8 +304,10 @@ void magic::EditSection(const QTextEdit& section, bool sectionA) {
     }
     QWidget* editor = platform_.windows().Load(WindowKind::MainForm, platform_, *this);
     if (editor) {
-        if (auto* surface = editor->findChild<QWidget*>(QStringLiteral("DHTMLEdit1"))) surface->resize(Px(5800), Px(4500));
-        if (auto* source = editor->findChild<QWidget*>(QStringLiteral("RichTextBox1"))) source->resize(Px(5830), Px(4500));
+        if (auto* surface = editor->findChild<QWidget*>(QStringLiteral("DHTMLEdit1")))
+            surface->resize(Px(5800), Px(4500));
+        if (auto* source = editor->findChild<QWidget*>(QStringLiteral("RichTextBox1")))
+            source->resize(Px(5830), Px(4500));
         editor->move(pos());
         editor->show();
         editor->setProperty("sectionA", sectionA);
@@ -372,9 +388,15 @@ void magic::Command2_Click() {
     unsetCursor();
 }
 
-void magic::Image12_Click() { platform_.dialogs().Message(this, kKeywordsHelp, MessageButtons::Ok, MessageIcon::Information, kQuickHelp); }
-void magic::Image14_Click() { platform_.dialogs().Message(this, kDescriptionHelp, MessageButtons::Ok, MessageIcon::Information, kQuickHelp); }
-void magic::Image13_Click() { platform_.dialogs().Message(this, kTitleHelp, MessageButtons::Ok, MessageIcon::Information, kQuickHelp); }
+void magic::Image12_Click() {
+    platform_.dialogs().Message(this, kKeywordsHelp, MessageButtons::Ok, MessageIcon::Information, kQuickHelp);
+}
+void magic::Image14_Click() {
+    platform_.dialogs().Message(this, kDescriptionHelp, MessageButtons::Ok, MessageIcon::Information, kQuickHelp);
+}
+void magic::Image13_Click() {
+    platform_.dialogs().Message(this, kTitleHelp, MessageButtons::Ok, MessageIcon::Information, kQuickHelp);
+}
 
 void magic::Label3_Click() { OpenInPlaceOf(*this, platform_, WindowKind::start); }
 void magic::Label2_Click() { OpenInPlaceOf(*this, platform_, WindowKind::submit); }

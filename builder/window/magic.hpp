@@ -42,8 +42,8 @@ public:
     Q_INVOKABLE void afteredit();
     Q_INVOKABLE void afteredit2();
 
-    void Label6_Click();  // show or hide the meta fields
-    void Label7_Click();  // save, generate and preview the page
+    void Label6_Click();    // show or hide the meta fields
+    void Label7_Click();    // save, generate and preview the page
     void Command2_Click();  // regenerate all three pages after a design change
 
     void Image12_Click();

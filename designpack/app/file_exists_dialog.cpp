@@ -32,12 +32,10 @@ FileExistsDialog::FileExistsDialog(const std::filesystem::path& path, QWidget* o
     layout->addWidget(Check1);
 
     connect(Check1, &QCheckBox::toggled, this, &FileExistsDialog::Check1_Toggled);
-    connect(Command1, &QPushButton::clicked, this, [this] {
-        Finish(Check1->isChecked() ? FileExistsAnswer::replaceAll : FileExistsAnswer::replace);
-    });
-    connect(Command2, &QPushButton::clicked, this, [this] {
-        Finish(Check1->isChecked() ? FileExistsAnswer::skipAll : FileExistsAnswer::skip);
-    });
+    connect(Command1, &QPushButton::clicked, this,
+            [this] { Finish(Check1->isChecked() ? FileExistsAnswer::replaceAll : FileExistsAnswer::replace); });
+    connect(Command2, &QPushButton::clicked, this,
+            [this] { Finish(Check1->isChecked() ? FileExistsAnswer::skipAll : FileExistsAnswer::skip); });
     connect(Command3, &QPushButton::clicked, this, [this] { Finish(FileExistsAnswer::rename); });
 }
 

@@ -22,9 +22,7 @@ namespace pw::designpack {
 namespace {
 
 // Dialog units of an 8-point MS Sans Serif dialog: base units 6 x 13 pixels.
-QRect Dlu(int x, int y, int width, int height) {
-    return QRect(x * 6 / 4, y * 13 / 8, width * 6 / 4, height * 13 / 8);
-}
+QRect Dlu(int x, int y, int width, int height) { return QRect(x * 6 / 4, y * 13 / 8, width * 6 / 4, height * 13 / 8); }
 
 QString Text(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
@@ -62,7 +60,8 @@ void ProgressBar::SetValues(std::uint64_t done, std::uint64_t total) {
     done_ = done;
     total_ = total;
     // update() belongs to the widget's thread; from the worker it is posted there.
-    QMetaObject::invokeMethod(this, [this] { update(); }, Qt::AutoConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { update(); }, Qt::AutoConnection);
 }
 
 QString ProgressBar::PercentText(std::uint64_t done, std::uint64_t total) {
@@ -245,8 +244,10 @@ void InstallerDialog::ShowProgress(bool visible) {
 }
 
 void InstallerDialog::UpdateBusyCursor() {
-    if (progress_->isVisible()) setCursor(Qt::WaitCursor);
-    else unsetCursor();
+    if (progress_->isVisible())
+        setCursor(Qt::WaitCursor);
+    else
+        unsetCursor();
 }
 
 void InstallerDialog::Focus(DialogControl control, bool selectAll) {
@@ -343,8 +344,10 @@ void InstallerDialog::paintEvent(QPaintEvent* event) {
 
 void InstallerDialog::mouseMoveEvent(QMouseEvent* event) {
     if (progress_->isVisible()) return;  // the hourglass stays while installing
-    if (LinkRect().contains(event->position().toPoint())) setCursor(Qt::PointingHandCursor);
-    else unsetCursor();
+    if (LinkRect().contains(event->position().toPoint()))
+        setCursor(Qt::PointingHandCursor);
+    else
+        unsetCursor();
 }
 
 void InstallerDialog::mousePressEvent(QMouseEvent* event) {
@@ -354,8 +357,10 @@ void InstallerDialog::mousePressEvent(QMouseEvent* event) {
 }
 
 void InstallerDialog::reject() {
-    if (flow_) flow_->Close();
-    else CloseInstaller();
+    if (flow_)
+        flow_->Close();
+    else
+        CloseInstaller();
 }
 
 }  // namespace pw::designpack

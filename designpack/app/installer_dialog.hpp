@@ -97,11 +97,11 @@ private:
     void UpdateBusyCursor();
 
     InstallerFlow* flow_ = nullptr;
-    QLabel* Label1;        // status text
-    QLabel* Label2;        // "Expand to:"
-    QLineEdit* Text1;      // target folder
-    QPushButton* Command1; // main button
-    QPushButton* Command2; // "Cancel", out of sight: Esc reaches it
+    QLabel* Label1;         // status text
+    QLabel* Label2;         // "Expand to:"
+    QLineEdit* Text1;       // target folder
+    QPushButton* Command1;  // main button
+    QPushButton* Command2;  // "Cancel", out of sight: Esc reaches it
     ProgressBar* progress_;
     QLabel* passwordLabel_ = nullptr;
     QLineEdit* passwordBox_ = nullptr;

@@ -30,18 +30,17 @@ struct NamedEntity {
 
 // The other entities hand-written pages use in running text.
 constexpr NamedEntity kOtherEntities[] = {
-    {"nbsp", 0xA0},     {"amp", '&'},       {"lt", '<'},        {"gt", '>'},        {"quot", '"'},
-    {"apos", '\''},     {"lsquo", 0x2018},  {"rsquo", 0x2019},  {"ldquo", 0x201C},  {"rdquo", 0x201D},
-    {"ndash", 0x2013},  {"mdash", 0x2014},  {"hellip", 0x2026}, {"OElig", 0x152},   {"oelig", 0x153},
-    {"Scaron", 0x160},  {"scaron", 0x161},  {"Yuml", 0x178},    {"copy", 0xA9},     {"reg", 0xAE},
-    {"trade", 0x2122},  {"euro", 0x20AC},
+    {"nbsp", 0xA0},     {"amp", '&'},      {"lt", '<'},       {"gt", '>'},       {"quot", '"'},     {"apos", '\''},
+    {"lsquo", 0x2018},  {"rsquo", 0x2019}, {"ldquo", 0x201C}, {"rdquo", 0x201D}, {"ndash", 0x2013}, {"mdash", 0x2014},
+    {"hellip", 0x2026}, {"OElig", 0x152},  {"oelig", 0x153},  {"Scaron", 0x160}, {"scaron", 0x161}, {"Yuml", 0x178},
+    {"copy", 0xA9},     {"reg", 0xAE},     {"trade", 0x2122}, {"euro", 0x20AC},
 };
 
 // Tags after which the page goes on in a new block, so a sentence cannot run across them.
 constexpr std::string_view kBlockTags[] = {
-    "address", "blockquote", "body", "br", "caption", "center", "dd", "div", "dl", "dt", "form", "h1", "h2",
-    "h3", "h4", "h5", "h6", "head", "hr", "html", "li", "ol", "p", "pre", "table", "tbody", "td", "tfoot",
-    "th", "thead", "title", "tr", "ul",
+    "address", "blockquote", "body",  "br",    "caption", "center", "dd",   "div",   "dl",    "dt", "form",
+    "h1",      "h2",         "h3",    "h4",    "h5",      "h6",     "head", "hr",    "html",  "li", "ol",
+    "p",       "pre",        "table", "tbody", "td",      "tfoot",  "th",   "thead", "title", "tr", "ul",
 };
 
 // Prefixes of the addresses that are passed over as a whole.
@@ -61,8 +60,8 @@ bool IsAsciiAlnum(char c) { return IsAsciiAlpha(c) || IsAsciiDigit(c); }
 char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
 
 bool StartsWithIgnoringAsciiCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() &&
-           std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) { return AsciiLower(a) == AsciiLower(b); });
+    return text.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), text.begin(),
+                                                      [](char a, char b) { return AsciiLower(a) == AsciiLower(b); });
 }
 
 std::string AsciiLower(std::string_view text) {
@@ -128,7 +127,8 @@ std::size_t TagEnd(std::string_view html, std::size_t pos) {
         const char c = html[pos++];
         if (c == '>') return pos;
         if (c != '=') continue;
-        while (pos < html.size() && (html[pos] == ' ' || html[pos] == '\t' || html[pos] == '\r' || html[pos] == '\n')) ++pos;
+        while (pos < html.size() && (html[pos] == ' ' || html[pos] == '\t' || html[pos] == '\r' || html[pos] == '\n'))
+            ++pos;
         if (pos < html.size() && (html[pos] == '"' || html[pos] == '\'')) {
             const std::size_t close = html.find(html[pos], pos + 1);
             if (close == std::string_view::npos) return html.size();
@@ -191,10 +191,12 @@ std::size_t AddressLength(std::string_view html, std::size_t pos) {
     };
     std::size_t end = 0;
     const std::string_view rest = html.substr(pos);
-    if (std::ranges::any_of(kAddressPrefixes, [&](std::string_view p) { return StartsWithIgnoringAsciiCase(rest, p); })) {
+    if (std::ranges::any_of(kAddressPrefixes,
+                            [&](std::string_view p) { return StartsWithIgnoringAsciiCase(rest, p); })) {
         end = skip(pos, [](char c) { return std::string_view(" \t\r\n<>\"'").find(c) == std::string_view::npos; });
     } else {
-        const std::size_t at = skip(pos, [](char c) { return IsAsciiAlnum(c) || std::string_view("._%+-").find(c) != std::string_view::npos; });
+        const std::size_t at = skip(
+            pos, [](char c) { return IsAsciiAlnum(c) || std::string_view("._%+-").find(c) != std::string_view::npos; });
         if (at == limit || html[at] != '@') return 0;
         end = skip(at + 1, [](char c) { return IsAsciiAlnum(c) || c == '.' || c == '-'; });
         if (html.substr(at + 1, end - at - 1).find('.') == std::string_view::npos) return 0;
@@ -204,9 +206,8 @@ std::size_t AddressLength(std::string_view html, std::size_t pos) {
 }
 
 bool IsSpace(const Token& token) {
-    return token.kind == TokenKind::Character &&
-           (token.text == " " || token.text == "\t" || token.text == "\n" || token.text == "\r" ||
-            token.text == "\f" || token.text == "\u00A0");
+    return token.kind == TokenKind::Character && (token.text == " " || token.text == "\t" || token.text == "\n" ||
+                                                  token.text == "\r" || token.text == "\f" || token.text == "\u00A0");
 }
 
 bool IsSentenceStop(const Token& token) {
@@ -242,8 +243,10 @@ std::optional<Token> HtmlTextScanner::Next() {
     if (!IsLetterUnit(unit.codePoint) && !IsDigitUnit(unit.codePoint)) {
         pos_ += unit.length;
         std::string text;
-        if (unit.codePoint == kUnknownEntity) text = html_.substr(begin, unit.length);
-        else AppendUtf8(text, unit.codePoint);
+        if (unit.codePoint == kUnknownEntity)
+            text = html_.substr(begin, unit.length);
+        else
+            AppendUtf8(text, unit.codePoint);
         return Token{TokenKind::Character, begin, pos_, std::move(text), false};
     }
 

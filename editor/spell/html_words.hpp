@@ -24,8 +24,8 @@ struct Token {
     TokenKind kind;
     std::size_t begin;  // byte range in the scanned text
     std::size_t end;
-    std::string text;   // Word and Character: decoded UTF-8; empty for the others
-    bool breaksBlock;   // Markup only: a tag that starts a new line of the page (p, br, li, td...)
+    std::string text;  // Word and Character: decoded UTF-8; empty for the others
+    bool breaksBlock;  // Markup only: a tag that starts a new line of the page (p, br, li, td...)
 };
 
 // Reads tokens one after another. The position handed in must lie outside markup (the

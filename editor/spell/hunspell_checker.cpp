@@ -1,7 +1,7 @@
 #include "editor/spell/hunspell_checker.hpp"
 
-#include <hunspell.hxx>
 #include <iconv.h>
+#include <hunspell.hxx>
 
 #include <algorithm>
 #include <cstdlib>
@@ -46,7 +46,8 @@ std::optional<DictionaryFiles> AnyCountryOf(const std::string& base, const std::
         std::error_code ignored;
         for (const auto& entry : fs::directory_iterator(folder, ignored)) {
             const std::string name = entry.path().filename().string();
-            if (name.starts_with(base + "_") && name.ends_with(".dic")) languages.push_back(name.substr(0, name.size() - 4));
+            if (name.starts_with(base + "_") && name.ends_with(".dic"))
+                languages.push_back(name.substr(0, name.size() - 4));
         }
     }
     std::ranges::sort(languages);
@@ -218,8 +219,10 @@ Result<void> HunspellChecker::Add(std::string_view word) {
 
 void HunspellChecker::Accept(const std::string& word) {
     const auto encoded = recoder_ ? recoder_->ToDictionary(word) : word;
-    if (encoded) hunspell_->add(*encoded);
-    else unencodableWords_.insert(word);
+    if (encoded)
+        hunspell_->add(*encoded);
+    else
+        unencodableWords_.insert(word);
 }
 
 }  // namespace pw::spell

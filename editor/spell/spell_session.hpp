@@ -19,10 +19,10 @@ namespace pw::spell {
 
 // The word the user is asked about.
 struct Misspelling {
-    std::string word;       // decoded ("café" for "caf&eacute;")
-    std::size_t begin;      // byte range in the session's text
+    std::string word;   // decoded ("café" for "caf&eacute;")
+    std::size_t begin;  // byte range in the session's text
     std::size_t end;
-    Sentence sentence;      // the sentence around it, for the dialog
+    Sentence sentence;  // the sentence around it, for the dialog
     std::vector<std::string> suggestions;
 };
 

@@ -69,18 +69,20 @@ void InsertTableDlg::Form_Load() {
 }
 
 void InsertTableDlg::OkCmd_Click() {
-    Text5->setText(QString::fromStdString(
-        editor::TableAttributes(Typed(Text1), Typed(Text2), Typed(Text3), Typed(Text4))));
+    Text5->setText(
+        QString::fromStdString(editor::TableAttributes(Typed(Text1), Typed(Text2), Typed(Text3), Typed(Text4))));
     const auto rows = editor::TableCount(Typed(Rows));
     if (!rows) {
-        platform_.dialogs().Message(this, QStringLiteral("Please specify a positive integer for the number of table rows."),
+        platform_.dialogs().Message(this,
+                                    QStringLiteral("Please specify a positive integer for the number of table rows."),
                                     MessageButtons::Ok, MessageIcon::Critical);
         return;
     }
     const auto columns = editor::TableCount(Typed(Cols));
     if (!columns) {
-        platform_.dialogs().Message(this, QStringLiteral("Please specify a positive integer for the number of table columns."),
-                                    MessageButtons::Ok, MessageIcon::Critical);
+        platform_.dialogs().Message(
+            this, QStringLiteral("Please specify a positive integer for the number of table columns."),
+            MessageButtons::Ok, MessageIcon::Critical);
         return;
     }
     parameters_.NumRows = *rows;

@@ -2,9 +2,9 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDialog>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -48,9 +48,9 @@ struct ToolbarButton {
     int id;
 };
 constexpr ToolbarButton kToolbarTable[] = {
-    {"Bold", 5000},        {"Italic", 5023}, {"Underline", 5048}, {"Numbers", 5030},      {"Bullets", 5051},
-    {"Outdent", 5031},     {"Indent", 5018}, {"LeftJustify", 5025}, {"Center", 5024}, {"RightJustify", 5026},
-    {"Color", 5046},
+    {"Bold", 5000},    {"Italic", 5023},       {"Underline", 5048}, {"Numbers", 5030},
+    {"Bullets", 5051}, {"Outdent", 5031},      {"Indent", 5018},    {"LeftJustify", 5025},
+    {"Center", 5024},  {"RightJustify", 5026}, {"Color", 5046},
 };
 // The order the buttons stand in.
 constexpr const char* kToolbarOrder[] = {"Bold",    "Italic", "Underline",   "Color",  "Numbers",     "Bullets",
@@ -63,14 +63,20 @@ struct MenuItem {
     const char* shortcut;
 };
 constexpr MenuItem kEditTable[] = {
-    {"Undo", 5049, "Ctrl+Z"}, {"Redo", 5033, "Ctrl+Y"}, {"", 0, ""},
-    {"Cut", 5003, "Ctrl+X"},  {"Copy", 5002, "Ctrl+C"}, {"Paste", 5032, "Ctrl+V"},
-    {"Select All", 5035, "Ctrl+A"}, {"", 0, ""}, {"Find Text", 5008, "Ctrl+F"},
+    {"Undo", 5049, "Ctrl+Z"},
+    {"Redo", 5033, "Ctrl+Y"},
+    {"", 0, ""},
+    {"Cut", 5003, "Ctrl+X"},
+    {"Copy", 5002, "Ctrl+C"},
+    {"Paste", 5032, "Ctrl+V"},
+    {"Select All", 5035, "Ctrl+A"},
+    {"", 0, ""},
+    {"Find Text", 5008, "Ctrl+F"},
 };
 constexpr MenuItem kTableTable[] = {
-    {"Insert Table...", 5022, ""}, {"", 0, ""},          {"Insert Row", 5021, ""},     {"Insert Column", 5020, ""},
-    {"Insert Cell", 5019, ""},     {"", 0, ""},          {"Delete Rows", 5007, ""},    {"Delete Columns", 5006, ""},
-    {"Delete Cells", 5005, ""},    {"", 0, ""},          {"Merge Cells", 5029, ""},    {"Split Cell", 5047, ""},
+    {"Insert Table...", 5022, ""}, {"", 0, ""}, {"Insert Row", 5021, ""},  {"Insert Column", 5020, ""},
+    {"Insert Cell", 5019, ""},     {"", 0, ""}, {"Delete Rows", 5007, ""}, {"Delete Columns", 5006, ""},
+    {"Delete Cells", 5005, ""},    {"", 0, ""}, {"Merge Cells", 5029, ""}, {"Split Cell", 5047, ""},
 };
 
 const QStringList kFontNames = {"Times New Roman", "Arial", "Tahoma", "Courier", "Verdana", "Wingdings"};
@@ -103,7 +109,9 @@ HotSpot* Spot(const char* name, const QString& caption, const QString& toolTip, 
 }  // namespace
 
 MainForm::MainForm(Platform& platform, QWidget* builder, QWidget* parent)
-    : QMainWindow(parent), platform_(platform), builder_(builder),
+    : QMainWindow(parent),
+      platform_(platform),
+      builder_(builder),
       documentFile_(platform.SiteFile(store::kHandOverFile)) {
     QWidget* client = SetUpPictureWindow(*this, QStringLiteral("MainForm"));
     client->setAutoFillBackground(false);  // the window paints its own background below
@@ -150,11 +158,12 @@ void MainForm::BuildLabels(QWidget& client) {
     Label7->setObjectName(QStringLiteral("Label7"));
     Label7->setGeometry(TwipsRect(3360, 960, 6015, 300));  // over the editing area
     Label7->setStyleSheet(QStringLiteral("color: #2f6fb0; font-weight: bold;"));
-    auto* Label4 = Spot("Label4", QStringLiteral("Go Back"), QStringLiteral("   Go Back"), TwipsRect(240, 870, 2535, 300), &client);
+    auto* Label4 = Spot("Label4", QStringLiteral("Go Back"), QStringLiteral("   Go Back"),
+                        TwipsRect(240, 870, 2535, 300), &client);
     Label4->setStyleSheet(QStringLiteral("color: #2f6fb0; font-weight: bold;"));
     auto* Label8 = Spot("Label8", {}, QStringLiteral("   Change Edit Modes"), TwipsRect(240, 1170, 2535, 300), &client);
-    auto* Label9 = Spot("Label9", {}, QStringLiteral("   Add a picture to your web site   "), TwipsRect(240, 1470, 2535, 300),
-                        &client);
+    auto* Label9 = Spot("Label9", {}, QStringLiteral("   Add a picture to your web site   "),
+                        TwipsRect(240, 1470, 2535, 300), &client);
     auto* Label1 = Spot("Label1", {}, {}, TwipsRect(0, 9000, 615, 255), &client);  // below the window: never seen
     for (HotSpot* back : {static_cast<HotSpot*>(Label12), Label5, Label4})
         connect(back, &HotSpot::clicked, this, &MainForm::Label4_Click);
@@ -227,7 +236,8 @@ void MainForm::BuildMenus() {
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     view->setObjectName(QStringLiteral("ViewSub"));
-    borders_ = GuardedAction(view, QStringLiteral("Borders"), [this] { DHTMLEdit1->SetShowBorders(!DHTMLEdit1->ShowBorders()); });
+    borders_ = GuardedAction(view, QStringLiteral("Borders"),
+                             [this] { DHTMLEdit1->SetShowBorders(!DHTMLEdit1->ShowBorders()); });
     details_ = GuardedAction(view, QStringLiteral("Document Details"),
                              [this] { DHTMLEdit1->SetShowDetails(!DHTMLEdit1->ShowDetails()); });
     for (QAction* option : {borders_, details_}) option->setCheckable(true);
@@ -284,8 +294,9 @@ void MainForm::BuildEditMenu() {
             continue;
         }
         const int id = item.id;
-        GuardedAction(EditSub, QString::fromLatin1(item.caption), [this, id] { DHTMLEdit1->ExecCommand(id); })
-            ->setShortcut(QKeySequence(QString::fromLatin1(item.shortcut)));
+        GuardedAction(EditSub, QString::fromLatin1(item.caption), [this, id] {
+            DHTMLEdit1->ExecCommand(id);
+        })->setShortcut(QKeySequence(QString::fromLatin1(item.shortcut)));
     }
     EditSub->addSeparator();
     snapToGrid_ = GuardedAction(EditSub, QStringLiteral("Snap To Grid"), [this] {
@@ -337,7 +348,8 @@ void MainForm::Form_Load() {
     // The site's own tips page for its home page, else the one installed with the program.
     const std::filesystem::path sitePage = platform_.SiteFile("page4.html");
     std::error_code ec;
-    WebBrowser1->Navigate(ToQString(std::filesystem::exists(sitePage, ec) ? sitePage : platform_.InstFile("page4.html")));
+    WebBrowser1->Navigate(
+        ToQString(std::filesystem::exists(sitePage, ec) ? sitePage : platform_.InstFile("page4.html")));
     Label12->setText(QStringLiteral("Editing Page One"));
 }
 
@@ -347,15 +359,18 @@ void MainForm::mnuspell_Click() {
     if (!InHtmlMode() && !ReturnToHtmlMode()) return;
     if (!EnterTextMode(Switch::Command)) return;
     Label7->setText(QStringLiteral("Spell Check Mode"));
-    const Result<spell::CheckOutcome> outcome = spellChecker_ ? spellChecker_->CheckSpelling(this, *RichTextBox1)
-                                                              : Result<spell::CheckOutcome>(Fail(std::make_error_code(std::errc::not_supported)));
+    const Result<spell::CheckOutcome> outcome =
+        spellChecker_ ? spellChecker_->CheckSpelling(this, *RichTextBox1)
+                      : Result<spell::CheckOutcome>(Fail(std::make_error_code(std::errc::not_supported)));
     Label1_Click();
     if (!outcome) {
-        platform_.dialogs().Message(this, SpellCheckUnavailableText(outcome.error()), MessageButtons::Ok, MessageIcon::Critical);
+        platform_.dialogs().Message(this, SpellCheckUnavailableText(outcome.error()), MessageButtons::Ok,
+                                    MessageIcon::Critical);
         return;
     }
     if (outcome->userDictionaryFailure)
-        platform_.dialogs().ShowSaveError(this, platform_.InstFile(spell::kUserDictionaryName), outcome->userDictionaryFailure);
+        platform_.dialogs().ShowSaveError(this, platform_.InstFile(spell::kUserDictionaryName),
+                                          outcome->userDictionaryFailure);
     platform_.dialogs().Message(this, QString::fromStdString(spell::ClosingMessage(*outcome)));
 }
 
@@ -402,8 +417,10 @@ void MainForm::paintEvent(QPaintEvent*) {
     font.setPixelSize(12);
     painter.setFont(font);
     painter.setPen(QColor(0x2f, 0x6f, 0xb0));
-    painter.drawText(TwipsRect(240, 1170, 2535, 300), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("\u25B8 Change Edit Modes"));
-    painter.drawText(TwipsRect(240, 1470, 2535, 300), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("\u25B8 Add a picture"));
+    painter.drawText(TwipsRect(240, 1170, 2535, 300), Qt::AlignLeft | Qt::AlignVCenter,
+                     QStringLiteral("\u25B8 Change Edit Modes"));
+    painter.drawText(TwipsRect(240, 1470, 2535, 300), Qt::AlignLeft | Qt::AlignVCenter,
+                     QStringLiteral("\u25B8 Add a picture"));
     painter.setPen(QColor(0x55, 0x62, 0x70));
     painter.drawText(TwipsRect(120, 1770, 2400, 270), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Tips"));
     // The page being edited stands out as a sheet on the right.
@@ -438,8 +455,9 @@ void MainForm::SwitchMode(Switch through) {
 bool MainForm::EnterTextMode(Switch through) {
     const auto saved = DHTMLEdit1->SaveDocument(ToQString(documentFile_));
     if (!saved) {
-        platform_.dialogs().Message(this, QStringLiteral("Error occurred while saving document: ") +
-                                              SaveErrorReason(saved.error()) + QLatin1Char('.'),
+        platform_.dialogs().Message(this,
+                                    QStringLiteral("Error occurred while saving document: ") +
+                                        SaveErrorReason(saved.error()) + QLatin1Char('.'),
                                     MessageButtons::Ok, MessageIcon::Critical);
         return false;
     }
@@ -481,7 +499,8 @@ bool MainForm::ReturnToHtmlMode() {
 
 void ColourTags(QTextEdit& box) {
     const QString text = box.toPlainText();
-    const std::u16string_view units(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size()));
+    const std::u16string_view units(reinterpret_cast<const char16_t*>(text.utf16()),
+                                    static_cast<std::size_t>(text.size()));
     QTextCharFormat red, blue, black;
     red.setForeground(QColor(255, 0, 0));
     blue.setForeground(QColor(0, 0, 255));
@@ -522,12 +541,14 @@ bool MainForm::SaveDocument() {
     const QString path = DHTMLEdit1->CurrentDocumentPath();
     const auto saved = DHTMLEdit1->SaveDocument(path.isEmpty() ? ToQString(documentFile_) : path);
     if (!saved) {
-        platform_.dialogs().Message(this, QStringLiteral("Error occurred while saving document: ") +
-                                              SaveErrorReason(saved.error()) + QLatin1Char('.'),
+        platform_.dialogs().Message(this,
+                                    QStringLiteral("Error occurred while saving document: ") +
+                                        SaveErrorReason(saved.error()) + QLatin1Char('.'),
                                     MessageButtons::Ok, MessageIcon::Critical);
     }
     const QString current = DHTMLEdit1->CurrentDocumentPath();
-    setWindowTitle(current.isEmpty() ? QStringLiteral("Advanced Editor") : QStringLiteral("Advanced Editor - ") + current);
+    setWindowTitle(current.isEmpty() ? QStringLiteral("Advanced Editor")
+                                     : QStringLiteral("Advanced Editor - ") + current);
     return saved.has_value();
 }
 
@@ -612,7 +633,8 @@ void MainForm::ChooseColour() {
 void MainForm::FormatMenuOpening() {
     const int status = DHTMLEdit1->QueryStatus(EditCommand::GetBlockFormat);
     if (Usable(status)) {
-        const QString current = DHTMLEdit1->ExecCommand(EditCommand::GetBlockFormat, CommandOption::NoPrompt).toString();
+        const QString current =
+            DHTMLEdit1->ExecCommand(EditCommand::GetBlockFormat, CommandOption::NoPrompt).toString();
         for (QAction* item : FormatSub->actions()) {
             item->setEnabled(true);
             item->setChecked(item->text() == current);
@@ -631,7 +653,8 @@ void MainForm::CommandMenuOpening(QMenu* menu) {
         menu == EditSub ? std::span<const MenuItem>(kEditTable) : std::span<const MenuItem>(kTableTable);
     const QList<QAction*> items = menu->actions();
     for (std::size_t i = 0; i < table.size(); ++i) {
-        if (table[i].id != 0) items.at(static_cast<qsizetype>(i))->setEnabled(Usable(DHTMLEdit1->QueryStatus(table[i].id)));
+        if (table[i].id != 0)
+            items.at(static_cast<qsizetype>(i))->setEnabled(Usable(DHTMLEdit1->QueryStatus(table[i].id)));
     }
 }
 
@@ -641,8 +664,10 @@ void MainForm::SurfaceShowContextMenu() {
     tableAvailable_ = Usable(DHTMLEdit1->QueryStatus(EditCommand::InsertRow));
     const auto greyedBelow3 = [this](int id) { return Usable(DHTMLEdit1->QueryStatus(id)) ? 0 : 2; };
     QStringList captions = {"Cut", "Copy", "Paste", "", "Select All", "", "Font..."};
-    QList<int> states = {greyedBelow3(EditCommand::Cut), greyedBelow3(EditCommand::Copy), greyedBelow3(EditCommand::Paste),
-                         0, greyedBelow3(EditCommand::SelectAll), 0, greyedBelow3(EditCommand::FontDialog)};
+    QList<int> states = {greyedBelow3(EditCommand::Cut),       greyedBelow3(EditCommand::Copy),
+                         greyedBelow3(EditCommand::Paste),     0,
+                         greyedBelow3(EditCommand::SelectAll), 0,
+                         greyedBelow3(EditCommand::FontDialog)};
     if (absoluteAvailable_) {
         captions << QString() << (positioned ? QStringLiteral("Make 1D") : QStringLiteral("Make 2D"));
         states << 0 << 0;
@@ -699,7 +724,8 @@ void MainForm::Label9_Click() {
     ShowPictureBrowser();
     if (!EnterTextMode(Switch::Command)) return;
     const std::string& picked = platform_.globals().pickedFile;
-    const std::string element = picked.empty() ? std::string() : editor::ImageElement(picked, editor::ImageForm::Marker);
+    const std::string element =
+        picked.empty() ? std::string() : editor::ImageElement(picked, editor::ImageForm::Marker);
     RichTextBox1->setPlainText(FromFileText(ReplaceAll(ToFileText(RichTextBox1->toPlainText()), element, "%%place%%")));
     Label1_Click();
 }

@@ -113,7 +113,7 @@ private:
     Platform& platform_;
     QPointer<QWidget> builder_;
     std::unique_ptr<SpellChecker> spellChecker_;  // VSSpell1: keeps the words added during the session
-    std::filesystem::path documentFile_;  // the site's stand.1w1
+    std::filesystem::path documentFile_;          // the site's stand.1w1
     bool sectionA_ = true;
     bool documentReady_ = false;
     bool formatMenuFilled_ = false;

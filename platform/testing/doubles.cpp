@@ -2,9 +2,9 @@
 
 #include <QTimer>
 
+#include <QTextEdit>
 #include "shell/general/files.hpp"
 #include "shell/general/text_encoding.hpp"
-#include <QTextEdit>
 
 #include "platform/text_box_check.hpp"
 
@@ -161,12 +161,13 @@ TestPlatform::TestPlatform(std::filesystem::path inst) {
     dialogs = scripted.get();
     shell = recording.get();
     platform = std::make_unique<Platform>(
-        std::move(inst), Ports{.dialogs = std::move(scripted),
-                               .shell = std::move(recording),
-                               .makeWebPane = [this](QWidget* parent) { return panes.emplace_back(new RecordingWebPane(parent)); },
-                               .makeEditingSurface =
-                                   [this](QWidget* parent) { return surfaces.emplace_back(new RecordingEditingSurface(parent)); },
-                               .makeSpellChecker = [this] { return std::make_unique<ScriptedSpellChecker>(spelling); }});
+        std::move(inst),
+        Ports{.dialogs = std::move(scripted),
+              .shell = std::move(recording),
+              .makeWebPane = [this](QWidget* parent) { return panes.emplace_back(new RecordingWebPane(parent)); },
+              .makeEditingSurface =
+                  [this](QWidget* parent) { return surfaces.emplace_back(new RecordingEditingSurface(parent)); },
+              .makeSpellChecker = [this] { return std::make_unique<ScriptedSpellChecker>(spelling); }});
 }
 
 }  // namespace pw::testing

@@ -74,17 +74,17 @@ public:
     };
     using EditingSurface::EditingSurface;
 
-    QStringList loads;                // paths given to LoadDocument, in order
-    QStringList saves;                // paths given to SaveDocument, in order
-    std::vector<Command> commands;    // ExecCommand calls, in order
-    QStringList pastes;               // PasteHtmlAtCaret texts, in order
-    QStringList menuCaptions;         // the last SetContextMenu
+    QStringList loads;              // paths given to LoadDocument, in order
+    QStringList saves;              // paths given to SaveDocument, in order
+    std::vector<Command> commands;  // ExecCommand calls, in order
+    QStringList pastes;             // PasteHtmlAtCaret texts, in order
+    QStringList menuCaptions;       // the last SetContextMenu
     QList<int> menuStates;
-    std::map<int, int> statuses;      // QueryStatus answers by command id
+    std::map<int, int> statuses;                 // QueryStatus answers by command id
     int defaultStatus = CommandStatus::Enabled;  // for ids not in `statuses`
-    std::map<int, QVariant> values;   // ExecCommand answers by id (GetBlockFormatNames: the sixteen names)
-    std::string document;             // the document text
-    std::error_code saveError;        // when set, SaveDocument fails with it and writes nothing
+    std::map<int, QVariant> values;              // ExecCommand answers by id (GetBlockFormatNames: the sixteen names)
+    std::string document;                        // the document text
+    std::error_code saveError;                   // when set, SaveDocument fails with it and writes nothing
 
     Result<void> LoadDocument(const QString& path) override;
     Result<void> SaveDocument(const QString& path) override;
@@ -113,9 +113,9 @@ struct SpellScript {
     // The user's answers to the misspellings in turn, each with its replacement (for Change
     // and Change All); once they run out, Ignore.
     std::deque<std::pair<spell::Action, std::string>> answers;
-    int wordsPerMinute = 0;          // the figure every check reports
-    std::error_code startFailure;    // when set, checks fail with it before they start
-    std::error_code addFailure;      // when set, Add fails with it, as with an unwritable KW5.dct
+    int wordsPerMinute = 0;        // the figure every check reports
+    std::error_code startFailure;  // when set, checks fail with it before they start
+    std::error_code addFailure;    // when set, Add fails with it, as with an unwritable KW5.dct
 
     QStringList checkedTexts;        // the box's text as each check began
     std::vector<std::string> asked;  // the misspellings put to the user, in order

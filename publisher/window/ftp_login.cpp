@@ -41,8 +41,9 @@ void Caption(const char* text, int top, QWidget* parent) {
 
 // What the user sees of a certificate or host key that did not verify.
 QString TrustQuestion(const publisher::UnverifiedPeer& peer) {
-    return QStringLiteral("The identity of %1 could not be verified:\n%2\n\nFingerprint:\n%3\n\n"
-                          "Trust it for this site from now on?")
+    return QStringLiteral(
+               "The identity of %1 could not be verified:\n%2\n\nFingerprint:\n%3\n\n"
+               "Trust it for this site from now on?")
         .arg(QString::fromStdString(peer.endpoint), QString::fromStdString(peer.reason),
              QString::fromStdString(peer.fingerprint));
 }
@@ -88,8 +89,9 @@ FTPLogin::FTPLogin(Platform& platform, QWidget* parent) : QDialog(parent), platf
     // The offer stands out as the main menu's hosting line does.
     Label1->setAttribute(Qt::WA_TranslucentBackground, false);
     Label1->setAttribute(Qt::WA_NoSystemBackground, false);
-    Label1->setStyleSheet(QStringLiteral("QLabel#Label1 { color: #a4511a; background: #fde7d3; border: 1px solid #f6c49a;"
-                                         " border-radius: 6px; padding: 4px; }"));
+    Label1->setStyleSheet(
+        QStringLiteral("QLabel#Label1 { color: #a4511a; background: #fde7d3; border: 1px solid #f6c49a;"
+                       " border-radius: 6px; padding: 4px; }"));
     connect(Label1, &HotSpot::clicked, this, &FTPLogin::Label1_Click);
     auto* Image1 = new HotSpot(QStringLiteral("Image1"), {}, {}, this);
     Image1->setCursor(Qt::ArrowCursor);  // a picture, not one of the hot-spots

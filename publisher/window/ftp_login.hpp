@@ -28,8 +28,8 @@ public:
     void Command2_Click();  // "Upload Site": the connect sequence
     void Cancel_Click();    // back to the main menu, nothing saved
     void Anonymous_Click();
-    void Label1_Click();    // the hosting offer
-    void Image1_Click();    // the quick help
+    void Label1_Click();  // the hosting offer
+    void Image1_Click();  // the quick help
 
     // The placeholder e-mail address "&Anonymous" puts into the password box.
     static const QString kAnonymousPassword;

@@ -2,6 +2,8 @@
 
 #include "publisher/window/site_check_dialog.hpp"
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QElapsedTimer>
@@ -17,8 +19,6 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QWindow>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <climits>
 #include <filesystem>
@@ -168,15 +168,17 @@ void Main::BuildPictures(QWidget& client) {
     ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
     ProgressBar->setGeometry(TwipsRect(0, 360, 9600, 255));
     ProgressBar->setTextVisible(false);
-    ProgressBar->setStyleSheet(QStringLiteral("QProgressBar { border: none; background: #dde3e8; }"
-                                              "QProgressBar::chunk { background: #1f8a8a; }"));
+    ProgressBar->setStyleSheet(
+        QStringLiteral("QProgressBar { border: none; background: #dde3e8; }"
+                       "QProgressBar::chunk { background: #1f8a8a; }"));
     ProgressBar->hide();
 }
 
 void Main::BuildLocalPane(QWidget& client) {
     Label15 = PathLabel("Label15", TwipsRect(600, 1080, 3135, 255), &client);
     LocalPWD = PathLabel("LocalPWD", TwipsRect(720, 4200, 2355, 255), &client);  // under the file list
-    LocalDirectories = List("LocalDirectories", TwipsRect(720, 1560, 2235, 1035), QAbstractItemView::SingleSelection, &client);
+    LocalDirectories =
+        List("LocalDirectories", TwipsRect(720, 1560, 2235, 1035), QAbstractItemView::SingleSelection, &client);
     LocalDirectories->hide();
     LocalFiles = List("LocalFiles", TwipsRect(600, 1440, 2355, 5520), QAbstractItemView::ExtendedSelection, &client);
     LocalDEL = Button("LocalDEL", QStringLiteral("DEL"), TwipsRect(0, 1560, 495, 315), &client);
@@ -196,7 +198,8 @@ void Main::BuildLocalPane(QWidget& client) {
 
 void Main::BuildRemotePane(QWidget& client) {
     RemotePWD = PathLabel("RemotePWD", TwipsRect(6480, 1200, 2235, 255), &client);
-    RemoteDirectories = List("RemoteDirectories", TwipsRect(6480, 1560, 2295, 1035), QAbstractItemView::SingleSelection, &client);
+    RemoteDirectories =
+        List("RemoteDirectories", TwipsRect(6480, 1560, 2295, 1035), QAbstractItemView::SingleSelection, &client);
     RemoteFiles = List("RemoteFiles", TwipsRect(6480, 2760, 2295, 4155), QAbstractItemView::ExtendedSelection, &client);
     RemoteCD = Button("RemoteCD", QStringLiteral("CD"), TwipsRect(8880, 1560, 495, 315), &client);
     RemoteRD = Button("RemoteRD", QStringLiteral("RD"), TwipsRect(8880, 1920, 495, 315), &client);
@@ -292,7 +295,8 @@ void Main::BuildMenus() {
 // then, so activation waits for a later turn.
 void Main::ConnectComponentEvents() {
     FTP_->SetEvents({
-        .directoryEntry = [this](const std::string& name, std::uint32_t attributes) { FTP_DirectoryEntry(name, attributes); },
+        .directoryEntry = [this](const std::string& name,
+                                 std::uint32_t attributes) { FTP_DirectoryEntry(name, attributes); },
         .transferProgress = [this](std::uint64_t done, std::uint64_t total) { FTP_TransferProgress(done, total); },
         .waiting =
             [this] {
@@ -321,7 +325,10 @@ void Main::FocusWindowChanged(QWindow* now) {
 // hands the window the focus then; the window's first real activation is that one.
 void Main::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
-    if (!activated_) QTimer::singleShot(0, this, [this] { if (!activated_) Form_Activate(); });
+    if (!activated_)
+        QTimer::singleShot(0, this, [this] {
+            if (!activated_) Form_Activate();
+        });
 }
 
 void Main::changeEvent(QEvent* event) {
@@ -348,7 +355,8 @@ void Main::Form_Activate() {
     std::error_code ignored;
     fs::current_path(platform_.SiteFolderPath(), ignored);
     const auto address = publisher::ParseHostAddress(FTP_->RemoteHost());
-    (void)FTP_->SetDirectory(address ? publisher::PublishFolder(*address) : "/www/");  // a host without it keeps the login folder
+    (void)FTP_->SetDirectory(address ? publisher::PublishFolder(*address)
+                                     : "/www/");  // a host without it keeps the login folder
     RefreshAll();
 }
 
@@ -573,7 +581,8 @@ void Main::TransferDisplayEnd() {
 // paint at once, for every value, which for a run of small files costs more than sending.
 void Main::SetProgressValue(std::int64_t value) {
     ProgressBar->setUpdatesEnabled(false);
-    ProgressBar->setValue(static_cast<int>(std::clamp<std::int64_t>(value, ProgressBar->minimum(), ProgressBar->maximum())));
+    ProgressBar->setValue(
+        static_cast<int>(std::clamp<std::int64_t>(value, ProgressBar->minimum(), ProgressBar->maximum())));
     ProgressBar->setUpdatesEnabled(true);
 }
 
@@ -726,7 +735,8 @@ bool Main::ShowPicture(const QString& file) {
     const QPixmap picture(file);
     if (picture.isNull()) return false;
     const bool fits = picture.width() <= Picture1->width() && picture.height() <= Picture1->height();
-    Picture1->setPixmap(fits ? picture : picture.scaled(Picture1->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    Picture1->setPixmap(fits ? picture
+                             : picture.scaled(Picture1->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
     return true;
 }
 
@@ -768,7 +778,8 @@ void Main::Command2_Click() {
     if (!got) {
         TellFailure(kUnableToFetch, got.error());
     } else if (picture && !ShowPicture(local)) {
-        Tell(kUnableToFetch, MessageIcon::Exclamation, kAppTitle, QStringLiteral("%1 is not a picture that can be shown").arg(local));
+        Tell(kUnableToFetch, MessageIcon::Exclamation, kAppTitle,
+             QStringLiteral("%1 is not a picture that can be shown").arg(local));
     } else {
         if (!picture) ShowPage(local);
         Beep();

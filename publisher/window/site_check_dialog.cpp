@@ -79,10 +79,10 @@ void SiteCheckDialog::Show(Platform& platform, QWidget* parent) {
         findings = publisher::CheckSite(folder);
     }
     if (!findings) {
-        platform.dialogs().Message(parent, QStringLiteral("The site folder could not be read, so it was not checked."),
-                                   MessageButtons::Ok, MessageIcon::Exclamation, kAppTitle,
-                                   ToQString(folder) + QStringLiteral(": ") +
-                                       QString::fromStdString(findings.error().message()));
+        platform.dialogs().Message(
+            parent, QStringLiteral("The site folder could not be read, so it was not checked."), MessageButtons::Ok,
+            MessageIcon::Exclamation, kAppTitle,
+            ToQString(folder) + QStringLiteral(": ") + QString::fromStdString(findings.error().message()));
         return;
     }
     SiteCheckDialog dialog(*findings, parent);

@@ -13,9 +13,9 @@
 namespace pw {
 
 struct CommandLine {
-    std::string site = "default";                // --site NAME: a site folder's name, not a path
-    bool help = false;                           // --help or -h
-    std::set<std::string, std::less<>> flags;    // the command's own flags that were given
+    std::string site = "default";                            // --site NAME: a site folder's name, not a path
+    bool help = false;                                       // --help or -h
+    std::set<std::string, std::less<>> flags;                // the command's own flags that were given
     std::map<std::string, std::string, std::less<>> values;  // its own options' values (--name VALUE or --name=VALUE)
 
     std::optional<std::string> Value(std::string_view option) const;

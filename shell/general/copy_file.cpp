@@ -43,13 +43,13 @@ Result<CopyOutcome> CopyFile(const fs::path& source, const fs::path& destination
         return useIt ? CopyOutcome::UsedExisting : CopyOutcome::Declined;
     }
     FileDescriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
-    struct stat status{};
+    struct stat status {};
     if (!in.valid() || ::fstat(in.get(), &status) != 0) return Fail(LastError());
     if (S_ISDIR(status.st_mode)) return Fail(std::make_error_code(std::errc::is_a_directory));
 
     auto out = AtomicFile::Create(destination);
-    Result<void> copied = out ? CopyBlocks(in.get(), static_cast<std::uintmax_t>(status.st_size), *out, callbacks)
-                              : Fail(out.error());
+    Result<void> copied =
+        out ? CopyBlocks(in.get(), static_cast<std::uintmax_t>(status.st_size), *out, callbacks) : Fail(out.error());
     Report(callbacks, 0);
     if (!copied) return Fail(copied.error());
     return CopyOutcome::Copied;

@@ -26,7 +26,8 @@ Result<std::string> ReadWholeFile(const std::filesystem::path& path);
 class AtomicFile {
 public:
     // The folder must exist; it is not created. `perms` are applied exactly (no umask).
-    static Result<AtomicFile> Create(const std::filesystem::path& destination, std::filesystem::perms perms = kSharedReadable);
+    static Result<AtomicFile> Create(const std::filesystem::path& destination,
+                                     std::filesystem::perms perms = kSharedReadable);
 
     AtomicFile(AtomicFile&& other) noexcept = default;
     AtomicFile& operator=(AtomicFile&& other) noexcept;

@@ -1,12 +1,12 @@
 #include "shell/general/hot_spot.hpp"
 
 #include <QGuiApplication>
-#include <algorithm>
 #include <QMainWindow>
-#include <QScreen>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
+#include <algorithm>
 
 // The pictures live in this static library, so it registers them itself on first use.
 static void RegisterSharedPictures() { Q_INIT_RESOURCE(general); }

@@ -2,11 +2,11 @@
 
 #include "shell/general/text_encoding.hpp"
 
+#include <locale.h>
 #include <algorithm>
 #include <cstdint>
 #include <cwctype>
 #include <functional>
-#include <locale.h>
 #include <vector>
 
 namespace pw {
@@ -51,7 +51,9 @@ void Fold(std::string_view text, std::string& lower, std::vector<std::uint32_t>*
         } else {
             lower.push_back(text[pos]);
         }
-        if (origin) origin->insert(origin->end(), lower.size() - before, static_cast<std::uint32_t>(pos));  // pages stay far below 4 GiB
+        if (origin)
+            origin->insert(origin->end(), lower.size() - before,
+                           static_cast<std::uint32_t>(pos));  // pages stay far below 4 GiB
         pos += length;
     }
     if (origin) origin->push_back(static_cast<std::uint32_t>(text.size()));

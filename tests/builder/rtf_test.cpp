@@ -37,7 +37,8 @@ INSTANTIATE_TEST_SUITE_P(
                     RoundTripCase{"tab\there\t", "tab\there\t"},
                     RoundTripCase{"<p class=\"x\">{braces} \\back\\slash \\par</p>",
                                   "<p class=\"x\">{braces} \\back\\slash \\par</p>"},
-                    RoundTripCase{"line\r\n123 digits after a break\r\n  blanks", "line\r\n123 digits after a break\r\n  blanks"},
+                    RoundTripCase{"line\r\n123 digits after a break\r\n  blanks",
+                                  "line\r\n123 digits after a break\r\n  blanks"},
                     RoundTripCase{"?questions? and \\u65 lookalikes", "?questions? and \\u65 lookalikes"},
                     RoundTripCase{"Grüße € Καλημέρα 日本語", "Grüße € Καλημέρα 日本語"},
                     RoundTripCase{"beyond the BMP: 😀 𝄞", "beyond the BMP: 😀 𝄞"},
@@ -95,8 +96,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"Mac Roman", "{\\rtf1\\mac \\'8a}", "ä"},
         ReadCase{"unknown code page falls back to 1252", "{\\rtf1\\ansi\\ansicpg932 \\'e4}", "ä"},
         ReadCase{"\\u with one fallback", "{\\rtf1\\u8364?x}", "€x"},
-        ReadCase{"negative \\u", "{\\rtf1\\u-3913?}", "\uF0B7"},
-        ReadCase{"\\uc0", "{\\rtf1\\uc0\\u8364 x}", "€x"},
+        ReadCase{"negative \\u", "{\\rtf1\\u-3913?}", "\uF0B7"}, ReadCase{"\\uc0", "{\\rtf1\\uc0\\u8364 x}", "€x"},
         ReadCase{"\\uc2 skips two, \\'xx counts as one", "{\\rtf1\\uc2\\u20013\\'d6\\'d0x}", "中x"},
         ReadCase{"a group ends the skipping", "{\\rtf1\\uc3\\u8364{x}y}", "€xy"},
         ReadCase{"\\u without a number is no character", "{\\rtf1 a\\u b}", "ab"},
@@ -107,11 +107,12 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"\\bin past the end", "{\\rtf1 a\\bin999999 xyz}", "a"},
         ReadCase{"oversized parameter", "{\\rtf1\\u99999999999999999999?x\\uc99999999999 y}", "\xEF\xBF\xBFxy"},
         ReadCase{"extra closing braces end the document", "{\\rtf1 a}}}b", "a"},
-        ReadCase{"unclosed groups", "{\\rtf1 {{{a", "a"},
-        ReadCase{"backslash at the end", "{\\rtf1 a\\", "a"},
-        ReadCase{"truncated \\'", "{\\rtf1 a\\'", "a"},
-        ReadCase{"not RTF at all", "plain text\r\n", "plain text\r\n"},
-        ReadCase{"not RTF, Windows-1252", "Gr\xFC\xDF" "e", "Grüße"}));
+        ReadCase{"unclosed groups", "{\\rtf1 {{{a", "a"}, ReadCase{"backslash at the end", "{\\rtf1 a\\", "a"},
+        ReadCase{"truncated \\'", "{\\rtf1 a\\'", "a"}, ReadCase{"not RTF at all", "plain text\r\n", "plain text\r\n"},
+        ReadCase{"not RTF, Windows-1252",
+                 "Gr\xFC\xDF"
+                 "e",
+                 "Grüße"}));
 
 std::string ReadFixture(const std::string& name) {
     std::ifstream in(std::string(PW_SOURCE_DIR) + "/tests/builder/fixtures/" + name, std::ios::binary);

@@ -80,7 +80,8 @@ TEST(PageNamesFile, GivesTheStoredNamesAndDefaultsForTheRest) {
     const test::TempFolder site;
     EXPECT_EQ(LoadPageNames(site.path())->names, (std::array<std::string, 3>{"Home", "News", "About us"}))
         << "no file: the default names";
-    site.Write("PageBox.TXT", "\"Start\",\"page1\"\r\n\"Our Menu\",\"Page2\"\r\n\"x\",\"page3\"\r\n\"Later\",\"Page2\"\r\n");
+    site.Write("PageBox.TXT",
+               "\"Start\",\"page1\"\r\n\"Our Menu\",\"Page2\"\r\n\"x\",\"page3\"\r\n\"Later\",\"Page2\"\r\n");
     EXPECT_EQ(LoadPageNames(site.path())->names, (std::array<std::string, 3>{"Start", "Later", "About us"}));
 }
 
@@ -104,14 +105,14 @@ protected:
 TEST_F(NewSite, PreparedAsAFirstStartLeavesIt) {
     ASSERT_TRUE(PrepareDefaultSite(Inst()));
     const fs::path site = Inst() / "default";
-    EXPECT_EQ(Entries(site), (std::vector<std::string>{"ftp.txt", "ftpbeta.txt", "graf1.gif", "graf2.jpg", "oneBox.txt",
-                                                        "pagebox.txt", "rtemp1.txt", "rtemp2.txt", "rtemp3.txt",
-                                                        "rtemp31.txt", "rtemp32.txt", "rtemp33.txt", "stock",
-                                                        "temp311.htx", "threeBox.txt", "twoBox.txt"}));
+    EXPECT_EQ(Entries(site),
+              (std::vector<std::string>{"ftp.txt", "ftpbeta.txt", "graf1.gif", "graf2.jpg", "oneBox.txt", "pagebox.txt",
+                                        "rtemp1.txt", "rtemp2.txt", "rtemp3.txt", "rtemp31.txt", "rtemp32.txt",
+                                        "rtemp33.txt", "stock", "temp311.htx", "threeBox.txt", "twoBox.txt"}));
     for (const char* fieldFile : {"oneBox.txt", "twoBox.txt", "threeBox.txt", "pagebox.txt", "ftp.txt"})
         EXPECT_EQ(Read(fs::path("default") / fieldFile), "\"\",\"Text1\"\r\n") << fieldFile;
-    for (const char* section : {"rtemp1.txt", "rtemp31.txt", "rtemp2.txt", "rtemp32.txt", "rtemp3.txt", "rtemp33.txt",
-                                "ftpbeta.txt"})
+    for (const char* section :
+         {"rtemp1.txt", "rtemp31.txt", "rtemp2.txt", "rtemp32.txt", "rtemp3.txt", "rtemp33.txt", "ftpbeta.txt"})
         EXPECT_EQ(LoadSection(site / section), "Kw5 SiteFoundry") << section;
     EXPECT_EQ(LoadSection(Inst() / "Default.ste"), "Kw5 SiteFoundry");
     for (const std::string_view name : kDesignFiles)

@@ -77,8 +77,9 @@ TEST_F(MagicTest, SectionHotSpotsHandTheirSectionOver) {
     inst.Write("default/rtemp31.txt", store::WriteRtf("<i>B</i>"));
     Open("one");
     const std::vector<std::pair<const char*, std::string>> spots = {
-        {"Label5", "<b>A</b>\r\n"}, {"Label9", "<b>A</b>\r\n"}, {"Label18", "<b>A</b>\r\n"},
-        {"Label8", "<i>B</i>\r\n"}, {"Label10", "<i>B</i>\r\n"}, {"Label19", "<i>B</i>\r\n"}, {"Label17", "<i>B</i>\r\n"},
+        {"Label5", "<b>A</b>\r\n"},  {"Label9", "<b>A</b>\r\n"},  {"Label18", "<b>A</b>\r\n"},
+        {"Label8", "<i>B</i>\r\n"},  {"Label10", "<i>B</i>\r\n"}, {"Label19", "<i>B</i>\r\n"},
+        {"Label17", "<i>B</i>\r\n"},
     };
     for (const auto& [name, handedOver] : spots) {
         emit builder->findChild<HotSpot*>(name)->clicked();
@@ -126,7 +127,8 @@ TEST_F(MagicTest, MetaFieldsToggleAndExplainThemselves) {
     builder->Image14_Click();
     builder->Image13_Click();
     ASSERT_EQ(doubles.dialogs->shown.size(), 3u);
-    EXPECT_TRUE(doubles.dialogs->shown[0].text.startsWith("This is for keywords that describe your site, use , to seperate words\n"));
+    EXPECT_TRUE(doubles.dialogs->shown[0].text.startsWith(
+        "This is for keywords that describe your site, use , to seperate words\n"));
     EXPECT_TRUE(doubles.dialogs->shown[1].text.endsWith("\n\nExample: low cost web design"));
     EXPECT_TRUE(doubles.dialogs->shown[2].text.startsWith("This is the title of your page\n"));
     for (const auto& message : doubles.dialogs->shown) {
@@ -171,7 +173,8 @@ TEST_F(MagicTest, ASectionThatCannotBeSavedIsToldAndKeptForTheNextSave) {
     builder->afteredit();
     ASSERT_EQ(doubles.dialogs->shown.size(), 1u);
     const auto& message = doubles.dialogs->shown[0];
-    EXPECT_EQ(message.text, SaveErrorText(inst.path() / "default" / "rtemp1.txt", std::make_error_code(std::errc::is_a_directory)));
+    EXPECT_EQ(message.text,
+              SaveErrorText(inst.path() / "default" / "rtemp1.txt", std::make_error_code(std::errc::is_a_directory)));
     EXPECT_TRUE(message.text.contains("rtemp1.txt"));
     EXPECT_EQ(message.icon, MessageIcon::Exclamation);
     EXPECT_EQ(message.buttons, MessageButtons::Ok);
@@ -191,7 +194,8 @@ TEST_F(MagicTest, ASiteFolderRemovedMeanwhileIsToldOnceAndTheFieldsStay) {
     ASSERT_EQ(doubles.dialogs->shown.size(), 2u);
     EXPECT_EQ(doubles.dialogs->shown[0].text, "Error accessing file");
     EXPECT_EQ(doubles.dialogs->shown[1].text,
-              SaveErrorText(inst.path() / "default" / "twoBox.txt", std::make_error_code(std::errc::no_such_file_or_directory)));
+              SaveErrorText(inst.path() / "default" / "twoBox.txt",
+                            std::make_error_code(std::errc::no_such_file_or_directory)));
     EXPECT_EQ(Field("Text2"), "Specials this week");
 }
 

@@ -19,16 +19,14 @@ using test::Bytes;
 using test::TempFolder;
 using test::TinyPack;
 
-std::string RandomText(std::size_t size, unsigned seed)
-{
+std::string RandomText(std::size_t size, unsigned seed) {
     std::mt19937 random(seed);
     std::string text(size, '\0');
     for (char& c : text) c = static_cast<char>(random());
     return text;
 }
 
-std::vector<fs::path> Listing(const fs::path& folder)
-{
+std::vector<fs::path> Listing(const fs::path& folder) {
     std::vector<fs::path> entries;
     for (const auto& entry : fs::recursive_directory_iterator(folder)) entries.push_back(entry.path());
     std::sort(entries.begin(), entries.end());
@@ -39,10 +37,10 @@ std::vector<fs::path> Listing(const fs::path& folder)
 // closing the installer does while the worker writes.
 class StoppingSource final : public ByteSource {
 public:
-    StoppingSource(ByteSource& inner, std::uint64_t at, std::atomic<bool>& stop) : inner_(inner), at_(at), stop_(stop) {}
+    StoppingSource(ByteSource& inner, std::uint64_t at, std::atomic<bool>& stop)
+        : inner_(inner), at_(at), stop_(stop) {}
     std::uint64_t size() const override { return inner_.size(); }
-    std::error_code readAt(std::uint64_t offset, std::span<std::uint8_t> out) override
-    {
+    std::error_code readAt(std::uint64_t offset, std::span<std::uint8_t> out) override {
         if (offset >= at_) stop_ = true;
         return inner_.readAt(offset, out);
     }
@@ -57,8 +55,7 @@ private:
 class ExtractTest : public ::testing::Test {
 protected:
     // Builds the pack and reads it; fails the test when it does not read.
-    void Load(const TinyPack& tiny)
-    {
+    void Load(const TinyPack& tiny) {
         bytes_ = tiny.Build();
         source_ = std::make_unique<MemorySource>(bytes_);
         ASSERT_FALSE(ReadPayload(*source_, catalog_));
@@ -78,8 +75,7 @@ protected:
     ExtractReport report_;
 };
 
-TEST_F(ExtractTest, WritesExactBytesFoldersEmptyFilesModesAndTimes)
-{
+TEST_F(ExtractTest, WritesExactBytesFoldersEmptyFilesModesAndTimes) {
     TinyPack tiny;
     const std::string big = RandomText(120'000, 1);  // three blocks of 40,000
     tiny.members.push_back(test::File("temp311.htx", "<html>%%texta%%</html>"));
@@ -89,7 +85,7 @@ TEST_F(ExtractTest, WritesExactBytesFoldersEmptyFilesModesAndTimes)
     test::TinyMember readOnly = test::File("locked.txt", "read me");
     readOnly.attributes = kAttrArchive | kAttrReadOnly;
     readOnly.modifiedDate = (2001 - 1980) << 9 | 9 << 5 | 11;  // 2001-09-11
-    readOnly.modifiedTime = 8 << 11 | 46 << 5 | 40 / 2;         // 08:46:40
+    readOnly.modifiedTime = 8 << 11 | 46 << 5 | 40 / 2;        // 08:46:40
     tiny.members.push_back(readOnly);
     Load(tiny);
 
@@ -108,7 +104,8 @@ TEST_F(ExtractTest, WritesExactBytesFoldersEmptyFilesModesAndTimes)
     EXPECT_TRUE(fs::is_directory(target() / "made"));
     EXPECT_FALSE(fs::exists(target() / "icon.ico")) << "member 0 is the icon, never written";
 
-    struct stat locked{}, normal{};
+    struct stat locked {
+    }, normal{};
     ASSERT_EQ(::stat((target() / "locked.txt").c_str(), &locked), 0);
     ASSERT_EQ(::stat((target() / "temp311.htx").c_str(), &normal), 0);
     EXPECT_EQ(locked.st_mode & 0222, 0u);
@@ -124,8 +121,7 @@ TEST_F(ExtractTest, WritesExactBytesFoldersEmptyFilesModesAndTimes)
     EXPECT_TRUE(report_.passedOver.empty());
 }
 
-TEST_F(ExtractTest, NamesInWindows1252AreWrittenAsUtf8)
-{
+TEST_F(ExtractTest, NamesInWindows1252AreWrittenAsUtf8) {
     TinyPack tiny;
     tiny.members.push_back(test::File("M\xFCller\\caf\xE9.htx", "x"));
     Load(tiny);
@@ -136,8 +132,7 @@ TEST_F(ExtractTest, NamesInWindows1252AreWrittenAsUtf8)
     EXPECT_EQ(statuses, std::vector<std::string>{"  inflating: M\u00FCller\\caf\u00E9.htx"});
 }
 
-TEST_F(ExtractTest, OverwriteFlagReplacesExistingFilesWithoutAsking)
-{
+TEST_F(ExtractTest, OverwriteFlagReplacesExistingFilesWithoutAsking) {
     TinyPack tiny;
     test::TinyMember member = test::File("temp311.htx", "new template");
     member.attributes = kAttrArchive | kAttrReadOnly;
@@ -153,15 +148,14 @@ TEST_F(ExtractTest, OverwriteFlagReplacesExistingFilesWithoutAsking)
     ASSERT_FALSE(Extract());
     EXPECT_EQ(Listing(target()), std::vector<fs::path>{target() / "temp311.htx"});
     EXPECT_EQ(TempFolder::Read(target() / "temp311.htx"), "new template");
-    struct stat info{};
+    struct stat info {};
     ASSERT_EQ(::stat((target() / "temp311.htx").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0222, 0u);
     EXPECT_EQ(info.st_mtime, 1704110400);
 }
 
 // Three existing files, the pack without the overwrite flag, and scripted answers.
-TEST_F(ExtractTest, FileExistsAnswersDecideEachFileAndTheRestOfTheRun)
-{
+TEST_F(ExtractTest, FileExistsAnswersDecideEachFileAndTheRestOfTheRun) {
     struct Case {
         const char* what;
         std::vector<FileExistsAnswer> answers;  // given in turn
@@ -202,8 +196,7 @@ TEST_F(ExtractTest, FileExistsAnswersDecideEachFileAndTheRestOfTheRun)
 
 // Stopping while a member of three blocks is written: the block under way is finished,
 // the member is removed (a file it was to replace keeps its old copy) and the walk ends.
-TEST_F(ExtractTest, StopWhileWritingRemovesTheMemberAndKeepsAnOldCopy)
-{
+TEST_F(ExtractTest, StopWhileWritingRemovesTheMemberAndKeepsAnOldCopy) {
     struct Case {
         const char* what;
         std::uint32_t flags;
@@ -242,8 +235,7 @@ TEST_F(ExtractTest, StopWhileWritingRemovesTheMemberAndKeepsAnOldCopy)
     }
 }
 
-TEST_F(ExtractTest, RenameWritesUnderTheChosenNameAndCancelAsksAgain)
-{
+TEST_F(ExtractTest, RenameWritesUnderTheChosenNameAndCancelAsksAgain) {
     TinyPack tiny;
     tiny.flags = 0;
     tiny.members.push_back(test::File("stock", "new picture"));
@@ -264,13 +256,23 @@ TEST_F(ExtractTest, RenameWritesUnderTheChosenNameAndCancelAsksAgain)
     EXPECT_EQ(TempFolder::Read(target() / "stock2"), "new picture");
 }
 
-TEST_F(ExtractTest, HostileNamesWriteNothingOutsideTheTarget)
-{
+TEST_F(ExtractTest, HostileNamesWriteNothingOutsideTheTarget) {
     const std::string outside = (folder_.path() / "escaped").string();
-    const std::string names[] = {outside,          "../escaped",     "..\\escaped",   "a/../../escaped",
-                                 "a\\..\\..\\escaped", "C:\\escaped", "C:escaped",     "\\escaped",
-                                 "/escaped",       "..",             "./..//escaped", std::string("a\0b", 3),
-                                 "",               "./",             "ok/../../escaped/"};
+    const std::string names[] = {outside,
+                                 "../escaped",
+                                 "..\\escaped",
+                                 "a/../../escaped",
+                                 "a\\..\\..\\escaped",
+                                 "C:\\escaped",
+                                 "C:escaped",
+                                 "\\escaped",
+                                 "/escaped",
+                                 "..",
+                                 "./..//escaped",
+                                 std::string("a\0b", 3),
+                                 "",
+                                 "./",
+                                 "ok/../../escaped/"};
     TinyPack tiny;
     for (const std::string& name : names) tiny.members.push_back(test::File(name, "payload"));
     tiny.members.push_back(test::File("fine.txt", "fine"));
@@ -285,8 +287,7 @@ TEST_F(ExtractTest, HostileNamesWriteNothingOutsideTheTarget)
     EXPECT_EQ(Listing(folder_.path()), std::vector<fs::path>{target()});
 }
 
-TEST_F(ExtractTest, BrokenBlocksMakeThePackCorruptAndLeaveNoPartialFile)
-{
+TEST_F(ExtractTest, BrokenBlocksMakeThePackCorruptAndLeaveNoPartialFile) {
     const std::string tooLong(kMaxBlockInflated + 1, 'x');
     struct Case {
         const char* what;
@@ -326,8 +327,7 @@ TEST_F(ExtractTest, BrokenBlocksMakeThePackCorruptAndLeaveNoPartialFile)
     }
 }
 
-TEST_F(ExtractTest, FilesThatCannotBeCreatedArePassedOverAndTheWalkGoesOn)
-{
+TEST_F(ExtractTest, FilesThatCannotBeCreatedArePassedOverAndTheWalkGoesOn) {
     TinyPack tiny;
     tiny.members.push_back(test::File("blocked/file.txt", "x"));
     tiny.members.push_back(test::File("next.txt", "y"));
@@ -341,8 +341,7 @@ TEST_F(ExtractTest, FilesThatCannotBeCreatedArePassedOverAndTheWalkGoesOn)
     EXPECT_TRUE(report_.passedOver[0].error);
 }
 
-TEST_F(ExtractTest, IconComesBackInMemoryAndDeleteExtractedRemovesOnlyMemberFiles)
-{
+TEST_F(ExtractTest, IconComesBackInMemoryAndDeleteExtractedRemovesOnlyMemberFiles) {
     TinyPack tiny;
     tiny.members[0] = test::File("C:\\icons\\pack.ico", "ICONDATA");
     tiny.members.push_back(test::File("dir/one.txt", "1"));

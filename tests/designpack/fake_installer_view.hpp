@@ -49,7 +49,9 @@ public:
     void HideWindow() override { hidden = true, ++hides; }
     void ShowWindow() override { hidden = false, ++shows; }
     void SetTitle(std::string_view caption) override { title = caption; }
-    void SetPublisher(std::string_view name, std::string_view address) override { publisher = name, webAddress = address; }
+    void SetPublisher(std::string_view name, std::string_view address) override {
+        publisher = name, webAddress = address;
+    }
     void SetIcon(std::span<const std::uint8_t>) override { iconSet = true; }
     void SetTargetText(std::string_view text) override { target = text; }
     std::string TargetText() override { return target; }

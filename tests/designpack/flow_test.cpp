@@ -61,7 +61,7 @@ protected:
         contents.stub = Bytes("stub program image");
         contents.members = {Member("icon.ico", "not really an icon"), Member("graf1.gif", "GIF89a"),
                             Member("stock", "JPEG bytes"), Member("temp311.htx", "<html>%%titlez%%</html>")};
-        contents.settings = {"KW5 Software", "", "Click 'OK' to continue.", "default", "Design Updater",
+        contents.settings = {"KW5 Software",   "", "Click 'OK' to continue.", "default", "Design Updater",
                              "www.example.com"};
         contents.flags.bits = PackFlags::kOverwrite;
     }
@@ -311,8 +311,9 @@ TEST_F(FlowTest, ClosingWhileFilesAreWrittenStopsAfterTheBlockAndKeepsTheOldCopy
     std::ofstream(root / "default" / "stock") << "old picture";
     Start();  // for the pack's bytes
     const Catalog& catalog = flow->PackCatalog();
-    const std::uint64_t secondBlock = catalog.memberOffset(2) + 2 + (packBytes[catalog.memberOffset(2)] |
-                                                                     packBytes[catalog.memberOffset(2) + 1] << 8);
+    const std::uint64_t secondBlock =
+        catalog.memberOffset(2) + 2 +
+        (packBytes[catalog.memberOffset(2)] | packBytes[catalog.memberOffset(2) + 1] << 8);
 
     view = FakeInstallerView{};
     auto source = std::make_unique<HookedSource>(packBytes, secondBlock);
@@ -329,8 +330,8 @@ TEST_F(FlowTest, ClosingWhileFilesAreWrittenStopsAfterTheBlockAndKeepsTheOldCopy
     for (const auto& entry : fs::directory_iterator(root / "default")) left.push_back(entry.path().filename());
     std::ranges::sort(left);
     EXPECT_EQ(left, (std::vector<fs::path>{"graf1.gif", "stock"}));  // no half-written or temporary file
-    EXPECT_TRUE(view.questions.empty());  // no runtime offer, no question after the close
-    EXPECT_FALSE(fs::exists(root / "default" / "marker"));  // the command to run did not run
+    EXPECT_TRUE(view.questions.empty());                             // no runtime offer, no question after the close
+    EXPECT_FALSE(fs::exists(root / "default" / "marker"));           // the command to run did not run
 }
 
 TEST_F(FlowTest, MissingRuntimeAsksWhetherToGoOn) {

@@ -87,7 +87,8 @@ private:
             if (auto found = answers_.find(target); found != answers_.end()) answer = found->second;
         }
         if (answer.stall) {
-            while (running_ && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            while (running_ && std::chrono::steady_clock::now() < deadline)
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
             return;
         }
         const std::size_t piece = answer.piece ? answer.piece : answer.body.size();

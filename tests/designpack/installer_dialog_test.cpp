@@ -31,7 +31,10 @@ QApplication& App() {
 
 TEST(ProgressBar, PercentText) {
     const std::tuple<std::uint64_t, std::uint64_t, const char*> cases[] = {
-        {0, 0, "0%"}, {1, 3, "33%"}, {4, 4, "100%"}, {5'000'000'000, 10'000'000'000, "50%"},
+        {0, 0, "0%"},
+        {1, 3, "33%"},
+        {4, 4, "100%"},
+        {5'000'000'000, 10'000'000'000, "50%"},
     };
     for (auto [done, total, text] : cases) EXPECT_EQ(ProgressBar::PercentText(done, total), text);
 }

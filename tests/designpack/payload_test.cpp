@@ -12,15 +12,13 @@ namespace {
 using test::Bytes;
 using test::TinyPack;
 
-std::error_code Read(const Bytes& pack, Catalog& catalog)
-{
+std::error_code Read(const Bytes& pack, Catalog& catalog) {
     MemorySource source(pack);
     return ReadPayload(source, catalog);
 }
 
 // A pack laid out like the shipped one: icon, graf1.gif, stock, temp311.htx.
-TinyPack ShippedLikePack()
-{
+TinyPack ShippedLikePack() {
     TinyPack pack;
     pack.members = {test::File("C:\\build\\icons\\unfurl.ico", std::string(800, 'i')),
                     test::File("graf1.gif", "GIF89a"), test::File("stock", std::string(30'000, 's')),
@@ -29,8 +27,7 @@ TinyPack ShippedLikePack()
     return pack;
 }
 
-TEST(PayloadTest, ReadsMembersSettingsComponentsAndFlags)
-{
+TEST(PayloadTest, ReadsMembersSettingsComponentsAndFlags) {
     const TinyPack tiny = ShippedLikePack();
     const Bytes pack = tiny.Build();
     Catalog catalog;
@@ -48,7 +45,8 @@ TEST(PayloadTest, ReadsMembersSettingsComponentsAndFlags)
 
     EXPECT_EQ(catalog.memberAreaOffset, tiny.stub.size());
     EXPECT_EQ(catalog.memberAreaSize, tiny.MemberArea().size());
-    EXPECT_EQ(catalog.memberOffset(2), tiny.stub.size() + tiny.members[0].stored.size() + tiny.members[1].stored.size());
+    EXPECT_EQ(catalog.memberOffset(2),
+              tiny.stub.size() + tiny.members[0].stored.size() + tiny.members[1].stored.size());
 
     EXPECT_EQ(catalog.settings.publisherName, "KW5 Software");
     EXPECT_EQ(catalog.settings.runAfter, "");
@@ -68,16 +66,19 @@ TEST(PayloadTest, ReadsMembersSettingsComponentsAndFlags)
     EXPECT_EQ(catalog.passwordCheck, 0u);
 }
 
-TEST(PayloadTest, TextsThatAreNotUtf8AreReadAsWindows1252)
-{
+TEST(PayloadTest, TextsThatAreNotUtf8AreReadAsWindows1252) {
     TinyPack tiny;
     tiny.members.push_back(test::File("caf\xE9\\men\xFC.htx", "x"));
     tiny.members.push_back(test::File("d\xC3\xA9j\xC3\xA0.gif", "y"));  // valid UTF-8 stays as it is
     tiny.publisher = "M\xFCller \x80 Co";
     tiny.prompt = "Klicken Sie \x84OK\x93.";
-    tiny.target = "C:\\Programme\\Gr\xFC\xDF" "e";
+    tiny.target =
+        "C:\\Programme\\Gr\xFC\xDF"
+        "e";
     tiny.caption = std::string(79, '\x80');  // at the caption's room, three bytes a character once decoded
-    tiny.web = "www.b\xE4" "ckerei.de";
+    tiny.web =
+        "www.b\xE4"
+        "ckerei.de";
     tiny.runAfter = "setup \xE9";
     tiny.components = {{"vb600a", "Laufzeit f\xFCr \x96 Seiten", "\xC4pfel.dll=1\xB7;"}};
     Catalog catalog;
@@ -100,11 +101,10 @@ TEST(PayloadTest, TextsThatAreNotUtf8AreReadAsWindows1252)
     EXPECT_EQ(catalog.components[0].requirements[0].value, "1\u00B7");
 }
 
-TEST(PayloadTest, PasswordMatchesItsWindows1252OrItsUtf8Bytes)
-{
+TEST(PayloadTest, PasswordMatchesItsWindows1252OrItsUtf8Bytes) {
     const std::pair<std::string, bool> cases[] = {
-        {"caf\u00E9", true},    // typed as UTF-8 "café"
-        {"caf\u00C9", false},   // "cafÉ"
+        {"caf\u00E9", true},   // typed as UTF-8 "café"
+        {"caf\u00C9", false},  // "cafÉ"
         {"caf", false},
         {"caf\u00E9 ", false},
     };
@@ -117,8 +117,7 @@ TEST(PayloadTest, PasswordMatchesItsWindows1252OrItsUtf8Bytes)
     EXPECT_FALSE(PasswordMatches("\u20AC\u4E2D", PackPasswordHash("\x80?")));  // no Windows-1252 byte for U+4E2D
 }
 
-TEST(PayloadTest, ReadsFromAFileAndFromAWindowOfOne)
-{
+TEST(PayloadTest, ReadsFromAFileAndFromAWindowOfOne) {
     const Bytes pack = ShippedLikePack().Build();
     test::TempFolder folder;
     Bytes padded = pack;
@@ -142,8 +141,7 @@ TEST(PayloadTest, ReadsFromAFileAndFromAWindowOfOne)
     EXPECT_EQ(error, std::errc::no_such_file_or_directory);
 }
 
-TEST(PayloadTest, ChangingAnyCheckedByteMakesThePackCorruptButTheStubIsFree)
-{
+TEST(PayloadTest, ChangingAnyCheckedByteMakesThePackCorruptButTheStubIsFree) {
     TinyPack tiny;
     tiny.members.push_back(test::File("a.txt", "alpha"));
     tiny.components = {{"id", "desc", "x=1;"}};
@@ -156,8 +154,10 @@ TEST(PayloadTest, ChangingAnyCheckedByteMakesThePackCorruptButTheStubIsFree)
         changed[i] ^= 0x01;
         Catalog catalog;
         const std::error_code error = Read(changed, catalog);
-        if (i < checkedStart) EXPECT_FALSE(error) << "stub byte " << i;
-        else EXPECT_EQ(error, make_error_code(PackErrc::corrupt)) << "byte " << i << " of " << checkedEnd;
+        if (i < checkedStart)
+            EXPECT_FALSE(error) << "stub byte " << i;
+        else
+            EXPECT_EQ(error, make_error_code(PackErrc::corrupt)) << "byte " << i << " of " << checkedEnd;
     }
 }
 
@@ -168,8 +168,7 @@ struct BrokenCase {
     Bytes pack;
 };
 
-std::vector<BrokenCase> BrokenPacks()
-{
+std::vector<BrokenCase> BrokenPacks() {
     TinyPack base;
     base.members.push_back(test::File("a.txt", "alpha"));
     const Bytes area = base.MemberArea();
@@ -264,8 +263,7 @@ std::vector<BrokenCase> BrokenPacks()
     return cases;
 }
 
-TEST(PayloadTest, LengthsThatCannotBeRightMakeThePackCorrupt)
-{
+TEST(PayloadTest, LengthsThatCannotBeRightMakeThePackCorrupt) {
     for (const BrokenCase& c : BrokenPacks()) {
         Catalog catalog;
         EXPECT_EQ(Read(c.pack, catalog), make_error_code(PackErrc::corrupt)) << c.what;
@@ -273,8 +271,7 @@ TEST(PayloadTest, LengthsThatCannotBeRightMakeThePackCorrupt)
     EXPECT_EQ(make_error_code(PackErrc::corrupt).message(), "This file is corrupted.");
 }
 
-TEST(PayloadTest, RequirementListsSplitAtSemicolonsThenAtTheFirstEquals)
-{
+TEST(PayloadTest, RequirementListsSplitAtSemicolonsThenAtTheFirstEquals) {
     struct Case {
         const char* list;
         std::vector<Requirement> expected;
@@ -303,8 +300,7 @@ TEST(PayloadTest, RequirementListsSplitAtSemicolonsThenAtTheFirstEquals)
     }
 }
 
-TEST(PayloadTest, PasswordHashAndCrcMatchTheirReferenceValues)
-{
+TEST(PayloadTest, PasswordHashAndCrcMatchTheirReferenceValues) {
     EXPECT_EQ(PackPasswordHash("abc"), 0x6EDC6A73u);
     EXPECT_NE(PackPasswordHash("abd"), PackPasswordHash("abc"));
     const std::string check = "123456789";

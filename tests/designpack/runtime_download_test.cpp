@@ -54,10 +54,13 @@ TEST_F(HttpFetchTest, SendsOnlyTheGetLineAndKeepsEveryByteOfTheAnswer) {
     std::vector<std::uint64_t> reports;
     fs::path out = folder.path() / "a.bin";
 
-    auto fetched = HttpFetch("127.0.0.1", "files/a.bin", out, [&](std::uint64_t got, std::uint64_t expected) {
-        reports.push_back(got);
-        EXPECT_EQ(expected, 12345u);
-    }, 12345, Options());
+    auto fetched = HttpFetch(
+        "127.0.0.1", "files/a.bin", out,
+        [&](std::uint64_t got, std::uint64_t expected) {
+            reports.push_back(got);
+            EXPECT_EQ(expected, 12345u);
+        },
+        12345, Options());
 
     EXPECT_TRUE(fetched) << fetched.error().message();
     EXPECT_EQ(TempFolder::Read(out), body);
@@ -85,8 +88,10 @@ TEST_F(HttpFetchTest, FailureCodes) {
     };
     const Case cases[] = {
         {"host too long", std::string(101, 'h'), "/x", folder.path() / "f", server.port(), HttpErrc::badRequest},
-        {"path too long", "127.0.0.1", "/" + std::string(250, 'p'), folder.path() / "f", server.port(), HttpErrc::badRequest},
-        {"CR LF in the path", "127.0.0.1", "/x\r\nHost: evil", folder.path() / "f", server.port(), HttpErrc::badRequest},
+        {"path too long", "127.0.0.1", "/" + std::string(250, 'p'), folder.path() / "f", server.port(),
+         HttpErrc::badRequest},
+        {"CR LF in the path", "127.0.0.1", "/x\r\nHost: evil", folder.path() / "f", server.port(),
+         HttpErrc::badRequest},
         {"LF in the host", "127.0.0.1\n", "/x", folder.path() / "f", server.port(), HttpErrc::badRequest},
         {"unwritable file", "127.0.0.1", "/x", folder.path() / "missing" / "f", server.port(),
          std::make_error_code(std::errc::no_such_file_or_directory)},
@@ -187,7 +192,8 @@ TEST(HttpFailureMessage, MatchesTheCodes) {
     EXPECT_EQ(HttpFailureMessage(std::make_error_code(std::errc::no_space_on_device)), "Could not write to hard disk.");
     EXPECT_EQ(HttpFailureMessage(HttpErrc::noSocketLibrary), "Could not find WinSock DLL.");
     EXPECT_EQ(HttpFailureMessage(HttpErrc::wrongSocketLibrary), "Can't use this version of WinSock DLL.");
-    for (HttpErrc code : {HttpErrc::cannotResolve, HttpErrc::noConnection, HttpErrc::resolveTimedOut, HttpErrc::badRequest})
+    for (HttpErrc code :
+         {HttpErrc::cannotResolve, HttpErrc::noConnection, HttpErrc::resolveTimedOut, HttpErrc::badRequest})
         EXPECT_EQ(HttpFailureMessage(code), "Could not establish Internet connection.");
 }
 
@@ -195,8 +201,14 @@ TEST(HttpFailureMessage, MatchesTheCodes) {
 class RuntimeDownloadTest : public ::testing::Test {
 protected:
     RuntimeDownloadTest()
-        : context{view, session, folder.path(), folder.path() / "system", KeyStore(folder.path() / "keys"),
-                  "KW5 Software", "127.0.0.1", HttpOptions{server.port(), std::chrono::seconds(5)}} {
+        : context{view,
+                  session,
+                  folder.path(),
+                  folder.path() / "system",
+                  KeyStore(folder.path() / "keys"),
+                  "KW5 Software",
+                  "127.0.0.1",
+                  HttpOptions{server.port(), std::chrono::seconds(5)}} {
         component.identifier = "vb600a";
         component.description = "the Visual Basic 6 runtime";
         component.requirements = {{"msvbvm60.dll", ""}};
@@ -231,8 +243,9 @@ TEST_F(RuntimeDownloadTest, DeclinedOfferFetchesNothing) {
 }
 
 TEST_F(RuntimeDownloadTest, WebPagesInsteadOfAScriptAreNotSupported) {
-    for (std::string page : {"<html><body>Not found</body></html>", "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\nRUN x",
-                             "<!DOCTYPE html>", "<title>x</title>"}) {
+    for (std::string page :
+         {"<html><body>Not found</body></html>", "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\nRUN x",
+          "<!DOCTYPE html>", "<title>x</title>"}) {
         view.messages.clear();
         auto offered = Offer(page);
         ASSERT_FALSE(offered) << page;
@@ -296,14 +309,15 @@ TEST_F(RuntimeDownloadTest, PageFromTheNamedServerFallsBackToTheAlternate) {
     server.Set("/cgi-sys/cgiwrap/zip/ftp_error.pl?server=127.0.0.1&fileURL=/rt/setup.bin&id=vb600a", "mirror bytes");
     EXPECT_TRUE(Offer("download 127.0.0.1 /rt/setup.bin setup.bin 12"));
     EXPECT_EQ(TempFolder::Read(folder.path() / "setup.bin"), "mirror bytes");
-    EXPECT_TRUE(std::ranges::find(view.statuses, "Attempting alternate server for download....") != view.statuses.end());
+    EXPECT_TRUE(std::ranges::find(view.statuses, "Attempting alternate server for download....") !=
+                view.statuses.end());
 }
 
 TEST_F(RuntimeDownloadTest, DownloadFailingEverywhereEndsTheScript) {
     auto offered = Offer("DOWNLOAD 127.0.0.1 /nothing a.bin 5\nREBOOT\n");
     ASSERT_FALSE(offered);
     EXPECT_EQ(offered.error(), HttpErrc::noConnection);  // the alternate's answer: nothing
-    ASSERT_EQ(view.messages.size(), 1u);  // REBOOT never ran
+    ASSERT_EQ(view.messages.size(), 1u);                 // REBOOT never ran
     EXPECT_EQ(view.messages[0].text, "Download failed.  Try again later.");
     EXPECT_EQ(view.messages[0].caption, "Error");
 }
@@ -348,7 +362,8 @@ TEST_F(RuntimeDownloadTest, RunStartsTheDownloadedProgramAndWaits) {
 
 TEST_F(RuntimeDownloadTest, RunThatCannotStartIsReportedAndTheScriptGoesOn) {
     EXPECT_TRUE(Offer("RUN no-such-program\nREBOOT\n"));
-    EXPECT_EQ(Requests().back(), "GET /cgi-sys/cgiwrap/zip/scriptError.pl?id=vb600a&verb=Run&parms=no-such-program\r\n");
+    EXPECT_EQ(Requests().back(),
+              "GET /cgi-sys/cgiwrap/zip/scriptError.pl?id=vb600a&verb=Run&parms=no-such-program\r\n");
     ASSERT_EQ(view.messages.size(), 1u);
     EXPECT_EQ(view.messages[0].text, "reboot");
     EXPECT_FALSE(view.messages[0].owned);
@@ -369,7 +384,8 @@ TEST_F(RuntimeDownloadTest, UnzipOfABrokenArchiveIsReported) {
     EXPECT_TRUE(Offer("UNZIP rt.zip\nUNZIP evil.zip\n"));
     auto requests = Requests();
     ASSERT_GE(requests.size(), 3u);
-    EXPECT_EQ(requests[requests.size() - 2], "GET /cgi-sys/cgiwrap/zip/scriptError.pl?id=vb600a&verb=Unzip&parms=rt.zip\r\n");
+    EXPECT_EQ(requests[requests.size() - 2],
+              "GET /cgi-sys/cgiwrap/zip/scriptError.pl?id=vb600a&verb=Unzip&parms=rt.zip\r\n");
     EXPECT_EQ(requests.back(), "GET /cgi-sys/cgiwrap/zip/scriptError.pl?id=vb600a&verb=Unzip&parms=evil.zip\r\n");
     EXPECT_FALSE(fs::exists(folder.path() / "outside.txt"));
 }

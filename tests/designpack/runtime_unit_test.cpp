@@ -72,8 +72,14 @@ TEST_F(RequirementTest, Table) {
 
 TEST(WebPage, FirstFourBytesUpperCased) {
     const std::pair<const char*, bool> cases[] = {
-        {"<html>", true}, {"<!doctype html>", true}, {"<Title>", true}, {"http/1.1 404", true},
-        {"DOWNLOAD a b c 1", false}, {"<ht", false}, {"", false}, {" <html>", false},
+        {"<html>", true},
+        {"<!doctype html>", true},
+        {"<Title>", true},
+        {"http/1.1 404", true},
+        {"DOWNLOAD a b c 1", false},
+        {"<ht", false},
+        {"", false},
+        {" <html>", false},
     };
     for (auto [text, page] : cases) EXPECT_EQ(LooksLikeWebPage(text), page) << text;
 }
@@ -83,7 +89,8 @@ TEST_F(RequirementTest, RunOnceEntryIsWrittenQuotedAndRemoved) {
     ASSERT_TRUE(WriteRunOnceEntry("Unfurl", "/opt/My $Packs/100%\"x\".exe", "-REBOOT"));
     std::ifstream in(root / "autostart" / "Unfurl.desktop");
     std::string entry((std::istreambuf_iterator<char>(in)), {});
-    EXPECT_NE(entry.find("Exec=\"/opt/My \\\\$Packs/100%%\\\\\"x\\\\\".exe\" \"-REBOOT\"\n"), std::string::npos) << entry;
+    EXPECT_NE(entry.find("Exec=\"/opt/My \\\\$Packs/100%%\\\\\"x\\\\\".exe\" \"-REBOOT\"\n"), std::string::npos)
+        << entry;
     RemoveRunOnceEntry("Unfurl");
     EXPECT_FALSE(fs::exists(root / "autostart" / "Unfurl.desktop"));
     ::unsetenv("XDG_CONFIG_HOME");
@@ -98,8 +105,9 @@ TEST(ScriptLine, SplitsAtEverySingleSpace) {
 TEST(Script, MessageCommandsAndTheEnd) {
     pw::test::FakeInstallerView view;
     ExtractionSession session;
-    RuntimeContext context{view, session, fs::temp_directory_path(), "/nonexistent", KeyStore("/nonexistent"), "",
-                           "127.0.0.1", HttpOptions{}};
+    RuntimeContext context{
+        view,        session,      fs::temp_directory_path(), "/nonexistent", KeyStore("/nonexistent"), "",
+        "127.0.0.1", HttpOptions{}};
     // The maker's server is unreachable here, but no line below contacts it.
     EXPECT_TRUE(RunScript("delete\nREBOOT now\nfrobnicate x\n\nDELETE\n", "id", context));
     ASSERT_EQ(view.messages.size(), 3u);
@@ -130,7 +138,7 @@ TEST(Script, RequestPaths) {
 
 TEST(CommandLine, RestartFlagDriveAndWords) {
     const std::pair<std::vector<std::string>, bool> restart[] = {
-        {{"-REBOOT"}, true}, {{"-reboot"}, true}, {{"x-Reboot-y"}, true},
+        {{"-REBOOT"}, true}, {{"-reboot"}, true},        {{"x-Reboot-y"}, true},
         {{"REBOOT"}, false}, {{"-REBOOT", "-X"}, false}, {{}, false},
     };
     for (const auto& [arguments, expected] : restart) EXPECT_EQ(HasRestartFlag(arguments), expected);

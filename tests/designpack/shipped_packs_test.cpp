@@ -10,8 +10,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(ShippedPacksTest, EachPackReadsWithItsSettingsAndExtractsTheDesign)
-{
+TEST(ShippedPacksTest, EachPackReadsWithItsSettingsAndExtractsTheDesign) {
     for (const char* name : {"comp1.exe", "comp2.exe", "comp3.exe"}) {
         std::error_code error;
         auto source = FileSource::open(fs::path(PW_INSTALL_DIR) / name, error);

@@ -16,25 +16,21 @@ using Bytes = std::vector<std::uint8_t>;
 inline Bytes ToBytes(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
 inline void PutU8(Bytes& out, std::uint32_t v) { out.push_back(static_cast<std::uint8_t>(v)); }
-inline void PutU16(Bytes& out, std::uint32_t v)
-{
+inline void PutU16(Bytes& out, std::uint32_t v) {
     PutU8(out, v & 0xFF);
     PutU8(out, v >> 8 & 0xFF);
 }
-inline void PutU32(Bytes& out, std::uint32_t v)
-{
+inline void PutU32(Bytes& out, std::uint32_t v) {
     PutU16(out, v & 0xFFFF);
     PutU16(out, v >> 16);
 }
-inline void PutString(Bytes& out, const std::string& text)
-{
+inline void PutString(Bytes& out, const std::string& text) {
     PutU8(out, static_cast<std::uint32_t>(text.size()));
     out.insert(out.end(), text.begin(), text.end());
 }
 
 // One block: u16 length, then `data` compressed as one zlib stream.
-inline Bytes Block(const Bytes& data)
-{
+inline Bytes Block(const Bytes& data) {
     uLongf length = compressBound(data.size());
     Bytes compressed(length);
     compress2(compressed.data(), &length, data.data(), data.size(), 6);
@@ -46,8 +42,7 @@ inline Bytes Block(const Bytes& data)
 }
 
 // A block whose length field announces `raw` as its bytes, whatever they are.
-inline Bytes RawBlock(const Bytes& raw)
-{
+inline Bytes RawBlock(const Bytes& raw) {
     Bytes block;
     PutU16(block, static_cast<std::uint32_t>(raw.size()));
     block.insert(block.end(), raw.begin(), raw.end());
@@ -65,8 +60,7 @@ struct TinyMember {
 };
 
 // `content` cut into pieces of `piece` bytes, one block each.
-inline Bytes Blocks(const Bytes& content, std::size_t piece = 40'000)
-{
+inline Bytes Blocks(const Bytes& content, std::size_t piece = 40'000) {
     Bytes stored;
     for (std::size_t at = 0; at < content.size(); at += piece) {
         const Bytes part(content.begin() + at, content.begin() + std::min(content.size(), at + piece));
@@ -76,10 +70,7 @@ inline Bytes Blocks(const Bytes& content, std::size_t piece = 40'000)
     return stored;
 }
 
-inline TinyMember File(const std::string& name, const std::string& content)
-{
-    return {name, Blocks(ToBytes(content))};
-}
+inline TinyMember File(const std::string& name, const std::string& content) { return {name, Blocks(ToBytes(content))}; }
 
 struct TinyComponent {
     std::string identifier, description, requirements;
@@ -88,21 +79,19 @@ struct TinyComponent {
 struct TinyPack {
     Bytes stub = ToBytes("#!stub program image\n");
     std::vector<TinyMember> members{File("icon.ico", "ICON")};
-    std::string publisher = "KW5 Software", runAfter, prompt = "Click 'OK' to continue.",
-                target = "default", caption = "Design Updater", web = "www.example.com";
+    std::string publisher = "KW5 Software", runAfter, prompt = "Click 'OK' to continue.", target = "default",
+                caption = "Design Updater", web = "www.example.com";
     std::vector<TinyComponent> components;
     std::uint32_t flags = 2;
     std::uint32_t password = 0;
 
-    Bytes MemberArea() const
-    {
+    Bytes MemberArea() const {
         Bytes area;
         for (const TinyMember& m : members) area.insert(area.end(), m.stored.begin(), m.stored.end());
         return area;
     }
 
-    Bytes Catalog() const
-    {
+    Bytes Catalog() const {
         Bytes c;
         for (const TinyMember& m : members) {
             PutString(c, m.name);
@@ -130,8 +119,7 @@ struct TinyPack {
     // Stub, member area, catalog, then C, N and the CRC-32 of everything after the stub
     // up to N, so hand-made (even nonsensical) catalogs pass the check value.
     static Bytes Seal(const Bytes& stub, const Bytes& area, const Bytes& catalog, std::uint32_t count,
-                      std::uint32_t catalogSize = UINT32_MAX)
-    {
+                      std::uint32_t catalogSize = UINT32_MAX) {
         Bytes checked = area;
         checked.insert(checked.end(), catalog.begin(), catalog.end());
         PutU32(checked, catalogSize == UINT32_MAX ? static_cast<std::uint32_t>(catalog.size()) : catalogSize);

@@ -20,29 +20,25 @@ namespace fs = std::filesystem;
 using test::Bytes;
 using test::TempFolder;
 
-Bytes RandomBytes(std::size_t size, unsigned seed)
-{
+Bytes RandomBytes(std::size_t size, unsigned seed) {
     std::mt19937 random(seed);
     Bytes bytes(size);
     for (auto& b : bytes) b = static_cast<std::uint8_t>(random());
     return bytes;
 }
 
-Bytes Written(const PackContents& contents)
-{
+Bytes Written(const PackContents& contents) {
     std::ostringstream out;
     EXPECT_FALSE(WritePack(contents, out));
     const std::string text = out.str();
     return Bytes(text.begin(), text.end());
 }
 
-PackMember Member(std::string name, ContentSource content)
-{
+PackMember Member(std::string name, ContentSource content) {
     return {MemberRecord{std::move(name), 0, kAttrArchive, 0x5821, 0x6000, 0x5821, 0x6000}, std::move(content)};
 }
 
-PackContents SampleContents()
-{
+PackContents SampleContents() {
     PackContents contents;
     contents.stub = test::ToBytes("stub");
     contents.members = {Member("pack.ico", test::ToBytes("ICON")),
@@ -59,8 +55,8 @@ PackContents SampleContents()
 }
 
 // Walks a member's blocks by hand and checks both limits on each.
-void ExpectBlocksWithinLimits(const Bytes& pack, std::uint64_t offset, std::uint32_t storedSize, const std::string& name)
-{
+void ExpectBlocksWithinLimits(const Bytes& pack, std::uint64_t offset, std::uint32_t storedSize,
+                              const std::string& name) {
     const std::uint64_t end = offset + storedSize;
     Bytes inflated(kMaxBlockInflated + 1);
     while (offset < end) {
@@ -74,8 +70,7 @@ void ExpectBlocksWithinLimits(const Bytes& pack, std::uint64_t offset, std::uint
     EXPECT_EQ(offset, end) << name;
 }
 
-TEST(WriterTest, RoundTripReadsExtractsAndKeepsBlockLimits)
-{
+TEST(WriterTest, RoundTripReadsExtractsAndKeepsBlockLimits) {
     const PackContents contents = SampleContents();
     const Bytes pack = Written(contents);
     MemorySource source(pack);
@@ -110,8 +105,7 @@ TEST(WriterTest, RoundTripReadsExtractsAndKeepsBlockLimits)
     EXPECT_EQ(Written(contents), pack) << "the same contents give the same bytes";
 }
 
-TEST(WriterTest, ReadsStubAndMembersFromFiles)
-{
+TEST(WriterTest, ReadsStubAndMembersFromFiles) {
     TempFolder folder;
     const std::string big(200'000, 'b');
     PackContents contents;
@@ -125,7 +119,7 @@ TEST(WriterTest, ReadsStubAndMembersFromFiles)
     ASSERT_FALSE(ReadPayload(source, catalog));
     ExtractionSession session;
     ExtractReport report;
-    ASSERT_FALSE(ExtractAll(source, catalog, folder.path() / "out", session, report) );
+    ASSERT_FALSE(ExtractAll(source, catalog, folder.path() / "out", session, report));
     // The target folder itself is not created by the walk; the installer makes it.
     ASSERT_EQ(report.passedOver.size(), 1u);
     fs::create_directories(folder.path() / "out");
@@ -139,8 +133,7 @@ TEST(WriterTest, ReadsStubAndMembersFromFiles)
     EXPECT_EQ(WritePack(contents, out), std::errc::is_a_directory);
 }
 
-TEST(WriterTest, ContentsBeyondTheFormatsLimitsAreRefusedBeforeWriting)
-{
+TEST(WriterTest, ContentsBeyondTheFormatsLimitsAreRefusedBeforeWriting) {
     struct Case {
         const char* what;
         void (*change)(PackContents&);
@@ -159,7 +152,10 @@ TEST(WriterTest, ContentsBeyondTheFormatsLimitsAreRefusedBeforeWriting)
         {"six components", [](PackContents& c) { c.components.assign(6, c.components[0]); }, E::tooManyComponents, ""},
         {"identifier of 20", [](PackContents& c) { c.components[0].identifier.assign(20, 'i'); }, E::identifierTooLong,
          std::string(20, 'i')},
-        {"six requirements", [](PackContents& c) { c.components[0].requirements.assign(6, {"a", ""}); },
+        {"six requirements",
+         [](PackContents& c) {
+             c.components[0].requirements.assign(6, {"a", ""});
+         },
          E::tooManyRequirements, "vb600a"},
         {"value of 20", [](PackContents& c) { c.components[0].requirements[0].value.assign(20, 'v'); },
          E::requirementValueTooLong, std::string(20, 'v')},
@@ -186,15 +182,13 @@ TEST(WriterTest, ContentsBeyondTheFormatsLimitsAreRefusedBeforeWriting)
 // mkdesignpack itself, run as a designer runs it.
 class MkDesignPackTest : public ::testing::Test {
 protected:
-    int Run(const std::string& arguments)
-    {
-        const std::string command = std::string(MKDESIGNPACK) + " " + arguments + " 2>" +
-                                    (folder_.path() / "stderr.txt").string();
+    int Run(const std::string& arguments) {
+        const std::string command =
+            std::string(MKDESIGNPACK) + " " + arguments + " 2>" + (folder_.path() / "stderr.txt").string();
         return std::system(command.c_str());
     }
 
-    std::string Common(const fs::path& output) const
-    {
+    std::string Common(const fs::path& output) const {
         const auto p = folder_.path();
         return "--stub " + (p / "stub").string() + " --icon " + (p / "pack.ico").string() + " --output " +
                output.string() + " ";
@@ -203,18 +197,19 @@ protected:
     TempFolder folder_;
 };
 
-TEST_F(MkDesignPackTest, PacksAFolderSortedWithFixedTimesReproducibly)
-{
+TEST_F(MkDesignPackTest, PacksAFolderSortedWithFixedTimesReproducibly) {
     folder_.Write("stub", "#!stub");
     folder_.Write("pack.ico", "ICO");
     folder_.Write("design/temp311.htx", "<html></html>");
     folder_.Write("design/graf1.gif", "GIF89a");
     folder_.Write("design/pics/b.jpg", "JPEG");
     fs::create_directories(folder_.path() / "design/empty");
-    const std::string options = "--caption \"Design Updater\" --prompt \"Click 'OK' to continue.\" "
-                                "--publisher \"KW5 Software\" --target default --overwrite "
-                                "--component \"vb600a|runtime|libQt6Widgets.so.6=\" "
-                                "--time \"2024-01-01 12:00:00\" " + (folder_.path() / "design").string();
+    const std::string options =
+        "--caption \"Design Updater\" --prompt \"Click 'OK' to continue.\" "
+        "--publisher \"KW5 Software\" --target default --overwrite "
+        "--component \"vb600a|runtime|libQt6Widgets.so.6=\" "
+        "--time \"2024-01-01 12:00:00\" " +
+        (folder_.path() / "design").string();
     ASSERT_EQ(Run(Common(folder_.path() / "one.exe") + options), 0) << TempFolder::Read(folder_.path() / "stderr.txt");
     fs::last_write_time(folder_.path() / "design/graf1.gif", fs::file_time_type::clock::now() - std::chrono::hours(50));
     ASSERT_EQ(Run(Common(folder_.path() / "two.exe") + options), 0);
@@ -241,8 +236,7 @@ TEST_F(MkDesignPackTest, PacksAFolderSortedWithFixedTimesReproducibly)
     EXPECT_EQ(catalog.components[0].requirements.at(0).name, "libQt6Widgets.so.6");
 }
 
-TEST_F(MkDesignPackTest, MistakesExitWithAMessageAndWriteNothing)
-{
+TEST_F(MkDesignPackTest, MistakesExitWithAMessageAndWriteNothing) {
     folder_.Write("stub", "#!stub");
     folder_.Write("pack.ico", "ICO");
     folder_.Write("design/a.txt", "a");

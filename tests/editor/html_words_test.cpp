@@ -34,7 +34,8 @@ TEST(HtmlTextScanner, ReadsTheWordsAReaderSeesAndNothingOfTheMarkup) {
         {"a&nbsp;b&amp;c &copy;d &bogus;e", {"a", "b", "c", "d", "e"}},
         {"%%texta%% %%1%%word%%titlez%%", {"word"}},
         {"%%not closed", {"not", "closed"}},
-        {"don't rock'n'roll 'quoted' students' don’t don&rsquo;t", {"don't", "rock'n'roll", "quoted", "students", "don’t", "don’t"}},
+        {"don't rock'n'roll 'quoted' students' don’t don&rsquo;t",
+         {"don't", "rock'n'roll", "quoted", "students", "don’t", "don’t"}},
         {"2nd mp3 A4 1999 x2y 3,5", {}},
         {"Übung Straße 日本語 Ελληνικά", {"Übung", "Straße", "日本語", "Ελληνικά"}},
         {"e\u0301te\u0301 well-known", {"e\u0301te\u0301", "well", "known"}},
@@ -60,7 +61,8 @@ TEST(SentenceAround, ShowsTheWordsSentenceAsThePageReadsIt) {
         {"<p>First one. The wrnog word here! Next</p>", "wrnog", "The wrnog word here!"},
         {"<p>Start <b>bold wrnog</b> end.</p><p>Other</p>", "wrnog", "Start bold wrnog end."},
         {"<h1>Title</h1>wrnog<br>next line", "wrnog", "wrnog"},
-        {"Text&nbsp;with  \r\n many   <!-- x. -->spaces wrnog &amp; more.", "wrnog", "Text with many spaces wrnog & more."},
+        {"Text&nbsp;with  \r\n many   <!-- x. -->spaces wrnog &amp; more.", "wrnog",
+         "Text with many spaces wrnog & more."},
         {"Version 2.5 is %%texta%% wrnog. Next.", "wrnog", "Version 2.5 is %%texta%% wrnog."},
     };
     for (const auto& c : cases) {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -17,14 +17,23 @@ namespace fs = std::filesystem;
 
 TEST(LanguageOfLocale, KeepsLanguageAndCountryOnly) {
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"de_DE.UTF-8", "de_DE"}, {"de_DE.UTF-8@euro", "de_DE"}, {"fr_CA", "fr_CA"}, {"sr_RS@latin", "sr_RS"},
-        {"pt", "pt"},             {"C.UTF-8", ""},                {"POSIX", ""},     {"", ""},
+        {"de_DE.UTF-8", "de_DE"},
+        {"de_DE.UTF-8@euro", "de_DE"},
+        {"fr_CA", "fr_CA"},
+        {"sr_RS@latin", "sr_RS"},
+        {"pt", "pt"},
+        {"C.UTF-8", ""},
+        {"POSIX", ""},
+        {"", ""},
     };
     for (const auto& [locale, language] : cases) EXPECT_EQ(LanguageOfLocale(locale), language) << locale;
 }
 
 TEST(DesktopLanguage, TakesTheFirstOfLcAllLcMessagesAndLang) {
-    const auto saved = [](const char* name) { const char* v = std::getenv(name); return v ? std::optional<std::string>(v) : std::nullopt; };
+    const auto saved = [](const char* name) {
+        const char* v = std::getenv(name);
+        return v ? std::optional<std::string>(v) : std::nullopt;
+    };
     const std::map<std::string, std::optional<std::string>> before = {
         {"LC_ALL", saved("LC_ALL")}, {"LC_MESSAGES", saved("LC_MESSAGES")}, {"LANG", saved("LANG")}};
 
@@ -38,8 +47,10 @@ TEST(DesktopLanguage, TakesTheFirstOfLcAllLcMessagesAndLang) {
     EXPECT_EQ(DesktopLanguage(), "");
 
     for (const auto& [name, value] : before) {
-        if (value) ::setenv(name.c_str(), value->c_str(), 1);
-        else ::unsetenv(name.c_str());
+        if (value)
+            ::setenv(name.c_str(), value->c_str(), 1);
+        else
+            ::unsetenv(name.c_str());
     }
 }
 
@@ -55,8 +66,8 @@ TEST(FindDictionary, PrefersTheDesktopsLanguageThenEnglish) {
     const std::vector<fs::path> folders = {hunspell, myspell};
 
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"de_CH", "de_CH"}, {"de_AT", "de_DE"}, {"de", "de_DE"}, {"pt_PT", "pt_BR"}, {"nl_BE", "nl"},
-        {"fr_FR", "en_US"}, {"", "en_US"},
+        {"de_CH", "de_CH"}, {"de_AT", "de_DE"}, {"de", "de_DE"}, {"pt_PT", "pt_BR"},
+        {"nl_BE", "nl"},    {"fr_FR", "en_US"}, {"", "en_US"},
     };
     for (const auto& [language, found] : cases) {
         const auto files = FindDictionary(language, folders);
@@ -65,7 +76,8 @@ TEST(FindDictionary, PrefersTheDesktopsLanguageThenEnglish) {
         EXPECT_TRUE(fs::exists(files->affix) && fs::exists(files->words)) << language;
     }
     EXPECT_FALSE(FindDictionary("fr_FR", {myspell}));
-    EXPECT_FALSE(HunspellChecker::Open({hunspell / "fr_FR.aff", hunspell / "fr_FR.dic", "fr_FR"}, root.path() / "KW5.dct"));
+    EXPECT_FALSE(
+        HunspellChecker::Open({hunspell / "fr_FR.aff", hunspell / "fr_FR.dic", "fr_FR"}, root.path() / "KW5.dct"));
 }
 
 using UserDictionary = test::EnglishChecker;

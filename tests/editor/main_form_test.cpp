@@ -3,14 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QCoreApplication>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
 #include <QTextEdit>
-#include <QLineEdit>
 #include <QTimer>
 #include <QToolBar>
 
@@ -74,11 +74,13 @@ TEST_F(MainFormTest, OpensTheHandedOverSectionWithTheTipsOfItsPage) {
         const char* tips;
     };
     inst.Write("page4.html", "installed tips");
-    for (const Case& c : {Case{"two", "Editing Page Two", "editor.htx"}, Case{"three", "Editing Page Three", "editor.htx"},
-                          Case{"", "Editing Page One", "page4.html"}, Case{"four", "Editing Page One", "page4.html"}}) {
+    for (const Case& c :
+         {Case{"two", "Editing Page Two", "editor.htx"}, Case{"three", "Editing Page Three", "editor.htx"},
+          Case{"", "Editing Page One", "page4.html"}, Case{"four", "Editing Page One", "page4.html"}}) {
         Open(c.page);
         EXPECT_EQ(Caption("Label12"), c.caption) << c.page;
-        EXPECT_EQ(doubles.panes.back()->navigations.back(), QString::fromStdString((inst.path() / c.tips).string())) << c.page;
+        EXPECT_EQ(doubles.panes.back()->navigations.back(), QString::fromStdString((inst.path() / c.tips).string()))
+            << c.page;
         EXPECT_EQ(Surface().loads, QStringList{QString::fromStdString(DocumentFile().string())});
         EXPECT_TRUE(editor->InHtmlMode());
         EXPECT_TRUE(editor->findChild<QToolBar*>("Toolbar2")->isHidden());
@@ -144,7 +146,7 @@ TEST_F(MainFormTest, FontBoxesDoNothingBeforeTheDocumentIsReady) {
 TEST_F(MainFormTest, ToolbarButtonsRunTheirCommands) {
     Open();
     emit Surface().DisplayChanged();  // the surface can run them here
-    Surface().commands.clear();        // the font boxes' queries
+    Surface().commands.clear();       // the font boxes' queries
     for (const char* key : {"Bold", "Italic", "Underline", "Numbers", "Bullets", "Outdent", "Indent", "LeftJustify",
                             "Center", "RightJustify"})
         editor->findChild<QAction*>(key)->trigger();
@@ -214,8 +216,9 @@ TEST_F(MainFormTest, ASaveThatFailsIsToldAndKeepsTheEditorOpen) {
         std::errc error;
         const char* reason;
     };
-    for (const Case& c : {Case{std::errc::no_space_on_device, "Disk is full"}, Case{std::errc::permission_denied, "Access denied"},
-                          Case{std::errc::no_such_file_or_directory, "Path not found"}}) {
+    for (const Case& c :
+         {Case{std::errc::no_space_on_device, "Disk is full"}, Case{std::errc::permission_denied, "Access denied"},
+          Case{std::errc::no_such_file_or_directory, "Path not found"}}) {
         Open();
         Surface().saveError = std::make_error_code(c.error);
         editor->Label4_Click();
@@ -243,9 +246,11 @@ TEST_F(MainFormTest, HtmlModeCommandsOnlyExplainThemselvesInTextMode) {
     Surface().document = "<BODY>x</BODY>";
     editor->Label1_Click();
     const std::size_t before = Surface().commands.size();
-    for (const auto& [menu, caption] : std::vector<std::pair<const char*, const char*>>{
-             {"EditSub", "Undo"}, {"EditSub", "Snap To Grid"}, {"ViewSub", "Borders"}, {"InsertSub", "Links..."},
-             {"TableSub", "Insert Row"}}) {
+    for (const auto& [menu, caption] : std::vector<std::pair<const char*, const char*>>{{"EditSub", "Undo"},
+                                                                                        {"EditSub", "Snap To Grid"},
+                                                                                        {"ViewSub", "Borders"},
+                                                                                        {"InsertSub", "Links..."},
+                                                                                        {"TableSub", "Insert Row"}}) {
         Item(menu, caption)->trigger();
         ASSERT_FALSE(Messages().empty()) << caption;
         EXPECT_EQ(Messages().back().text,
@@ -273,7 +278,8 @@ TEST_F(MainFormTest, EditAndTableMenusEnableWhatTheSurfaceCanDoHere) {
     EXPECT_FALSE(Item("TableSub", "Merge Cells")->isEnabled());
     QStringList edit;
     for (QAction* action : editor->Menu("EditSub")->actions()) edit << (action->isSeparator() ? "-" : action->text());
-    EXPECT_EQ(edit, (QStringList{"Undo", "Redo", "-", "Cut", "Copy", "Paste", "Select All", "-", "Find Text", "-", "Snap To Grid"}));
+    EXPECT_EQ(edit, (QStringList{"Undo", "Redo", "-", "Cut", "Copy", "Paste", "Select All", "-", "Find Text", "-",
+                                 "Snap To Grid"}));
     EXPECT_EQ(Item("EditSub", "Undo")->shortcut(), QKeySequence("Ctrl+Z"));
     EXPECT_EQ(Item("EditSub", "Find Text")->shortcut(), QKeySequence("Ctrl+F"));
 
@@ -292,18 +298,22 @@ TEST_F(MainFormTest, ContextMenuOffersPositioningAndTableItemsAndRunsThem) {
     Surface().statuses[EditCommand::SendToBack] = CommandStatus::Disabled;
     Surface().statuses[EditCommand::InsertRow] = CommandStatus::Disabled;
     Surface().statuses[EditCommand::Cut] = CommandStatus::Disabled;
-    EXPECT_EQ(Surface().RightClick(), (QStringList{"Cut", "Copy", "Paste", "", "Select All", "", "Font...", "", "Make 2D"}));
+    EXPECT_EQ(Surface().RightClick(),
+              (QStringList{"Cut", "Copy", "Paste", "", "Select All", "", "Font...", "", "Make 2D"}));
     EXPECT_EQ(Surface().menuStates.at(0), 2) << "Cut greyed";
     emit Surface().ContextMenuAction(8);
     EXPECT_EQ(Surface().commands.back().id, EditCommand::MakeAbsolute);
 
     Surface().statuses[EditCommand::InsertRow] = CommandStatus::Enabled;
     Surface().statuses[EditCommand::SendToBack] = CommandStatus::Enabled;
-    EXPECT_EQ(Surface().RightClick().mid(7), (QStringList{"", "Make 1D", "", "Insert Row", "Insert Column", "", "Delete Row",
-                                                          "Delete Column"}));
-    for (const auto& [index, id] : std::vector<std::pair<int, int>>{{10, EditCommand::InsertRow}, {11, EditCommand::InsertColumn},
-                                                                    {13, EditCommand::DeleteRows}, {14, EditCommand::DeleteColumns},
-                                                                    {6, EditCommand::FontDialog}, {2, EditCommand::Paste}}) {
+    EXPECT_EQ(Surface().RightClick().mid(7),
+              (QStringList{"", "Make 1D", "", "Insert Row", "Insert Column", "", "Delete Row", "Delete Column"}));
+    for (const auto& [index, id] : std::vector<std::pair<int, int>>{{10, EditCommand::InsertRow},
+                                                                    {11, EditCommand::InsertColumn},
+                                                                    {13, EditCommand::DeleteRows},
+                                                                    {14, EditCommand::DeleteColumns},
+                                                                    {6, EditCommand::FontDialog},
+                                                                    {2, EditCommand::Paste}}) {
         emit Surface().ContextMenuAction(index);
         EXPECT_EQ(Surface().commands.back().id, id) << index;
     }
@@ -356,16 +366,17 @@ protected:
 
     void SetUp() override {
         MainFormTest::SetUp();
-        doubles.platform->windows().Register(WindowKind::preview, [this](Platform& platform, QWidget& opener) -> QWidget* {
-            ++browsed;
-            auto* browser = new QDialog(&opener);
-            browser->setAttribute(Qt::WA_DeleteOnClose);
-            QTimer::singleShot(0, browser, [this, browser, &platform] {
-                platform.globals().pickedFile = choice;
-                browser->close();
-            });
-            return browser;
-        });
+        doubles.platform->windows().Register(WindowKind::preview,
+                                             [this](Platform& platform, QWidget& opener) -> QWidget* {
+                                                 ++browsed;
+                                                 auto* browser = new QDialog(&opener);
+                                                 browser->setAttribute(Qt::WA_DeleteOnClose);
+                                                 QTimer::singleShot(0, browser, [this, browser, &platform] {
+                                                     platform.globals().pickedFile = choice;
+                                                     browser->close();
+                                                 });
+                                                 return browser;
+                                             });
     }
 };
 
@@ -404,12 +415,12 @@ TEST(InsertTableDlgTest, ChecksRowsThenColumnsAndInsertsTheTable) {
         const char *rows, *cols;
         const char* message;  // empty: inserted
     };
-    for (const Case& c : {Case{"0", "2", "Please specify a positive integer for the number of table rows."},
-                          Case{"-1", "x", "Please specify a positive integer for the number of table rows."},
-                          Case{"abc", "2", "Please specify a positive integer for the number of table rows."},
-                          Case{"", "2", "Please specify a positive integer for the number of table rows."},
-                          Case{"2", "", "Please specify a positive integer for the number of table columns."},
-                          Case{"2.6", "3", ""}}) {
+    for (const Case& c :
+         {Case{"0", "2", "Please specify a positive integer for the number of table rows."},
+          Case{"-1", "x", "Please specify a positive integer for the number of table rows."},
+          Case{"abc", "2", "Please specify a positive integer for the number of table rows."},
+          Case{"", "2", "Please specify a positive integer for the number of table rows."},
+          Case{"2", "", "Please specify a positive integer for the number of table columns."}, Case{"2.6", "3", ""}}) {
         InsertTableDlg dialog(*doubles.platform, surface);
         EXPECT_EQ(dialog.windowTitle(), "Insert Table");
         dialog.findChild<QLineEdit*>("Rows")->setText(c.rows);

@@ -27,19 +27,21 @@ public:
 const std::string kHardSection =
     "<table border=1><tr><td>outer <table><tr><td>inner cell</td></tr></table></td><td>%%1%%</td></tr></table>\r\n"
     "<!-- a note for the designer -->\r\n"
-    "<p>Gr\xc3\xbc\xc3\x9f" "e aus K\xc3\xb6ln &nbsp;and %%texta%% here</p>\r\n"
+    "<p>Gr\xc3\xbc\xc3\x9f"
+    "e aus K\xc3\xb6ln &nbsp;and %%texta%% here</p>\r\n"
     "<IMG src=a b.gif >";
 
 TEST(EditorRoundTrip, AHardSectionKeepsEveryTokenThroughBothModesAndGoBack) {
     test::TempFolder inst;
     inst.Write("default/stand.1w1", kHardSection + "\r\n");
     testing::SpellScript spelling;
-    Platform platform(inst.path(),
-                      Ports{.dialogs = std::make_unique<testing::ScriptedDialogs>(),
-                            .shell = std::make_unique<testing::RecordingShell>(),
-                            .makeWebPane = [](QWidget* parent) { return new testing::RecordingWebPane(parent); },
-                            .makeEditingSurface = [](QWidget* parent) { return new WebEngineSurface(parent); },
-                            .makeSpellChecker = [&spelling] { return std::make_unique<testing::ScriptedSpellChecker>(spelling); }});
+    Platform platform(
+        inst.path(),
+        Ports{.dialogs = std::make_unique<testing::ScriptedDialogs>(),
+              .shell = std::make_unique<testing::RecordingShell>(),
+              .makeWebPane = [](QWidget* parent) { return new testing::RecordingWebPane(parent); },
+              .makeEditingSurface = [](QWidget* parent) { return new WebEngineSurface(parent); },
+              .makeSpellChecker = [&spelling] { return std::make_unique<testing::ScriptedSpellChecker>(spelling); }});
     Builder builder;
     auto* editor = new MainForm(platform, &builder);
     auto* surface = editor->findChild<EditingSurface*>("DHTMLEdit1");
@@ -59,7 +61,9 @@ TEST(EditorRoundTrip, AHardSectionKeepsEveryTokenThroughBothModesAndGoBack) {
     EXPECT_EQ(builder.takenBack, 1);
     const std::string body = platform.globals().editedBody;
     for (const std::string& text : {std::string("outer"), std::string("inner cell"), std::string("%%1%%"),
-                                    std::string("<!-- a note for the designer -->"), std::string("Gr\xc3\xbc\xc3\x9f" "e aus K\xc3\xb6ln"),
+                                    std::string("<!-- a note for the designer -->"),
+                                    std::string("Gr\xc3\xbc\xc3\x9f"
+                                                "e aus K\xc3\xb6ln"),
                                     std::string("&nbsp;"), std::string("%%texta%%"), std::string("b.gif")}) {
         EXPECT_NE(body.find(text), std::string::npos) << text << " missing from:\n" << body;
         EXPECT_TRUE(source.contains(QString::fromStdString(text))) << text << " missing from the source view";

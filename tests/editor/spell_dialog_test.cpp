@@ -78,7 +78,7 @@ TEST_F(SpellDialogTest, CorrectsTheBoxInPlaceKeepingEverythingElse) {
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_TRUE(check.finished());
     EXPECT_EQ(box_.toPlainText(), "<p class=\"wrnog\">The cat</p>\n<!-- teh -->Übung, the &amp; the.");
-    EXPECT_EQ(ColourAt(0), QColor(Qt::red));  // the tag keeps its colour
+    EXPECT_EQ(ColourAt(0), QColor(Qt::red));   // the tag keeps its colour
     EXPECT_NE(ColourAt(17), QColor(Qt::red));  // the new word does not take it
     EXPECT_FALSE(check.Outcome().cancelled);
 }
@@ -120,8 +120,10 @@ TEST_F(SpellDialogTest, AddSavesTheWordAndTellsWhenItCannot) {
     fs::remove_all(inst);
     Find(dialog, "Add")->click();
     EXPECT_FALSE(Find<QLabel>(dialog, "Status")->isHidden());
-    EXPECT_TRUE(Find<QLabel>(dialog, "Status")->text().contains(
-        QString::fromStdString(std::make_error_code(std::errc::no_such_file_or_directory).message())));
+    EXPECT_TRUE(
+        Find<QLabel>(dialog, "Status")
+            ->text()
+            .contains(QString::fromStdString(std::make_error_code(std::errc::no_such_file_or_directory).message())));
     EXPECT_EQ(check.Outcome().userDictionaryFailure, std::errc::no_such_file_or_directory);
 }
 

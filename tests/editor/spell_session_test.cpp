@@ -147,8 +147,8 @@ TEST(WordsPerMinute, CountsWordsPerMinuteOfTheCheck) {
         int expected;
     };
     const std::vector<Case> cases = {
-        {100, milliseconds(60'000), 100}, {10, milliseconds(90'000), 6},  {7, milliseconds(1'500), 280},
-        {100, milliseconds(0), 6'000},    {0, milliseconds(0), 0},        {3, milliseconds(999), 180},
+        {100, milliseconds(60'000), 100}, {10, milliseconds(90'000), 6}, {7, milliseconds(1'500), 280},
+        {100, milliseconds(0), 6'000},    {0, milliseconds(0), 0},       {3, milliseconds(999), 180},
     };
     for (const auto& c : cases) EXPECT_EQ(WordsPerMinute(c.words, c.duration), c.expected) << c.words;
 }

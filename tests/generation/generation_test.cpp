@@ -56,9 +56,9 @@ TEST(ReadTemplateLines, EndsLinesAtCrLfOrLoneCrAndKeepsLoneLf) {
     const std::vector<Case> cases = {
         {"", ""},
         {"a\r\nb\r\n", "a\r\nb\r\n"},
-        {"a\r\nb", "a\r\nb\r\n"},       // a last line without line end gains one
-        {"a\rb", "a\r\nb\r\n"},         // a lone CR ends a line
-        {"a\nb\r\n", "a\nb\r\n"},       // a lone LF stays inside its line
+        {"a\r\nb", "a\r\nb\r\n"},  // a last line without line end gains one
+        {"a\rb", "a\r\nb\r\n"},    // a lone CR ends a line
+        {"a\nb\r\n", "a\nb\r\n"},  // a lone LF stays inside its line
         {"a\n", "a\n\r\n"},
         {"a\r\r\nb", "a\r\n\r\nb\r\n"},  // lone CR, then an empty line
         {"\r\n\r\n", "\r\n\r\n"},
@@ -80,7 +80,8 @@ TEST(PageFileName, IsIndexForPageOneAndTheSquashedNameOtherwise) {
         {"three", "Home", "News", " Über  Uns ", "überuns.html"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(PageFileName(store::PageFromWord(c.pageWord), store::PageNames{{c.page1, c.Page2, c.Page3}}), c.fileName)
+        EXPECT_EQ(PageFileName(store::PageFromWord(c.pageWord), store::PageNames{{c.page1, c.Page2, c.Page3}}),
+                  c.fileName)
             << c.pageWord;
     }
 }
@@ -116,7 +117,8 @@ TEST_P(Substitution, AppliesTheStepsInOrder) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, Substitution,
     testing::Values(
-        SubstitutionCase{"placeholders in another case", "one", "%%TEXTA%%|%%Footer%%|%%TextB%%", "A", "A|{credit}|B text"},
+        SubstitutionCase{"placeholders in another case", "one", "%%TEXTA%%|%%Footer%%|%%TextB%%", "A",
+                         "A|{credit}|B text"},
         SubstitutionCase{"page name versus page title", "two", "%%title%%|%%titlez%%", "", "News|My title"},
         SubstitutionCase{"page three's name", "three", "<h2>%%title%%</h2>", "", "<h2>About us</h2>"},
         SubstitutionCase{"meta fields", "one", "%%keyword%%|%%content%%", "", "my, keywords|My description"},
@@ -126,14 +128,15 @@ INSTANTIATE_TEST_SUITE_P(
         SubstitutionCase{"other pages keep the link to page one", "two", R"(<a href="index.html">%%1%%</a>)", "",
                          R"(<a href="index.html">Home</a>)"},
         SubstitutionCase{"an empty page word is page one", "", R"(<a href="index.html">%%title%%)", "", "Home"},
-        SubstitutionCase{"links to pages two and three", "one", R"(<a href="page2.html">%%2%%</a><a href="PAGE3.HTML">%%3%%</a>)",
-                         "", R"(<a href="news.html">News</a><a href="aboutus.html">About us</a>)"},
+        SubstitutionCase{"links to pages two and three", "one",
+                         R"(<a href="page2.html">%%2%%</a><a href="PAGE3.HTML">%%3%%</a>)", "",
+                         R"(<a href="news.html">News</a><a href="aboutus.html">About us</a>)"},
         SubstitutionCase{"later steps see section A", "one", "<p>%%texta%%</p>",
                          R"(%%1%% <a href="page2.html">%%titlez%%</a> %%footer%%)",
                          R"(<p>Home <a href="news.html">My title</a> {credit}</p>)"},
-        SubstitutionCase{"section A is not substituted into itself", "one", "%%texta%%", "x %%texta%% y", "x %%texta%% y"},
-        SubstitutionCase{"section B's step sees section A", "one", "%%textb%%|%%texta%%", "%%textb%%",
-                         "B text|B text"},
+        SubstitutionCase{"section A is not substituted into itself", "one", "%%texta%%", "x %%texta%% y",
+                         "x %%texta%% y"},
+        SubstitutionCase{"section B's step sees section A", "one", "%%textb%%|%%texta%%", "%%textb%%", "B text|B text"},
         SubstitutionCase{"page one's link inserted by section A stays", "one", "%%texta%%",
                          R"(<a href="index.html">x</a>)", R"(<a href="index.html">x</a>)"}),
     [](const testing::TestParamInfo<SubstitutionCase>& info) { return "case" + std::to_string(info.index); });
@@ -193,7 +196,8 @@ TEST_F(ShippedTemplate, UneditedPageShowsTheBuiltInTexts) {
     EXPECT_TRUE(Contains(page, "<title> Type your page title (meta title)</title>"));
     EXPECT_TRUE(Contains(page, "<h1> Type your page title (meta title)</h1>"));
     EXPECT_TRUE(Contains(page, R"x(<meta name="keywords" content="Type keywords  here (meta tags)">)x"));
-    EXPECT_TRUE(Contains(page, R"x(<meta name="description" content=" Type information about your site (meta content)">)x"));
+    EXPECT_TRUE(
+        Contains(page, R"x(<meta name="description" content=" Type information about your site (meta content)">)x"));
     EXPECT_TRUE(Contains(page, R"(<article class="section-a">Kw5 SiteFoundry</article>)"));
 }
 
@@ -210,7 +214,8 @@ TEST(GeneratePageText, ReportsTheProgressValuesInOrder) {
 TEST(GeneratePageText, MissingTemplateIsAnErrorAccessingFile) {
     test::TempFolder site;
     std::vector<int> values;
-    const auto page = GeneratePageText(site.path() / "temp311.htx", UneditedPage("one"), [&](int v) { values.push_back(v); });
+    const auto page =
+        GeneratePageText(site.path() / "temp311.htx", UneditedPage("one"), [&](int v) { values.push_back(v); });
     ASSERT_FALSE(page.has_value());
     EXPECT_EQ(page.error(), std::errc::no_such_file_or_directory);
     EXPECT_TRUE(values.empty());
@@ -218,7 +223,9 @@ TEST(GeneratePageText, MissingTemplateIsAnErrorAccessingFile) {
 
 TEST(GeneratePageText, TakesTemplateBytesThatAreNotUtf8AsWindows1252) {
     test::TempFolder site;
-    site.Write("temp311.htx", "<p>Gr\xfc\xdf" "e %%title%%</p>");
+    site.Write("temp311.htx",
+               "<p>Gr\xfc\xdf"
+               "e %%title%%</p>");
     const auto page = GeneratePageText(site.path() / "temp311.htx", UneditedPage("one"));
     ASSERT_TRUE(page.has_value());
     EXPECT_EQ(*page, "<p>Grüße Home</p>\r\n");
@@ -275,7 +282,8 @@ TEST_F(PageFile, MissingTemplateWritesNothing) {
 
 TEST_F(PageFile, NameThatIsAPathIsRefusedAndNothingIsWrittenOutside) {
     inst_.Write(site_ / "temp311.htx", "x");
-    for (const std::string& name : std::vector<std::string>{"../escape", "sub/page", "back\\slash", std::string("nul\0x", 5)}) {
+    for (const std::string& name :
+         std::vector<std::string>{"../escape", "sub/page", "back\\slash", std::string("nul\0x", 5)}) {
         PageInputs inputs = UneditedPage("three");
         inputs.names[store::Page::Three] = name;
         const auto written = GenerateAndWrite(site_, inputs);

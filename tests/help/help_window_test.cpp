@@ -37,12 +37,13 @@ class HelpTest : public ::testing::Test {
 protected:
     test::TempFolder inst;
     std::vector<LoadingPane*> panes;
-    Platform platform{inst.path(),
-                      Ports{.dialogs = std::make_unique<testing::ScriptedDialogs>(),
-                            .shell = std::make_unique<testing::RecordingShell>(),
-                            .makeWebPane = [this](QWidget* parent) { return panes.emplace_back(new LoadingPane(parent)); },
-                            .makeEditingSurface = {},  // the help viewer edits nothing
-                            .makeSpellChecker = {}}};
+    Platform platform{
+        inst.path(),
+        Ports{.dialogs = std::make_unique<testing::ScriptedDialogs>(),
+              .shell = std::make_unique<testing::RecordingShell>(),
+              .makeWebPane = [this](QWidget* parent) { return panes.emplace_back(new LoadingPane(parent)); },
+              .makeEditingSurface = {},  // the help viewer edits nothing
+              .makeSpellChecker = {}}};
     QPointer<Help> viewer;
 
     void TearDown() override {
@@ -139,7 +140,7 @@ TEST_F(HelpTest, OpensBesideItsOpenerAndLaterHelpLeavesItWhereTheUserPutIt) {
 
 struct Size {
     QSize window;
-    QRect browser;        // left and top never move; sizes follow the inner area
+    QRect browser;  // left and top never move; sizes follow the inner area
     int addressWidth;
 };
 
@@ -150,8 +151,8 @@ TEST_F(HelpTest, ResizingKeepsTheBrowserInPlaceAndNeverGivesANegativeSize) {
         {{600, 500}, {3, 81, 593, 406}, 593},  // 50 twips in from the right, 190 up from the bottom
         {{367, 342}, {3, 81, 360, 248}, 360},  // about the design size of the original layout
         {{1200, 300}, {3, 81, 1193, 206}, 1193},
-        {{80, 60}, {3, 81, 73, 0}, 73},         // shorter than the address strip
-        {{4, 4}, {3, 81, 0, 0}, 0},             // narrower than the margins
+        {{80, 60}, {3, 81, 73, 0}, 73},  // shorter than the address strip
+        {{4, 4}, {3, 81, 0, 0}, 0},      // narrower than the margins
     };
     for (const Size& size : sizes) {
         help.resize(size.window);

@@ -126,7 +126,8 @@ public:
     std::vector<std::string> Command(const std::vector<std::string>& argv, const fs::path& folder = {},
                                      const std::vector<std::string>& environment = {}) const {
         std::vector<std::string> command{"/usr/bin/env"};
-        for (const char* name : {"PAGEWRIGHT_HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"})
+        for (const char* name :
+             {"PAGEWRIGHT_HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"})
             command.insert(command.end(), {"-u", name});
         command.insert(command.end(), {"-C", (folder.empty() ? home() : folder).string(), "HOME=" + home().string(),
                                        "PATH=" + bin_.string() + ":/usr/bin:/bin"});
@@ -165,14 +166,17 @@ protected:
         prefix_.emplace();
         fs::permissions(prefix(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
                                       fs::perms::others_read | fs::perms::others_exec);
-        installStatus_ = RunToEnd({PW_CMAKE_COMMAND, "--install", PW_BUILD_DIR, "--prefix", prefix().string()}, &installLog_);
+        installStatus_ =
+            RunToEnd({PW_CMAKE_COMMAND, "--install", PW_BUILD_DIR, "--prefix", prefix().string()}, &installLog_);
     }
     static void TearDownTestSuite() { prefix_.reset(); }
     void SetUp() override { ASSERT_EQ(installStatus_, 0) << installLog_; }
 
     static fs::path prefix() { return prefix_->path(); }
     static fs::path program() { return prefix() / "lib" / "pagewright"; }
-    static fs::path desktopFile() { return prefix() / "share" / "applications" / (std::string(PW_APP_ID) + ".desktop"); }
+    static fs::path desktopFile() {
+        return prefix() / "share" / "applications" / (std::string(PW_APP_ID) + ".desktop");
+    }
     static fs::path metainfo() { return prefix() / "share" / "metainfo" / (std::string(PW_APP_ID) + ".metainfo.xml"); }
 
 private:
@@ -218,9 +222,11 @@ TEST_F(Installed, TheMenuEntryAndTheMetainfoPassTheDesktopsValidators) {
 
     // --pedantic lists every remark the validator has; the tree check also finds the
     // desktop entry and the icon the metainfo names.
-    EXPECT_EQ(RunToEnd({"appstreamcli", "validate", "--no-net", "--pedantic", metainfo().string()}, &output), 0) << output;
+    EXPECT_EQ(RunToEnd({"appstreamcli", "validate", "--no-net", "--pedantic", metainfo().string()}, &output), 0)
+        << output;
     EXPECT_EQ(Remarks(output), std::vector<std::string>{}) << output;
-    EXPECT_EQ(RunToEnd({"appstreamcli", "validate-tree", "--no-net", "--pedantic", prefix().string()}, &output), 0) << output;
+    EXPECT_EQ(RunToEnd({"appstreamcli", "validate-tree", "--no-net", "--pedantic", prefix().string()}, &output), 0)
+        << output;
     EXPECT_EQ(Remarks(output), std::vector<std::string>{}) << output;
 }
 
@@ -254,8 +260,10 @@ TEST_F(Installed, ANewUsersFirstStartFillsTheirOwnInstallationWhereADesignPackTh
 window=$(timeout 30 xdotool search --sync --name 'Design Updater' | head -n 1)
 if [ -n "$window" ]; then xdotool key --window "$window" Return; else kill $pack; fi
 wait $pack)";
-    std::vector<std::string> onScreen{"xvfb-run", "-a", "-s", "-ac -screen 0 1024x768x24", "/bin/sh", "-c", pressOk, "sh"};
-    for (const std::string& arg : user.Command({(user.inst() / "comp1.exe").string()}, user.inst(), {"QT_QPA_PLATFORM=xcb"}))
+    std::vector<std::string> onScreen{"xvfb-run", "-a", "-s",    "-ac -screen 0 1024x768x24",
+                                      "/bin/sh",  "-c", pressOk, "sh"};
+    for (const std::string& arg :
+         user.Command({(user.inst() / "comp1.exe").string()}, user.inst(), {"QT_QPA_PLATFORM=xcb"}))
         onScreen.push_back(arg);
     EXPECT_EQ(RunToEnd(onScreen, &output), 0) << output;
     EXPECT_EQ(test::TempFolder::Read(site / "temp311.htx"), design1) << "design 1 is the site's design now";

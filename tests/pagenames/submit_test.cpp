@@ -70,7 +70,8 @@ protected:
 TEST_F(SubmitTest, LoadsNamesFromPageBoxWhateverTheCaseAndWithoutShowing) {
     // File names are matched without regard to case. A box the file does not name keeps
     // its initial text; records naming no box are ignored.
-    inst.Write("default/PageBox.TXT", "\"Start\",\"page1\"\r\n\"Menu\",\"Page2\"\r\n\"x\",\"Label1\"\r\n\"y\",\"page3\"\r\n");
+    inst.Write("default/PageBox.TXT",
+               "\"Start\",\"page1\"\r\n\"Menu\",\"Page2\"\r\n\"x\",\"Label1\"\r\n\"y\",\"page3\"\r\n");
     submit& window = Load();
 
     EXPECT_FALSE(window.isVisible());
@@ -85,7 +86,8 @@ TEST_F(SubmitTest, LoadsNamesFromPageBoxWhateverTheCaseAndWithoutShowing) {
 
 TEST_F(SubmitTest, WithoutAPageNamesFileTheTaggedBoxesKeepTheirInitialNames) {
     Load();
-    const std::vector<std::pair<const char*, QString>> boxes = {{"page1", "Home"}, {"Page2", "News"}, {"Page3", "About us"}};
+    const std::vector<std::pair<const char*, QString>> boxes = {
+        {"page1", "Home"}, {"Page2", "News"}, {"Page3", "About us"}};
     for (const auto& [name, initial] : boxes) {
         EXPECT_EQ(Box(name).text(), initial) << name;
         EXPECT_EQ(Box(name).property("tag").toString(), "T") << name;
@@ -111,7 +113,8 @@ TEST_F(SubmitTest, ClosingSavesTheNamesShownOrHiddenAndOpensNothing) {
         QPointer<submit> closing = names;
         EXPECT_TRUE(window.close());
         EXPECT_TRUE(Unloaded(closing));
-        EXPECT_EQ(test::TempFolder::Read(inst.path() / "default" / "pageBox.txt"), "\"Start\",\"page1\"\r\n\"Our \"\"Menu\"\"\",\"Page2\"\r\n\"\",\"Page3\"\r\n");
+        EXPECT_EQ(test::TempFolder::Read(inst.path() / "default" / "pageBox.txt"),
+                  "\"Start\",\"page1\"\r\n\"Our \"\"Menu\"\"\",\"Page2\"\r\n\"\",\"Page3\"\r\n");
         EXPECT_EQ(std::distance(fs::directory_iterator(inst.path() / "default"), fs::directory_iterator{}), 1)
             << "no second file beside pageBox.txt";
         EXPECT_TRUE(opened.empty());
@@ -161,7 +164,8 @@ TEST_F(SubmitTest, EveryRouteSetsThePageOpensTheTargetInPlaceAndSavesOnLeaving) 
         EXPECT_TRUE(opened[0].window->isVisible());
         EXPECT_EQ(opened[0].window->pos(), QPoint(40, 30));
         EXPECT_TRUE(Unloaded(leaving));
-        EXPECT_EQ(PageNamesFile().substr(0, PageNamesFile().find("\r\n")), "\"" + std::string(route.action) + "\",\"page1\"");
+        EXPECT_EQ(PageNamesFile().substr(0, PageNamesFile().find("\r\n")),
+                  "\"" + std::string(route.action) + "\",\"page1\"");
         delete opened[0].window;
     }
 }

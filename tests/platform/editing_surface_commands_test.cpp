@@ -53,8 +53,9 @@ TEST_F(CommandsTest, QueryStatusFollowsTheSelection) {
     EXPECT_EQ(surface.QueryStatus(EditCommand::Cut), Status::Enabled);
 
     CaretAt("ell");
-    for (int id : {EditCommand::InsertRow, EditCommand::InsertColumn, EditCommand::InsertCell, EditCommand::DeleteRows,
-                   EditCommand::DeleteColumns, EditCommand::DeleteCells, EditCommand::SplitCell, EditCommand::MergeCells}) {
+    for (int id :
+         {EditCommand::InsertRow, EditCommand::InsertColumn, EditCommand::InsertCell, EditCommand::DeleteRows,
+          EditCommand::DeleteColumns, EditCommand::DeleteCells, EditCommand::SplitCell, EditCommand::MergeCells}) {
         EXPECT_EQ(surface.QueryStatus(id), Status::Enabled) << id;
     }
     CaretAt("ext", 1);  // "next": the last cell has no neighbour to merge with
@@ -95,14 +96,16 @@ TEST_F(CommandsTest, BlockFormatsBecomeTheirElementsAndAreReadBack) {
         CaretAt("text");
         ASSERT_EQ(surface.QueryStatus(EditCommand::SetBlockFormat), Status::Enabled);
         surface.ExecCommand(EditCommand::SetBlockFormat, CommandOption::NoPrompt, QString::fromUtf8(c.name));
-        EXPECT_EQ(surface.ExecCommand(EditCommand::GetBlockFormat, CommandOption::NoPrompt).toString().toStdString(), c.name);
+        EXPECT_EQ(surface.ExecCommand(EditCommand::GetBlockFormat, CommandOption::NoPrompt).toString().toStdString(),
+                  c.name);
         EXPECT_EQ(SavedBody(), c.body);
     }
 }
 
 TEST_F(CommandsTest, BlockFormatNamesAreTheSixteenClassicOnes) {
     Load("<p>x</p>");
-    const auto names = surface.ExecCommand(EditCommand::GetBlockFormatNames, CommandOption::NoPrompt).value<BlockFormatNames>();
+    const auto names =
+        surface.ExecCommand(EditCommand::GetBlockFormatNames, CommandOption::NoPrompt).value<BlockFormatNames>();
     ASSERT_EQ(names.Names.size(), 16);
     EXPECT_EQ(names.Names.first(), "Normal");
     EXPECT_EQ(names.Names.last(), "Paragraph");
@@ -150,7 +153,8 @@ TEST_F(CommandsTest, ColourAndFontsApplyToTheSelectionAndAreReadBack) {
     surface.ExecCommand(EditCommand::SetFontSize, CommandOption::NoPrompt, 5);
     EXPECT_EQ(surface.ExecCommand(EditCommand::GetFontName, CommandOption::NoPrompt).toString(), "Arial");
     EXPECT_EQ(surface.ExecCommand(EditCommand::GetFontSize, CommandOption::NoPrompt).toInt(), 5);
-    EXPECT_EQ(Eval("(() => { const f = document.querySelector('font'); return [f.color, f.face, f.size, f.textContent].join(' '); })()")
+    EXPECT_EQ(Eval("(() => { const f = document.querySelector('font'); return [f.color, f.face, f.size, "
+                   "f.textContent].join(' '); })()")
                   .toString(),
               "#ff0000 Arial 5 word")
         << BodyHtml();
@@ -163,9 +167,10 @@ TEST_F(CommandsTest, SelectionInSeveralFontsHasNoFontName) {
     CaretAt("ne");
     EXPECT_EQ(surface.QueryStatus(EditCommand::GetFontName), Status::Enabled);
     EXPECT_EQ(surface.ExecCommand(EditCommand::GetFontName).toString(), "Arial");
-    ChangeSelection("(() => { const r = document.createRange(); r.setStart(document.querySelector('font').firstChild, 0);"
-                    "r.setEnd(document.querySelectorAll('font')[1].firstChild, 3); getSelection().removeAllRanges();"
-                    "getSelection().addRange(r); return true; })()");
+    ChangeSelection(
+        "(() => { const r = document.createRange(); r.setStart(document.querySelector('font').firstChild, 0);"
+        "r.setEnd(document.querySelectorAll('font')[1].firstChild, 3); getSelection().removeAllRanges();"
+        "getSelection().addRange(r); return true; })()");
     EXPECT_EQ(surface.QueryStatus(EditCommand::GetFontName), Status::Disabled);
 }
 
@@ -181,8 +186,9 @@ TEST_F(CommandsTest, FontDialogAppliesTheChosenFontToTheSelection) {
         return int(QDialog::Accepted);
     });
     surface.ExecCommand(EditCommand::FontDialog, CommandOption::Prompt);
-    EXPECT_EQ(Eval("(() => { const f = document.querySelector('font'); return [f.face, f.size].join(' '); })()").toString(),
-              "DejaVu Sans 6")
+    EXPECT_EQ(
+        Eval("(() => { const f = document.querySelector('font'); return [f.face, f.size].join(' '); })()").toString(),
+        "DejaVu Sans 6")
         << BodyHtml();
     EXPECT_EQ(surface.QueryStatus(EditCommand::Bold), Status::Latched);
 
@@ -319,7 +325,8 @@ style='font-family:Symbol'>·<span>&nbsp;&nbsp; </span></span><![endif]>Second i
     surface.ExecCommand(EditCommand::Paste);
     ASSERT_TRUE(WaitUntil([&] { return BodyHtml().find("Numbered") != std::string::npos; })) << BodyHtml();
     const std::string body = BodyHtml();
-    for (const char* dropped : {"class=", "style=", "mso", "o:p", "Symbol", "·", "StartFragment", "font-family", "lang="}) {
+    for (const char* dropped :
+         {"class=", "style=", "mso", "o:p", "Symbol", "·", "StartFragment", "font-family", "lang="}) {
         EXPECT_EQ(body.find(dropped), std::string::npos) << dropped << " in " << body;
     }
     for (const char* kept : {"<h1>Title</h1>", "Some <b>bold</b>, <b>heavy</b>,", "<i>italic</i>",
@@ -333,7 +340,8 @@ style='font-family:Symbol'>·<span>&nbsp;&nbsp; </span></span><![endif]>Second i
 }
 
 TEST_F(CommandsTest, PasteFromLibreOfficeKeepsStructureAndDropsStyles) {
-    const QString writer = QStringLiteral(R"(<!DOCTYPE html><html><head><meta charset="utf-8"><style>h2.western { font-family: "Liberation Sans" }</style></head>
+    const QString writer = QStringLiteral(
+        R"(<!DOCTYPE html><html><head><meta charset="utf-8"><style>h2.western { font-family: "Liberation Sans" }</style></head>
 <body dir="ltr"><h2 class="western">Heading</h2><p style="margin-bottom: 0cm; line-height: 100%"><font face="Liberation Serif">Text with
 <b>bold</b> and <span style="font-style: italic">slanted</span></font></p><ol><li><p style="margin-bottom: 0cm">one</p></li><li><p>two</p></li></ol>
 <table width="100%" cellpadding="4"><tr valign="top"><td style="border: 1px solid #000000"><p>A</p></td><td><p>B</p></td></tr></table></body></html>)");
@@ -348,8 +356,9 @@ TEST_F(CommandsTest, PasteFromLibreOfficeKeepsStructureAndDropsStyles) {
     for (const char* dropped : {"class=", "style=", "<font", "Liberation", "cellpadding", "valign", "dir="}) {
         EXPECT_EQ(body.find(dropped), std::string::npos) << dropped << " in " << body;
     }
-    for (const char* kept : {"<h2>Heading</h2>", "<b>bold</b> and <i>slanted</i>", "<ol><li><p>one</p></li><li><p>two</p></li></ol>",
-                             "<table><tbody><tr><td><p>A</p></td><td><p>B</p></td></tr></tbody></table>"}) {
+    for (const char* kept :
+         {"<h2>Heading</h2>", "<b>bold</b> and <i>slanted</i>", "<ol><li><p>one</p></li><li><p>two</p></li></ol>",
+          "<table><tbody><tr><td><p>A</p></td><td><p>B</p></td></tr></tbody></table>"}) {
         EXPECT_NE(body.find(kept), std::string::npos) << kept << " not in " << body;
     }
 }

@@ -42,12 +42,14 @@ TEST_F(DocumentTest, SectionStartingWithHeadElementsKeepsThemInTheBody) {
 }
 
 TEST_F(DocumentTest, WholeDocumentLoadsAsItIs) {
-    Load("<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\" \"http://www.w3.org/TR/html4/loose.dtd\">\n"
-         "<html lang=\"en\"><head><title>My page</title><style>td { padding: 2px }</style></head>\n"
-         "<body><p>Body text</p><!-- a note --></body></html>");
+    Load(
+        "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\" \"http://www.w3.org/TR/html4/loose.dtd\">\n"
+        "<html lang=\"en\"><head><title>My page</title><style>td { padding: 2px }</style></head>\n"
+        "<body><p>Body text</p><!-- a note --></body></html>");
     const std::string saved = Save();
-    EXPECT_TRUE(saved.starts_with("<!DOCTYPE html PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\" "
-                                  "\"http://www.w3.org/TR/html4/loose.dtd\">\r\n<HTML lang=\"en\">"))
+    EXPECT_TRUE(
+        saved.starts_with("<!DOCTYPE html PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\" "
+                          "\"http://www.w3.org/TR/html4/loose.dtd\">\r\n<HTML lang=\"en\">"))
         << saved;
     EXPECT_NE(saved.find("<title>My page</title><style>td { padding: 2px }</style>"), std::string::npos) << saved;
     EXPECT_EQ(BodyOf(saved), "<p>Body text</p><!-- a note -->");
@@ -87,11 +89,13 @@ TEST_F(DocumentTest, HardSectionKeepsEveryTokenThroughLoadAndSave) {
 }
 
 TEST_F(DocumentTest, UsersOwnScriptsDoNotRunWhileEditingButAreKept) {
-    Load("<p id=t>text</p><script>document.title = 'ran'; document.body.setAttribute('data-ran', '1');</script>"
-         "<img src=\"missing.gif\" onerror=\"document.body.setAttribute('data-error-ran', '1')\">");
+    Load(
+        "<p id=t>text</p><script>document.title = 'ran'; document.body.setAttribute('data-ran', '1');</script>"
+        "<img src=\"missing.gif\" onerror=\"document.body.setAttribute('data-error-ran', '1')\">");
     QTest::qWait(300);  // time for a picture's error handler, were it to run
     EXPECT_NE(Eval("document.title").toString(), "ran");
-    EXPECT_FALSE(Eval("document.body.hasAttribute('data-ran') || document.body.hasAttribute('data-error-ran')").toBool());
+    EXPECT_FALSE(
+        Eval("document.body.hasAttribute('data-ran') || document.body.hasAttribute('data-error-ran')").toBool());
     const std::string body = SavedBody();
     EXPECT_NE(body.find("<script>document.title = 'ran';"), std::string::npos) << body;
     EXPECT_NE(body.find("onerror=\"document.body.setAttribute('data-error-ran', '1')\""), std::string::npos) << body;

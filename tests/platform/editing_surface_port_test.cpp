@@ -17,18 +17,12 @@ TEST(SaveErrorNumber, MapsEachFailureToTheNumberTheWindowShowsItBy) {
         std::uint32_t number;
     };
     const Case cases[] = {
-        {{EACCES, std::generic_category()}, 70},
-        {{EPERM, std::system_category()}, 70},
-        {{EROFS, std::generic_category()}, 70},
-        {{ENOSPC, std::generic_category()}, 0x80070027},
-        {{EDQUOT, std::system_category()}, 0x80070027},
-        {{ENOENT, std::generic_category()}, 0x80070003},
-        {{ENOTDIR, std::generic_category()}, 0x80070003},
-        {{EINVAL, std::generic_category()}, 5},
-        {SurfaceErrc::engineNotAnswering, 0x8000FFFF},
-        {SurfaceErrc::noDocument, 0x8000FFFF},
-        {SurfaceErrc::documentTooLarge, 0x80004005},
-        {{EIO, std::generic_category()}, 0x80004005},
+        {{EACCES, std::generic_category()}, 70},          {{EPERM, std::system_category()}, 70},
+        {{EROFS, std::generic_category()}, 70},           {{ENOSPC, std::generic_category()}, 0x80070027},
+        {{EDQUOT, std::system_category()}, 0x80070027},   {{ENOENT, std::generic_category()}, 0x80070003},
+        {{ENOTDIR, std::generic_category()}, 0x80070003}, {{EINVAL, std::generic_category()}, 5},
+        {SurfaceErrc::engineNotAnswering, 0x8000FFFF},    {SurfaceErrc::noDocument, 0x8000FFFF},
+        {SurfaceErrc::documentTooLarge, 0x80004005},      {{EIO, std::generic_category()}, 0x80004005},
     };
     for (const Case& c : cases) EXPECT_EQ(SaveErrorNumber(c.error), c.number) << c.error.message();
 }
@@ -39,8 +33,8 @@ TEST(WholeDocumentText, WrapsFragmentsAndLeavesDocumentsAlone) {
     EXPECT_EQ(WholeDocumentText(""), "<HTML><HEAD><TITLE></TITLE></HEAD><BODY></BODY></HTML>");
     EXPECT_EQ(WholeDocumentText("<bodyguard>x</bodyguard>"),
               "<HTML><HEAD><TITLE></TITLE></HEAD><BODY><bodyguard>x</bodyguard></BODY></HTML>");
-    for (const char* whole : {"<html><body>x</body></html>\r\n", "<!DOCTYPE html>\n<p>x</p>", "<HEAD><title>t</title></HEAD>x",
-                              "<Body bgcolor=white>x"}) {
+    for (const char* whole : {"<html><body>x</body></html>\r\n", "<!DOCTYPE html>\n<p>x</p>",
+                              "<HEAD><title>t</title></HEAD>x", "<Body bgcolor=white>x"}) {
         EXPECT_EQ(WholeDocumentText(whole), whole);
     }
 }
@@ -86,12 +80,14 @@ TEST(RecordingEditingSurface, AnswersStatusesAndValuesFromItsTables) {
     EXPECT_EQ(surface.QueryStatus(EditCommand::Bold), CommandStatus::Latched);
     EXPECT_EQ(surface.QueryStatus(EditCommand::Italic), CommandStatus::Disabled);
 
-    EXPECT_EQ(surface.ExecCommand(EditCommand::GetBlockFormatNames).value<BlockFormatNames>().Names, ClassicBlockFormatNames());
+    EXPECT_EQ(surface.ExecCommand(EditCommand::GetBlockFormatNames).value<BlockFormatNames>().Names,
+              ClassicBlockFormatNames());
     surface.values[EditCommand::GetBlockFormat] = QStringLiteral("Heading 2");
     EXPECT_EQ(surface.ExecCommand(EditCommand::GetBlockFormat, CommandOption::NoPrompt).toString(), "Heading 2");
 
-    QObject::connect(&surface, &EditingSurface::ShowContextMenu, &surface,
-                     [&] { surface.SetContextMenu({QStringLiteral("Cut"), QString()}, {2, 0}); });
+    QObject::connect(&surface, &EditingSurface::ShowContextMenu, &surface, [&] {
+        surface.SetContextMenu({QStringLiteral("Cut"), QString()}, {2, 0});
+    });
     EXPECT_EQ(surface.RightClick(), (QStringList{QStringLiteral("Cut"), QString()}));
     EXPECT_EQ(surface.menuStates, (QList<int>{2, 0}));
 

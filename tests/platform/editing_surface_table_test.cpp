@@ -19,7 +19,9 @@ constexpr const char* kTableText = R"JS(
 
 class TableCommandTest : public TableTest {
 protected:
-    std::string TableText(int table = 0) { return Eval(QString::fromLatin1(kTableText).arg(table)).toString().toStdString(); }
+    std::string TableText(int table = 0) {
+        return Eval(QString::fromLatin1(kTableText).arg(table)).toString().toStdString();
+    }
 
     // Runs `command` with the caret in `cell`, checks the table after it, then that Undo
     // restores the body exactly and Redo brings the result back.
@@ -46,9 +48,12 @@ TEST_F(TableTest, InsertTableBuildsItFromTheParameterObjectAtTheCaret) {
                                  .CellAttrs = QStringLiteral("valign=top"),
                                  .Caption = QStringLiteral("Prices & <more>")};
     surface.ExecCommand(EditCommand::InsertTable, CommandOption::NoPrompt, QVariant::fromValue(table));
-    const std::string row = "<tr><td valign=\"top\"><br></td><td valign=\"top\"><br></td><td valign=\"top\"><br></td></tr>";
-    EXPECT_EQ(SavedBody(), "<p>before</p><table border=\"1\" cellpadding=\"1\" cellspacing=\"1\" width=\"75%\">"
-                           "<caption>Prices &amp; &lt;more&gt;</caption><tbody>" + row + row + "</tbody></table><p> after</p>");
+    const std::string row =
+        "<tr><td valign=\"top\"><br></td><td valign=\"top\"><br></td><td valign=\"top\"><br></td></tr>";
+    EXPECT_EQ(SavedBody(),
+              "<p>before</p><table border=\"1\" cellpadding=\"1\" cellspacing=\"1\" width=\"75%\">"
+              "<caption>Prices &amp; &lt;more&gt;</caption><tbody>" +
+                  row + row + "</tbody></table><p> after</p>");
     // The caret waits in the first cell.
     EXPECT_EQ(surface.QueryStatus(EditCommand::InsertRow), Status::Enabled);
     surface.ExecCommand(EditCommand::Undo);
@@ -59,9 +64,10 @@ TEST_F(TableTest, InsertTableWithTheDialogsDefaultsAndInsideACell) {
     Load("<table><tr><td>cell</td></tr></table>");
     CaretAt("ll");
     surface.ExecCommand(EditCommand::InsertTable, CommandOption::NoPrompt, QVariant::fromValue(InsertTableParam{}));
-    EXPECT_EQ(SavedBody(), "<table><tbody><tr><td>ce<table border=\"1\" cellpadding=\"1\" cellspacing=\"1\" width=\"75%\"><tbody>"
-                           "<tr><td><br></td><td><br></td></tr><tr><td><br></td><td><br></td></tr></tbody></table>ll</td></tr>"
-                           "</tbody></table>");
+    EXPECT_EQ(SavedBody(),
+              "<table><tbody><tr><td>ce<table border=\"1\" cellpadding=\"1\" cellspacing=\"1\" width=\"75%\"><tbody>"
+              "<tr><td><br></td><td><br></td></tr><tr><td><br></td><td><br></td></tr></tbody></table>ll</td></tr>"
+              "</tbody></table>");
 
     const std::string before = BodyHtml();
     InsertTableParam empty;
@@ -88,8 +94,9 @@ TEST_F(TableCommandTest, StructureCommandsOnAPlainTable) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.command);
-        Load("<table border=1><tr><td>a1</td><td>b1</td><td>c1</td></tr><tr><td>a2</td><td>b2</td><td>c2</td></tr>"
-             "<tr><td>a3</td><td>b3</td><td>c3</td></tr></table>");
+        Load(
+            "<table border=1><tr><td>a1</td><td>b1</td><td>c1</td></tr><tr><td>a2</td><td>b2</td><td>c2</td></tr>"
+            "<tr><td>a3</td><td>b3</td><td>c3</td></tr></table>");
         Check(c.command, QString::fromLatin1(c.cell), c.after);
     }
 }
@@ -112,21 +119,25 @@ TEST_F(TableCommandTest, StructureCommandsKeepSpannedCellsWhole) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.cell) + " " + std::to_string(c.command));
-        Load("<table border=1><tr><td colspan=2>wide</td><td>c1</td></tr><tr><td rowspan=2>tall</td><td>b2</td><td>c2</td></tr>"
-             "<tr><td>b3</td><td>c3</td></tr></table>");
+        Load(
+            "<table border=1><tr><td colspan=2>wide</td><td>c1</td></tr><tr><td "
+            "rowspan=2>tall</td><td>b2</td><td>c2</td></tr>"
+            "<tr><td>b3</td><td>c3</td></tr></table>");
         Check(c.command, QString::fromLatin1(c.cell), c.after);
     }
 }
 
 TEST_F(TableCommandTest, SelectedCellsMergeAcrossOrDownAndDeleteTogether) {
-    const std::string table = "<table border=1><tr><td>a1</td><td>b1</td><td>c1</td></tr><tr><td>a2</td><td>b2</td><td>c2</td></tr>"
-                              "<tr><td>a3</td><td>b3</td><td>c3</td></tr></table>";
+    const std::string table =
+        "<table border=1><tr><td>a1</td><td>b1</td><td>c1</td></tr><tr><td>a2</td><td>b2</td><td>c2</td></tr>"
+        "<tr><td>a3</td><td>b3</td><td>c3</td></tr></table>";
     const auto selectCells = [&](const char* from, const char* to) {
-        ChangeSelection(QStringLiteral("(() => { const cells = [...document.querySelectorAll('td')];"
-                                       "const find = t => cells.find(c => c.textContent === t).firstChild;"
-                                       "const r = document.createRange(); r.setStart(find('%1'), 0); r.setEnd(find('%2'), 2);"
-                                       "getSelection().removeAllRanges(); getSelection().addRange(r); return true; })()")
-                            .arg(QLatin1String(from), QLatin1String(to)));
+        ChangeSelection(
+            QStringLiteral("(() => { const cells = [...document.querySelectorAll('td')];"
+                           "const find = t => cells.find(c => c.textContent === t).firstChild;"
+                           "const r = document.createRange(); r.setStart(find('%1'), 0); r.setEnd(find('%2'), 2);"
+                           "getSelection().removeAllRanges(); getSelection().addRange(r); return true; })()")
+                .arg(QLatin1String(from), QLatin1String(to)));
     };
     Load(table);
     selectCells("a1", "c1");
@@ -151,7 +162,8 @@ TEST_F(TableCommandTest, SelectedCellsMergeAcrossOrDownAndDeleteTogether) {
 }
 
 TEST_F(TableCommandTest, CommandsInANestedTableChangeOnlyThatTable) {
-    Load("<table border=1><tr><td>outer<table border=1><tr><td>inner</td></tr></table></td><td>right</td></tr></table>");
+    Load(
+        "<table border=1><tr><td>outer<table border=1><tr><td>inner</td></tr></table></td><td>right</td></tr></table>");
     CaretAt("inner");
     surface.ExecCommand(EditCommand::InsertRow);
     surface.ExecCommand(EditCommand::InsertColumn);
@@ -201,15 +213,17 @@ TEST_F(TableTest, PositionedElementsSnapToTheGridAndMoveByTheirEdge) {
     CaretAt("box");
     surface.ExecCommand(EditCommand::MakeAbsolute);
     const auto position = [&] {
-        return Eval("(() => { const s = document.querySelector('div').style; return s.left + ' ' + s.top; })()").toString();
+        return Eval("(() => { const s = document.querySelector('div').style; return s.left + ' ' + s.top; })()")
+            .toString();
     };
     const QStringList placed = position().split(QLatin1Char(' '));
     ASSERT_EQ(placed.size(), 2);
     for (const QString& value : placed) EXPECT_EQ(value.chopped(2).toInt() % 8, 0) << position().toStdString();
 
     // Take the box by its left edge and move it by (37, 21): it lands on the grid.
-    const QStringList edges = Eval("(() => { const r = document.querySelector('div').getBoundingClientRect();"
-                                   "return [r.left, r.top, r.width, r.height].map(Math.round).join(' '); })()")
+    const QStringList edges = Eval(
+                                  "(() => { const r = document.querySelector('div').getBoundingClientRect();"
+                                  "return [r.left, r.top, r.width, r.height].map(Math.round).join(' '); })()")
                                   .toString()
                                   .split(QLatin1Char(' '));
     ASSERT_EQ(edges.size(), 4);
@@ -223,7 +237,8 @@ TEST_F(TableTest, PositionedElementsSnapToTheGridAndMoveByTheirEdge) {
     const int left = placed[0].chopped(2).toInt();
     const int top = placed[1].chopped(2).toInt();
     const QString moved = QStringLiteral("%1px %2px").arg((left + 37 + 4) / 8 * 8).arg((top + 21 + 4) / 8 * 8);
-    EXPECT_TRUE(WaitUntil([&] { return position() == moved; })) << position().toStdString() << " not " << moved.toStdString();
+    EXPECT_TRUE(WaitUntil([&] { return position() == moved; }))
+        << position().toStdString() << " not " << moved.toStdString();
 
     // The whole move is one step.
     surface.ExecCommand(EditCommand::Undo);

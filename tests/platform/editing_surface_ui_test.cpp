@@ -38,12 +38,13 @@ TEST_F(UiTest, ContextMenuIsTheOneTheWindowSets) {
     CaretAt("ell");
     QPoint asked;
     int tableStatus = -1;
-    const auto windowHandler = QObject::connect(&surface, &EditingSurface::ShowContextMenu, &surface, [&](int x, int y) {
-        asked = QPoint(x, y);
-        tableStatus = surface.QueryStatus(EditCommand::InsertRow);
-        surface.SetContextMenu({QStringLiteral("Cut"), QStringLiteral("Copy"), QString(), QStringLiteral("Insert Row")},
-                               {2, 0, 0, 0});
-    });
+    const auto windowHandler =
+        QObject::connect(&surface, &EditingSurface::ShowContextMenu, &surface, [&](int x, int y) {
+            asked = QPoint(x, y);
+            tableStatus = surface.QueryStatus(EditCommand::InsertRow);
+            surface.SetContextMenu(
+                {QStringLiteral("Cut"), QStringLiteral("Copy"), QString(), QStringLiteral("Insert Row")}, {2, 0, 0, 0});
+        });
     QSignalSpy chosen(&surface, &EditingSurface::ContextMenuAction);
     emit surface.view().customContextMenuRequested(QPoint(30, 20));
     auto* menu = surface.findChild<QMenu*>(QStringLiteral("SurfaceContextMenu"));

@@ -58,10 +58,11 @@ protected:
     QVariant Eval(const QString& script) {
         auto answer = std::make_shared<std::optional<QVariant>>();
         QEventLoop loop;
-        surface.view().page()->runJavaScript(script, QWebEngineScript::ApplicationWorld, [answer, &loop](const QVariant& v) {
-            *answer = v;
-            loop.quit();
-        });
+        surface.view().page()->runJavaScript(script, QWebEngineScript::ApplicationWorld,
+                                             [answer, &loop](const QVariant& v) {
+                                                 *answer = v;
+                                                 loop.quit();
+                                             });
         QTimer::singleShot(10000, &loop, &QEventLoop::quit);
         if (!answer->has_value()) loop.exec();
         EXPECT_TRUE(answer->has_value()) << "script gave no answer: " << script.toStdString();
@@ -76,8 +77,7 @@ protected:
         if (changed.isEmpty()) {
             ASSERT_TRUE(changed.wait(5000)) << "no DisplayChanged after selecting";
         }
-        while (changed.wait(150)) {
-        }
+        while (changed.wait(150)) {}
     }
 
     // Selects the `occurrence`-th appearance of `text` in the body (or puts the caret at its

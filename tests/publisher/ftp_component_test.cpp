@@ -54,11 +54,11 @@ struct Recorder {
     int waits = 0;
 
     FtpEvents Events() {
-        return {.directoryEntry = [this](const std::string& name, std::uint32_t attributes) {
-                    entries.emplace_back(name, attributes);
-                },
-                .transferProgress = [this](std::uint64_t done, std::uint64_t total) { progress.emplace_back(done, total); },
-                .waiting = [this] { ++waits; }};
+        return {
+            .directoryEntry = [this](const std::string& name,
+                                     std::uint32_t attributes) { entries.emplace_back(name, attributes); },
+            .transferProgress = [this](std::uint64_t done, std::uint64_t total) { progress.emplace_back(done, total); },
+            .waiting = [this] { ++waits; }};
     }
 };
 
@@ -91,8 +91,9 @@ protected:
                 break;
             case ServerKind::Ftps: {
                 certificate_ = test::TestCertificate::Make(temp_.path());
-                ftpServer_.emplace(root_, kUser, kPassword,
-                                   test::PyFtpServer::Options{.certificate = certificate_.pem.string(), .requireTls = true});
+                ftpServer_.emplace(
+                    root_, kUser, kPassword,
+                    test::PyFtpServer::Options{.certificate = certificate_.pem.string(), .requireTls = true});
                 host_ = "127.0.0.1:" + std::to_string(ftpServer_->port());
                 remoteWww_ = "/www";
                 break;
@@ -191,9 +192,11 @@ TEST_P(Component, ListsFoldersAndFilesWithTheirAttributes) {
     }
     auto sorted = recorder.entries;
     std::ranges::sort(sorted);
-    const std::vector<std::pair<std::string, std::uint32_t>> expected = {
-        {" leading blank.jpg", kFileAttribute}, {"..", kFolderAttribute},         {"index.html", kFileAttribute},
-        {"my pictures", kFolderAttribute},      {"Ünïcode café.gif", kFileAttribute}};
+    const std::vector<std::pair<std::string, std::uint32_t>> expected = {{" leading blank.jpg", kFileAttribute},
+                                                                         {"..", kFolderAttribute},
+                                                                         {"index.html", kFileAttribute},
+                                                                         {"my pictures", kFolderAttribute},
+                                                                         {"Ünïcode café.gif", kFileAttribute}};
     EXPECT_EQ(sorted, expected);
 
     const auto entries = ftp->ReadDirectory();
@@ -217,7 +220,8 @@ TEST_P(Component, UploadsAndDownloadsEveryByteWithProgress) {
     ftp->SetEvents(recorder.Events());
     ASSERT_TRUE(Ok(ftp->SetDirectory(remoteWww_)));
 
-    for (const auto& [name, bytes] : {std::pair<std::string, std::string>{"big photo.jpg", big}, {"Ünïcode.gif", odd}}) {
+    for (const auto& [name, bytes] :
+         {std::pair<std::string, std::string>{"big photo.jpg", big}, {"Ünïcode.gif", odd}}) {
         recorder.progress.clear();
         ftp->SetLocalFile(local_ / name);
         ftp->SetRemoteFile(name);
@@ -291,8 +295,8 @@ TEST_P(Component, DisconnectEndsTheSessionAndConnectStartsAnother) {
 
 TEST_P(Component, AWrongPasswordFailsAtConnect) {
     if (GetParam() == ServerKind::Ftps) {
-        ASSERT_TRUE(PeerTrust(Settings().trustFile).Add("ftp://127.0.0.1:" + std::to_string(ftpServer_->port()),
-                                                          certificate_.fingerprint));
+        ASSERT_TRUE(PeerTrust(Settings().trustFile)
+                        .Add("ftp://127.0.0.1:" + std::to_string(ftpServer_->port()), certificate_.fingerprint));
     }
     auto ftp = MakeCurlFtp(Settings());
     ftp->SetRemoteHost(host_);
@@ -308,7 +312,8 @@ TEST_P(Component, AWrongPasswordFailsAtConnect) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, Component,
-                         testing::Values(ServerKind::Ftp, ServerKind::FtpWithoutMlsd, ServerKind::Ftps, ServerKind::Sftp),
+                         testing::Values(ServerKind::Ftp, ServerKind::FtpWithoutMlsd, ServerKind::Ftps,
+                                         ServerKind::Sftp),
                          KindName);
 
 // ---- Addresses ----

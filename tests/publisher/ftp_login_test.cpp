@@ -11,9 +11,9 @@ namespace pw {
 namespace {
 
 namespace fs = std::filesystem;
-using test::PublisherWindowFixture;
 using test::kPassword;
 using test::kUser;
+using test::PublisherWindowFixture;
 using testing::ShownMessage;
 
 class FtpLoginTest : public PublisherWindowFixture {
@@ -23,7 +23,8 @@ protected:
     // The three records the dialog writes, in its order.
     static std::string Saved(const std::string& host, const std::string& user, const std::string& password) {
         const auto quoted = [](std::string text) { return "\"" + ReplaceQuotes(text) + "\""; };
-        return quoted(password) + ",\"Password\"\r\n" + quoted(user) + ",\"UserName\"\r\n" + quoted(host) + ",\"Host\"\r\n";
+        return quoted(password) + ",\"Password\"\r\n" + quoted(user) + ",\"UserName\"\r\n" + quoted(host) +
+               ",\"Host\"\r\n";
     }
     static std::string ReplaceQuotes(std::string text) {
         for (std::size_t at = 0; (at = text.find('"', at)) != std::string::npos; at += 2) text.insert(at, 1, '"');
@@ -41,8 +42,8 @@ TEST_F(FtpLoginTest, LaysOutTheDialogWithVerdanaCaptionsAndStarredPassword) {
     EXPECT_EQ(login.size(), QSize(334, 298));
     EXPECT_EQ(login.font().family(), "Verdana");
     const std::vector<std::pair<const char*, QRect>> places = {
-        {"Host", QRect(96, 12, 197, 19)},      {"UserName", QRect(96, 36, 197, 19)},
-        {"Password", QRect(96, 60, 197, 19)},  {"Cancel", QRect(16, 104, 121, 29)},
+        {"Host", QRect(96, 12, 197, 19)},       {"UserName", QRect(96, 36, 197, 19)},
+        {"Password", QRect(96, 60, 197, 19)},   {"Cancel", QRect(16, 104, 121, 29)},
         {"Command2", QRect(144, 104, 121, 29)}, {"Label1", QRect(40, 168, 249, 91)},
         {"Anonymous", QRect(800, 32, 113, 17)},
     };
@@ -92,8 +93,9 @@ TEST_F(FtpLoginTest, QuickHelpHostingOfferAndCancel) {
     const ShownMessage& help = doubles.dialogs->shown[0];
     EXPECT_EQ(help.caption, "Quick Help");
     EXPECT_EQ(help.icon, MessageIcon::Information);
-    EXPECT_EQ(help.text, "This tool allows you to publish your site online\r\n"
-                         "If you have already published your site you can use this tool to make online updates\r\n\r\n");
+    EXPECT_EQ(help.text,
+              "This tool allows you to publish your site online\r\n"
+              "If you have already published your site you can use this tool to make online updates\r\n\r\n");
     EXPECT_EQ(doubles.shell->opened, QStringList{"https://vendor.example/kw5host.html"});
 
     QPointer<FTPLogin> closing = &login;
@@ -123,7 +125,8 @@ TEST_F(FtpLoginTest, FailedConnectShowsTheReasonAndRemembersWhatFailed) {
         EXPECT_EQ(shown[0].text, "Unable to connect to the specified host");
         EXPECT_EQ(shown[0].icon, MessageIcon::Critical);
         EXPECT_EQ(shown[0].caption, "KW5 Sitewell");
-        EXPECT_TRUE(shown[0].details.contains(QString::fromStdString(failing.reason))) << shown[0].details.toStdString();
+        EXPECT_TRUE(shown[0].details.contains(QString::fromStdString(failing.reason)))
+            << shown[0].details.toStdString();
         EXPECT_FALSE(shown[0].details.contains("very")) << "the password is not shown";
         EXPECT_EQ(test::TempFolder::Read(site / "ftp.txt"), Saved(failing.host, kUser, failing.password));
         EXPECT_EQ(Permissions(site / "ftp.txt"), fs::perms::owner_read | fs::perms::owner_write);

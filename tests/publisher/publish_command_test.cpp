@@ -128,14 +128,14 @@ TEST_F(PublishCommand, TheHostsFolderReplacesWwwAndAMissingWwwMeansTheLoginFolde
 TEST_F(PublishCommand, ChangedOnlySendsWhatTheHostDoesNotHold) {
     StartServer();
     ASSERT_EQ(Run({}), kPublishedAll) << err_.str();
-    struct stat before{};
+    struct stat before {};
     ::stat((root_ / "www/index.html").c_str(), &before);
 
     // Nothing changed: nothing is sent, nothing on the host is touched.
     ASSERT_EQ(Run({"--changed-only"}), kPublishedAll) << err_.str();
     EXPECT_EQ(Count(out_.str(), "unchanged "), 4u) << out_.str();
     EXPECT_NE(out_.str().find(": 0 sent (0 bytes), 4 unchanged, 0 failed"), std::string::npos) << out_.str();
-    struct stat after{};
+    struct stat after {};
     ::stat((root_ / "www/index.html").c_str(), &after);
     EXPECT_EQ(before.st_mtim.tv_sec, after.st_mtim.tv_sec);
     EXPECT_EQ(before.st_mtim.tv_nsec, after.st_mtim.tv_nsec);

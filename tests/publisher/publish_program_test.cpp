@@ -18,9 +18,10 @@ TEST(PublishProgram, RunsWithoutADisplayAndSendsTheSite) {
                                       std::to_string(server.port()) + "\",\"Host\"\r\n");
     const std::string program = std::string(PW_INSTALL_DIR) + "/pagewright";
     std::string out;
-    const int exit = test::RunCommand({"/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM",
-                                       "PAGEWRIGHT_HOME=" + inst.path().string(), program, "publish"},
-                                      &out);
+    const int exit =
+        test::RunCommand({"/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM",
+                          "PAGEWRIGHT_HOME=" + inst.path().string(), program, "publish"},
+                         &out);
     EXPECT_EQ(exit, 0) << out;
     EXPECT_TRUE(out.starts_with("sent index.html (17 bytes)\n")) << out;
     EXPECT_EQ(test::TempFolder::Read(inst.path() / "server/www/index.html"), "<html>home</html>");

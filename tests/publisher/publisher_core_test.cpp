@@ -92,8 +92,8 @@ TEST(FtpError, CarriesTheReasonAndComparesAsItsKind) {
 
 TEST(LocalPane, ListsGifThenHtmlThenJpgEachInFileSystemOrder) {
     test::TempFolder site;
-    for (const char* name : {"index.html", "page2.html", "logo.gif", "photo.jpg", "temp311.htx", "site.htm",
-                             "LOUD.GIF", "stock", "a.jpeg", ".gif"}) {
+    for (const char* name : {"index.html", "page2.html", "logo.gif", "photo.jpg", "temp311.htx", "site.htm", "LOUD.GIF",
+                             "stock", "a.jpeg", ".gif"}) {
         site.Write(name, "x");
     }
     fs::create_directory(site.path() / "pictures.jpg");
@@ -157,10 +157,13 @@ TEST(PublishState, KeepsEachDestinationsFilesApartAndIsOwnerOnly) {
 TEST(PublishState, AMissingOrDamagedFileMeansNothingWasSent) {
     test::TempFolder site;
     EXPECT_EQ(PublishState(site.path() / "absent.txt", Destination()).Find("index.html"), nullptr);
-    const fs::path damaged = site.Write("ftpsent.txt", "\"ftp://host:21\tme\t/www\",\"Destination\"\r\n"
-                                                       "\"12 short index.html\",\"File\"\r\n"
-                                                       "\"x " + std::string(64, 'a') + " a.html\",\"File\"\r\n"
-                                                       "garbage");
+    const fs::path damaged = site.Write("ftpsent.txt",
+                                        "\"ftp://host:21\tme\t/www\",\"Destination\"\r\n"
+                                        "\"12 short index.html\",\"File\"\r\n"
+                                        "\"x " +
+                                            std::string(64, 'a') +
+                                            " a.html\",\"File\"\r\n"
+                                            "garbage");
     const PublishState state(damaged, Destination());
     EXPECT_EQ(state.Find("index.html"), nullptr);
     EXPECT_EQ(state.Find("a.html"), nullptr);

@@ -20,11 +20,11 @@ namespace pw {
 namespace {
 
 namespace fs = std::filesystem;
-using test::PublisherWindowFixture;
 using test::kPassword;
 using test::kUser;
-using testing::ShownMessage;
+using test::PublisherWindowFixture;
 using test::Texts;
+using testing::ShownMessage;
 
 // Site files whose names the local pane shows, in the order it must show them: each
 // pattern's group in the order the file system lists the folder.
@@ -94,7 +94,8 @@ protected:
         EXPECT_EQ(shown[0].text, text);
         EXPECT_EQ(shown[0].icon, icon) << text.toStdString();
         EXPECT_EQ(shown[0].caption, caption) << text.toStdString();
-        EXPECT_EQ(shown[0].details.isEmpty(), !withDetails) << text.toStdString() << ": " << shown[0].details.toStdString();
+        EXPECT_EQ(shown[0].details.isEmpty(), !withDetails)
+            << text.toStdString() << ": " << shown[0].details.toStdString();
     }
 
     void ExpectFailure(const QString& text) { ExpectOneMessage(text, MessageIcon::Exclamation, "KW5 Sitewell", true); }
@@ -113,15 +114,24 @@ TEST_F(PublisherTest, LaysOutTheWindowAndFillsBothPanesOnFirstActivation) {
     EXPECT_EQ(publisher->windowTitle(), "Publish site tool ( FTP Client)");
     EXPECT_EQ(publisher->size(), QSize(640, 523));
     const std::vector<std::pair<const char*, QRect>> places = {
-        {"Label15", {40, 72, 209, 17}},         {"LocalFiles", {40, 96, 157, 368}},
-        {"LocalDEL", {0, 104, 33, 21}},         {"RemotePWD", {432, 80, 149, 17}},
-        {"RemoteDirectories", {432, 104, 153, 69}}, {"RemoteFiles", {432, 184, 153, 277}},
-        {"RemoteCD", {592, 104, 33, 21}},       {"RemoteRD", {592, 128, 33, 21}},
-        {"RemoteMD", {592, 152, 33, 21}},       {"RemoteDEL", {592, 184, 33, 21}},
-        {"Picture1", {216, 232, 200, 220}},     {"WebBrowser1", {216, 232, 200, 220}},
-        {"Label10", {216, 136, 200, 17}},       {"Label6", {208, 160, 208, 17}},
-        {"Label1", {232, 184, 184, 17}},        {"Label7", {232, 208, 184, 17}},
-        {"Label2", {200, 48, 73, 17}},          {"Label4", {496, 48, 97, 17}},
+        {"Label15", {40, 72, 209, 17}},
+        {"LocalFiles", {40, 96, 157, 368}},
+        {"LocalDEL", {0, 104, 33, 21}},
+        {"RemotePWD", {432, 80, 149, 17}},
+        {"RemoteDirectories", {432, 104, 153, 69}},
+        {"RemoteFiles", {432, 184, 153, 277}},
+        {"RemoteCD", {592, 104, 33, 21}},
+        {"RemoteRD", {592, 128, 33, 21}},
+        {"RemoteMD", {592, 152, 33, 21}},
+        {"RemoteDEL", {592, 184, 33, 21}},
+        {"Picture1", {216, 232, 200, 220}},
+        {"WebBrowser1", {216, 232, 200, 220}},
+        {"Label10", {216, 136, 200, 17}},
+        {"Label6", {208, 160, 208, 17}},
+        {"Label1", {232, 184, 184, 17}},
+        {"Label7", {232, 208, 184, 17}},
+        {"Label2", {200, 48, 73, 17}},
+        {"Label4", {496, 48, 97, 17}},
     };
     for (const auto& [name, place] : places) {
         auto* control = publisher->findChild<QWidget*>(name);
@@ -132,7 +142,8 @@ TEST_F(PublisherTest, LaysOutTheWindowAndFillsBothPanesOnFirstActivation) {
     for (const char* hidden : {"LocalDirectories", "LocalCD", "LocalMD", "LocalRD", "ProgressBar"}) {
         EXPECT_FALSE(publisher->findChild<QWidget*>(hidden)->isVisible()) << hidden;
     }
-    for (const char* below : {"Command2", "ToLocal", "ToRemote", "rall", "Command3", "ASCIIMode", "BinaryMode", "List1"}) {
+    for (const char* below :
+         {"Command2", "ToLocal", "ToRemote", "rall", "Command3", "ASCIIMode", "BinaryMode", "List1"}) {
         EXPECT_GE(publisher->findChild<QWidget*>(below)->y(), publisher->centralWidget()->height()) << below;
     }
     QStringList menu;
@@ -184,11 +195,12 @@ TEST_F(PublisherTest, ActivationOpensTheHostsFolderOrWwwOrStaysWhereTheLoginIs) 
 TEST_F(PublisherTest, ActivationResetsThePanesOnlyWhenComingFromAnotherWindow) {
     fs::create_directories(www / "sub");
     fs::create_directories(site / "elsewhere");
-    Platform real(inst.path(), Ports{.dialogs = std::make_unique<QtDialogs>(),
-                                     .shell = std::make_unique<testing::RecordingShell>(),
-                                     .makeWebPane = [](QWidget* parent) { return new testing::RecordingWebPane(parent); },
-                                     .makeEditingSurface = {},
-                                     .makeSpellChecker = {}});
+    Platform real(inst.path(),
+                  Ports{.dialogs = std::make_unique<QtDialogs>(),
+                        .shell = std::make_unique<testing::RecordingShell>(),
+                        .makeWebPane = [](QWidget* parent) { return new testing::RecordingWebPane(parent); },
+                        .makeEditingSurface = {},
+                        .makeSpellChecker = {}});
     publisher = new Main(real);
     publisher->Form_Load();
     publisher->FTP().SetRemoteHost(Host());
@@ -442,7 +454,8 @@ TEST_F(PublisherTest, UploadSelectedSendsExactlyThoseAndBringsTheListBack) {
     publisher->findChild<HotSpot*>("Label6")->clicked();
     ExpectNothingShown();
     const auto commands = Commands();
-    EXPECT_EQ(Stored(commands), (std::vector<std::string>{all[2].toStdString(), all[5].toStdString(), all[7].toStdString()}));
+    EXPECT_EQ(Stored(commands),
+              (std::vector<std::string>{all[2].toStdString(), all[5].toStdString(), all[7].toStdString()}));
     EXPECT_EQ(Count(commands, "MLSD"), 1);
     EXPECT_EQ(Texts(List("LocalFiles")), all);
     EXPECT_TRUE(List("LocalFiles").selectedItems().isEmpty());
@@ -456,7 +469,8 @@ TEST_F(PublisherTest, DownloadAllAndSelected) {
     publisher->findChild<HotSpot*>("Label1")->clicked();
     ExpectOneMessage("No items selected. Cannot continue.", MessageIcon::Critical, "Error: No Selected Items", false);
 
-    for (const char* name : {"a.html", "b.gif", "c.txt", "d.jpg"}) test::WriteFile(www / name, std::string("remote ") + name);
+    for (const char* name : {"a.html", "b.gif", "c.txt", "d.jpg"})
+        test::WriteFile(www / name, std::string("remote ") + name);
     publisher->RefreshRemote();
     List("RemoteFiles").item(1)->setSelected(true);
     List("RemoteFiles").item(3)->setSelected(true);
@@ -547,7 +561,8 @@ TEST_F(PublisherTest, ProgressBarMovesDuringATransferAndStaysInRange) {
     ExpectNothingShown();
     EXPECT_FALSE(bar.isVisible());
     EXPECT_TRUE(visibleWhileMoving);
-    EXPECT_TRUE(std::ranges::any_of(seen, [](auto s) { return s.second == 3 << 20 && s.first > 0; })) << "the file's size set the scale";
+    EXPECT_TRUE(std::ranges::any_of(seen, [](auto s) { return s.second == 3 << 20 && s.first > 0; }))
+        << "the file's size set the scale";
     for (const auto& [value, maximum] : seen) {
         EXPECT_GE(value, 0);
         EXPECT_LE(value, maximum);
@@ -559,10 +574,10 @@ TEST_F(PublisherTest, ProgressBarMovesDuringATransferAndStaysInRange) {
         int value, maximum;
     };
     const std::vector<Report> reports = {
-        {50, 0, 0, 100},                       // no total yet: the bar waits
-        {10, 1000, 10, 1000},                  // the first total sets the scale
-        {5000, 1000, 1000, 1000},              // past the total: held at the end
-        {1'000'000, 0, 1000, 1000},            // a later unknown total keeps the scale
+        {50, 0, 0, 100},             // no total yet: the bar waits
+        {10, 1000, 10, 1000},        // the first total sets the scale
+        {5000, 1000, 1000, 1000},    // past the total: held at the end
+        {1'000'000, 0, 1000, 1000},  // a later unknown total keeps the scale
     };
     bar.setMaximum(100);
     bar.setValue(0);

@@ -64,7 +64,8 @@ inline int RunCommand(const std::vector<std::string>& argv, std::string* out = n
     ::close(pipeFds[1]);
     std::string text;
     char buffer[4096];
-    for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<std::size_t>(n));
+    for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;)
+        text.append(buffer, static_cast<std::size_t>(n));
     ::close(pipeFds[0]);
     int status = 0;
     ::waitpid(pid, &status, 0);
@@ -202,7 +203,8 @@ class FaultFtpServer {
 public:
     FaultFtpServer(const fs::path& root, const std::string& user, const std::string& password,
                    const std::vector<std::string>& faults) {
-        std::vector<std::string> argv = {kSystemPython, SourceFile("fault_ftp_server.py"), root.string(), user, password};
+        std::vector<std::string> argv = {kSystemPython, SourceFile("fault_ftp_server.py"), root.string(), user,
+                                         password};
         argv.insert(argv.end(), faults.begin(), faults.end());
         process_.Start(argv);
         port_ = process_.ReadPort();
@@ -251,21 +253,22 @@ public:
         Keygen(userKey());
         WriteFile(folder_ / "authorized_keys", ReadFile(folder_ / "id_ed25519.pub"));
         port_ = FreePort();
-        WriteFile(folder_ / "sshd_config",
-                  "Port " + std::to_string(port_) +
-                      "\n"
-                      "ListenAddress 127.0.0.1\n"
-                      "HostKey " + (folder_ / "host_ed25519").string() +
-                      "\n"
-                      "AuthorizedKeysFile " + (folder_ / "authorized_keys").string() +
-                      "\n"
-                      "PidFile none\n"
-                      "UsePAM no\n"
-                      "StrictModes no\n"
-                      "PermitRootLogin prohibit-password\n"
-                      "PasswordAuthentication yes\n"
-                      "KbdInteractiveAuthentication no\n"
-                      "Subsystem sftp internal-sftp\n");
+        WriteFile(folder_ / "sshd_config", "Port " + std::to_string(port_) +
+                                               "\n"
+                                               "ListenAddress 127.0.0.1\n"
+                                               "HostKey " +
+                                               (folder_ / "host_ed25519").string() +
+                                               "\n"
+                                               "AuthorizedKeysFile " +
+                                               (folder_ / "authorized_keys").string() +
+                                               "\n"
+                                               "PidFile none\n"
+                                               "UsePAM no\n"
+                                               "StrictModes no\n"
+                                               "PermitRootLogin prohibit-password\n"
+                                               "PasswordAuthentication yes\n"
+                                               "KbdInteractiveAuthentication no\n"
+                                               "Subsystem sftp internal-sftp\n");
         std::error_code ignored;
         fs::create_directories("/run/sshd", ignored);  // privilege separation wants it when run as root
         process_.Start({"/usr/sbin/sshd", "-D", "-e", "-f", (folder_ / "sshd_config").string()});
@@ -377,8 +380,10 @@ private:
             if (n >= left) {
                 n = static_cast<ssize_t>(left);
                 *limit = -1;
-                if (limit == &freezeAfter_) frozen_ = true;
-                else cut_ = true;
+                if (limit == &freezeAfter_)
+                    frozen_ = true;
+                else
+                    cut_ = true;
             } else {
                 *limit = left - n;
             }

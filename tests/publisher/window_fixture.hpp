@@ -113,7 +113,8 @@ protected:
 
     // Logs in through the dialog with `host`, as the user does, and waits for the
     // publisher's first activation to fill its panes. Null when no publisher opened.
-    Main* OpenPublisher(const std::string& host, const std::string& user = kUser, const std::string& password = kPassword) {
+    Main* OpenPublisher(const std::string& host, const std::string& user = kUser,
+                        const std::string& password = kPassword) {
         FTPLogin& login = Login();
         login.findChild<QLineEdit*>("Host")->setText(QString::fromStdString(host));
         login.findChild<QLineEdit*>("UserName")->setText(QString::fromStdString(user));

@@ -14,7 +14,7 @@ namespace {
 namespace fs = std::filesystem;
 
 const char* const kFieldFiles[] = {"oneBox.txt", "twoBox.txt", "threeBox.txt", "pagebox.txt", "ftp.txt"};
-const char* const kRtfFiles[] = {"default/rtemp1.txt", "default/rtemp31.txt", "default/rtemp2.txt",
+const char* const kRtfFiles[] = {"default/rtemp1.txt",  "default/rtemp31.txt", "default/rtemp2.txt",
                                  "default/rtemp32.txt", "default/rtemp3.txt",  "default/rtemp33.txt",
                                  "default/ftpbeta.txt", "Default.ste"};
 const char* const kCopies[] = {"stock", "temp311.htx", "graf1.gif", "graf2.jpg"};
@@ -26,7 +26,8 @@ protected:
     QString previousFolder = QDir::currentPath();
 
     void SetUp() override {
-        for (const char* name : kCopies) inst.Write(name, std::string("shipped ") + name + std::string("\0\xff\r\n", 4));
+        for (const char* name : kCopies)
+            inst.Write(name, std::string("shipped ") + name + std::string("\0\xff\r\n", 4));
     }
     void TearDown() override {
         // Collected first: deleting a menu window deletes its popup menus, which are top-level too.
@@ -93,7 +94,8 @@ TEST_F(BeginTest, AnExistingDefaultIsLeftAlone) {
     };
     const Case cases[] = {
         {"empty folder", [](const fs::path& i) { fs::create_directory(i / "default"); }},
-        {"half-filled folder", [](const fs::path& i) {
+        {"half-filled folder",
+         [](const fs::path& i) {
              fs::create_directory(i / "default");
              std::ofstream(i / "default" / "oneBox.txt") << "\"Mine\",\"Text2\"\r\n";
          }},

@@ -116,7 +116,8 @@ TEST_F(DesignSwitchingTest, EachPictureStartsItsPackFromTheInstallationAndOffers
     Click("Frame1", "Image5");  // again while the first may still run: a new process
     const QString programFolder = QCoreApplication::applicationDirPath();
     const QString installed = QString::fromStdString((inst.path() / "comp2.exe").string());
-    EXPECT_EQ(doubles.shell->ran, (QStringList{programFolder + "/comp1.exe", installed, programFolder + "/comp3.exe", installed}));
+    EXPECT_EQ(doubles.shell->ran,
+              (QStringList{programFolder + "/comp1.exe", installed, programFolder + "/comp3.exe", installed}));
     for (const QString& folder : doubles.shell->ranIn) EXPECT_EQ(folder, QString::fromStdString(inst.path().string()));
 }
 
@@ -220,7 +221,8 @@ TEST_F(RealPackTest, APackStartedFromTheMenuInstallsItsDesignAndGoRegeneratesThe
     // A per-user installation holds its own copy of the packs, as the program folder does.
     fs::copy_file(fs::path(PW_INSTALL_DIR) / "comp2.exe", inst.path() / "comp2.exe");
     const std::string before = test::TempFolder::Read(site / "temp311.htx");
-    const std::string design2 = test::TempFolder::Read(fs::path(PW_SOURCE_DIR) / "content" / "designs" / "comp2" / "temp311.htx");
+    const std::string design2 =
+        test::TempFolder::Read(fs::path(PW_SOURCE_DIR) / "content" / "designs" / "comp2" / "temp311.htx");
     ASSERT_NE(before, design2);
 
     Platform platform(inst.path(),

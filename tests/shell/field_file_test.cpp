@@ -26,8 +26,7 @@ TEST_P(FieldFileRead, GivesRecordsInFileOrder) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, FieldFileRead,
     testing::Values(
-        ReadCase{"first-run file", "\"\",\"Text1\"\r\n", {{"", "Text1"}}},
-        ReadCase{"zero records", "", {}},
+        ReadCase{"first-run file", "\"\",\"Text1\"\r\n", {{"", "Text1"}}}, ReadCase{"zero records", "", {}},
         ReadCase{"only line breaks", "\r\n\r\n", {}},
         ReadCase{"multi-line Text5",
                  "\" Title\",\"Text2\"\r\n\"Type footer here\r\nsecond line\r\n\",\"Text5\"\r\n",
@@ -37,9 +36,11 @@ INSTANTIATE_TEST_SUITE_P(
                  {{"k", "Text24"}, {"first", "Text2"}, {"later", "Text2"}}},
         ReadCase{"doubled quote is one quote", "\"say \"\"hi\"\"\",\"Text2\"\r\n", {{"say \"hi\"", "Text2"}}},
         ReadCase{"text of one quote", "\"\"\"\",\"Text2\"\r\n", {{"\"", "Text2"}}},
-        ReadCase{"junk after the closing quote is dropped", "\"abc\"junk ,\"Text2\" x\r\n\"d\",\"e\"\r\n",
+        ReadCase{"junk after the closing quote is dropped",
+                 "\"abc\"junk ,\"Text2\" x\r\n\"d\",\"e\"\r\n",
                  {{"abc", "Text2"}, {"d", "e"}}},
-        ReadCase{"unquoted fields run to comma and line end", "abc def,Text2\r\n\"q\",page1\r\n",
+        ReadCase{"unquoted fields run to comma and line end",
+                 "abc def,Text2\r\n\"q\",page1\r\n",
                  {{"abc def", "Text2"}, {"q", "page1"}}},
         ReadCase{"blanks before a field are skipped", "  \"a\",\t\"b\"\r\n   c,  d\r\n", {{"a", "b"}, {"c", "d"}}},
         ReadCase{"comma inside quotes", "\"a, b\",\"Text2\"\r\n", {{"a, b", "Text2"}}},
@@ -47,9 +48,13 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"no line end after the last record", "\"a\",\"b\"", {{"a", "b"}}},
         ReadCase{"blank lines between records", "\"a\",\"b\"\r\n\r\n\"c\",\"d\"\r\n", {{"a", "b"}, {"c", "d"}}},
         ReadCase{"a trailing text without a name is dropped", "\"a\",\"b\"\r\n\"orphan\"\r\n", {{"a", "b"}}},
-        ReadCase{"an unclosed quote runs to the end", "\"a\",\"never closed\r\n\"\"more", {{"a", "never closed\r\n\"more"}}},
+        ReadCase{
+            "an unclosed quote runs to the end", "\"a\",\"never closed\r\n\"\"more", {{"a", "never closed\r\n\"more"}}},
         ReadCase{"empty name", "\"a\",\"\"\r\n", {{"a", ""}}},
-        ReadCase{"Windows-1252 bytes", "\"Gr\xFC\xDF" "e \x80 5\",\"Text2\"\r\n", {{"Grüße € 5", "Text2"}}},
+        ReadCase{"Windows-1252 bytes",
+                 "\"Gr\xFC\xDF"
+                 "e \x80 5\",\"Text2\"\r\n",
+                 {{"Grüße € 5", "Text2"}}},
         ReadCase{"UTF-8 stays UTF-8", "\"Grüße € 日本\",\"Text2\"\r\n", {{"Grüße € 日本", "Text2"}}}));
 
 TEST(FieldFileWrite, FormatsOneQuotedRecordPerLine) {

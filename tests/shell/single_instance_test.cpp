@@ -2,15 +2,15 @@
 // at once without touching a file, and a lock left by a killed copy does not block.
 #include <gtest/gtest.h>
 
+#include <pwd.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <map>
-#include <pwd.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 
 #include "tests/temp_folder.hpp"
 
@@ -100,7 +100,8 @@ public:
                 ::chown(entry.path().c_str(), user_->first, user_->second);
             ::chown(home_.path().c_str(), user_->first, user_->second);
         }
-        fs::permissions(program_.path() / "lib", fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+        fs::permissions(program_.path() / "lib",
+                        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                         fs::perm_options::remove);
     }
     bool usable() const { return ::geteuid() != 0 || user_.has_value(); }

@@ -44,14 +44,10 @@ TEST_F(StartTest, LoadSetsCaptionFixedSizeLogoAndSiteList) {
 
 TEST_F(StartTest, HotSpotsCarryTheirTooltipsOverTheDrawnItems) {
     const std::vector<std::pair<const char*, const char*>> tooltips = {
-        {"Label3", "   Click to go to the Build/Edit page      "},
-        {"Label4", "   Click to go to Name Pages "},
-        {"Label6", "   Click to build or edit your web site   "},
-        {"Label9", "   Click to start online tutorial   "},
-        {"Label8", "   Click here to view online tutorial"},
-        {"Label14", "   Change to another web site design"},
-        {"Label2", "   Click to publish your web site online   "},
-        {"Label1", "Low cost web site hosting"},
+        {"Label3", "   Click to go to the Build/Edit page      "}, {"Label4", "   Click to go to Name Pages "},
+        {"Label6", "   Click to build or edit your web site   "},  {"Label9", "   Click to start online tutorial   "},
+        {"Label8", "   Click here to view online tutorial"},       {"Label14", "   Change to another web site design"},
+        {"Label2", "   Click to publish your web site online   "}, {"Label1", "Low cost web site hosting"},
     };
     for (const auto& [name, tooltip] : tooltips) {
         auto* spot = menu->findChild<HotSpot*>(name);
@@ -92,7 +88,8 @@ TEST_F(StartTest, MenusAreLaidOutAsTheUserExpects) {
     EXPECT_EQ(entries[1]->text(), "&Help");
     QStringList file;
     for (QAction* action : entries[0]->menu()->actions()) file << (action->isSeparator() ? "-" : action->text());
-    EXPECT_EQ(file, (QStringList{"-", "Edit Pages", "Name Pages", "Publish Site (FTP Client)", "-", "&Exit Program", "-"}));
+    EXPECT_EQ(file,
+              (QStringList{"-", "Edit Pages", "Name Pages", "Publish Site (FTP Client)", "-", "&Exit Program", "-"}));
     EXPECT_FALSE(entries[0]->menu()->separatorsCollapsible()) << "the leading and trailing separators show";
 }
 

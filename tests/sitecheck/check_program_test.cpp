@@ -11,8 +11,15 @@ namespace pw {
 namespace {
 
 int RunCheck(const test::TempFolder& inst, const std::vector<std::string>& args, std::string* out) {
-    std::vector<std::string> argv = {"/usr/bin/env",   "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM",
-                                     "PAGEWRIGHT_HOME=" + inst.path().string(), std::string(PW_INSTALL_DIR) + "/pagewright",
+    std::vector<std::string> argv = {"/usr/bin/env",
+                                     "-u",
+                                     "DISPLAY",
+                                     "-u",
+                                     "WAYLAND_DISPLAY",
+                                     "-u",
+                                     "QT_QPA_PLATFORM",
+                                     "PAGEWRIGHT_HOME=" + inst.path().string(),
+                                     std::string(PW_INSTALL_DIR) + "/pagewright",
                                      "check"};
     argv.insert(argv.end(), args.begin(), args.end());
     return test::RunCommand(argv, out);

@@ -132,8 +132,7 @@ TEST_F(CheckSiteFromAWindow, SiteFolderThatCannotBeReadIsToldInAMessage) {
     const auto& message = doubles.dialogs->shown[0];
     EXPECT_EQ(message.text, "The site folder could not be read, so it was not checked.");
     EXPECT_EQ(message.icon, MessageIcon::Exclamation);
-    EXPECT_EQ(message.details, QString::fromStdString((inst.path() / "gone").string()) +
-                                   ": No such file or directory");
+    EXPECT_EQ(message.details, QString::fromStdString((inst.path() / "gone").string()) + ": No such file or directory");
 }
 
 }  // namespace

@@ -59,9 +59,10 @@ TEST_F(SiteCheck, FreshSiteNeverGeneratedListsEachPageOnceNotEveryLinkToIt) {
     EXPECT_EQ(Summaries(findings)[0], "index.html PageNotMade");
     EXPECT_EQ(Summaries(findings)[6], "news.html PageNotMade");
     EXPECT_EQ(Summaries(findings)[12], "aboutus.html PageNotMade");
-    EXPECT_EQ(FindingLine(findings[12]),
-              "aboutus.html: page Three (\"About us\") has never been made, so the site has no such page yet: open page "
-              "Three in the builder and click \"Save or preview site\"");
+    EXPECT_EQ(
+        FindingLine(findings[12]),
+        "aboutus.html: page Three (\"About us\") has never been made, so the site has no such page yet: open page "
+        "Three in the builder and click \"Save or preview site\"");
 
     // One page made: its links to the two others are covered by their own findings.
     test::FillInTexts(site);
@@ -72,14 +73,15 @@ TEST_F(SiteCheck, FreshSiteNeverGeneratedListsEachPageOnceNotEveryLinkToIt) {
 
 TEST_F(SiteCheck, SampleTextsAreFoundHoweverTheyAreSpacedOrWrapped) {
     MakeReadySite();
-    inst.Write(site / "twoBox.txt", "\"Type your page title (meta title)  \",\"Text2\"\r\n"
-                                    "\"Type keywords  here (meta tags)\",\"Text24\"\r\n");
+    inst.Write(site / "twoBox.txt",
+               "\"Type your page title (meta title)  \",\"Text2\"\r\n"
+               "\"Type keywords  here (meta tags)\",\"Text24\"\r\n");
     ASSERT_TRUE(store::SaveSection(site / "rtemp3.txt", "<P>kw5 sitefoundry</P>\r\n<p>Our shop</p>").has_value());
     test::GenerateAll(inst);
     // Page two's field file names no description, so it keeps the built-in one.
-    EXPECT_EQ(Summaries(Check()), (std::vector<std::string>{"news.html SampleText Text2", "news.html SampleText Text100",
-                                                            "news.html SampleText Text24",
-                                                            "aboutus.html SampleSection A"}));
+    EXPECT_EQ(Summaries(Check()),
+              (std::vector<std::string>{"news.html SampleText Text2", "news.html SampleText Text100",
+                                        "news.html SampleText Text24", "aboutus.html SampleSection A"}));
 }
 
 TEST_F(SiteCheck, TextsTheDesignDoesNotShowAreNotReported) {
@@ -92,9 +94,8 @@ TEST_F(SiteCheck, TextsTheDesignDoesNotShowAreNotReported) {
     test::GenerateAll(inst);
     const auto summaries = Summaries(Check());
     EXPECT_EQ(summaries.size(), 9u);
-    EXPECT_TRUE(std::ranges::none_of(summaries, [](const std::string& s) {
-        return s.ends_with("SampleSection B") || s.ends_with("Text24");
-    }));
+    EXPECT_TRUE(std::ranges::none_of(
+        summaries, [](const std::string& s) { return s.ends_with("SampleSection B") || s.ends_with("Text24"); }));
 }
 
 TEST_F(SiteCheck, PageOlderThanWhatItIsMadeFromIsOutdated) {
@@ -104,11 +105,15 @@ TEST_F(SiteCheck, PageOlderThanWhatItIsMadeFromIsOutdated) {
         std::string cause;
     };
     const Case cases[] = {
-        {"rtemp32.txt", {"news.html PageOutdated"}, "the texts of page Two (\"News\") were changed after this page was made"},
+        {"rtemp32.txt",
+         {"news.html PageOutdated"},
+         "the texts of page Two (\"News\") were changed after this page was made"},
         {"threeBox.txt", {"aboutus.html PageOutdated"}, "the texts of page Three (\"About us\") were changed"},
-        {"pagebox.txt", {"index.html PageOutdated", "news.html PageOutdated", "aboutus.html PageOutdated"},
+        {"pagebox.txt",
+         {"index.html PageOutdated", "news.html PageOutdated", "aboutus.html PageOutdated"},
          "the page names were changed"},
-        {"temp311.htx", {"index.html PageOutdated", "news.html PageOutdated", "aboutus.html PageOutdated"},
+        {"temp311.htx",
+         {"index.html PageOutdated", "news.html PageOutdated", "aboutus.html PageOutdated"},
          "a new design was installed"},
     };
     for (const Case& c : cases) {
@@ -127,7 +132,8 @@ TEST_F(SiteCheck, PageOlderThanWhatItIsMadeFromIsOutdated) {
 
 TEST_F(SiteCheck, PlaceholderLeftOnThePageIsReportedOncePerPage) {
     MakeReadySite();
-    ASSERT_TRUE(store::SaveSection(site / "rtemp1.txt", "<p>Call %%phone%% or %%PHONE%%</p><p>%%texta%%</p>").has_value());
+    ASSERT_TRUE(
+        store::SaveSection(site / "rtemp1.txt", "<p>Call %%phone%% or %%PHONE%%</p><p>%%texta%%</p>").has_value());
     test::GenerateAll(inst);
     const auto findings = Check();
     EXPECT_EQ(Summaries(findings), (std::vector<std::string>{"index.html PlaceholderLeft %%phone%%",
@@ -153,7 +159,9 @@ TEST_F(SiteCheck, ReferencesOfAPageAreFollowedIntoTheSiteFolder) {
         {R"(<img src="photo.jpeg">)", {"photo.jpeg"}, {"NotSent photo.jpeg"}},
         {R"(<img src="PHOTO.JPG">)", {"PHOTO.JPG"}, {}},
         {R"(<img src="my%20photo.jpg"><img src="my photo.jpg">)", {"my photo.jpg"}, {}},
-        {R"(<img src="pics/a.gif"><img src="pics/b.gif">)", {"pics/a.gif"}, {"MissingFile pics/b.gif", "NotSent pics/a.gif"}},
+        {R"(<img src="pics/a.gif"><img src="pics/b.gif">)",
+         {"pics/a.gif"},
+         {"MissingFile pics/b.gif", "NotSent pics/a.gif"}},
         {R"(<img src="Pics/a.gif">)", {"pics/a.gif"}, {"OtherLetterCase Pics/a.gif", "NotSent Pics/a.gif"}},
         {R"(<img src="../a.gif"><img src="/a.gif"><img src="file:///home/me/a.gif"><img src="C:\Pictures\a.gif">)",
          {},
@@ -171,7 +179,9 @@ TEST_F(SiteCheck, ReferencesOfAPageAreFollowedIntoTheSiteFolder) {
         {R"(<a href="old.htm">Old</a><a href="menu.pdf">Menu</a><a href="gallery/">Gallery</a>)",
          {"old.htm", "menu.pdf", "gallery/"},
          {"NotSent old.htm", "NotSent menu.pdf", "NotSent gallery/"}},
-        {R"(<a href="News.html">News</a><a href="sub/page.html">Sub</a>)", {}, {"OtherLetterCase News.html", "MissingPage sub/page.html"}},
+        {R"(<a href="News.html">News</a><a href="sub/page.html">Sub</a>)",
+         {},
+         {"OtherLetterCase News.html", "MissingPage sub/page.html"}},
         {R"(<a href="http://example.com/a.gif">x</a><a href="mailto:me@example.com">m</a><a href="#top">t</a>)"
          R"h(<a href="javascript:void(0)">j</a><img src="data:image/gif;base64,R0lGODlh"><a href="//cdn.example.com/x.js">c</a>)h",
          {},
@@ -198,21 +208,23 @@ TEST_F(SiteCheck, MessagesSayWhatIsWrongAndWhatToDo) {
     MakeReadySite();
     inst.Write(site / "logo.gif", "GIF89a");
     inst.Write(site / "photo.jpeg", "x");
-    inst.Write(site / "index.html", R"(<img src="Logo.GIF"><img src="photo.jpeg"><img src="../up.gif"><a href="shop.html">)");
+    inst.Write(site / "index.html",
+               R"(<img src="Logo.GIF"><img src="photo.jpeg"><img src="../up.gif"><a href="shop.html">)");
     const auto findings = Check();
     std::vector<std::string> lines;
     for (const Finding& finding : findings) lines.push_back(FindingLine(finding));
-    EXPECT_EQ(lines, (std::vector<std::string>{
-                         "index.html: the picture \"Logo.GIF\" is \"logo.gif\" in your site folder; web hosts tell the "
-                         "two apart: rename the file or change the page",
-                         "index.html: the picture \"photo.jpeg\" would not be sent by \"Upload ALL Files\", which sends "
-                         "only .gif, .html and .jpg files, so it would be missing on the web host: rename it to "
-                         "\"photo.jpg\" and change the page to match",
-                         "index.html: the picture \"../up.gif\" lies outside your site folder, so it would not be on "
-                         "the web host: copy it into the site folder and write just \"up.gif\" in the page",
-                         "index.html: the link to \"shop.html\" leads to no page of your site: change the link, or put "
-                         "that page in the site folder",
-                     }));
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{
+                  "index.html: the picture \"Logo.GIF\" is \"logo.gif\" in your site folder; web hosts tell the "
+                  "two apart: rename the file or change the page",
+                  "index.html: the picture \"photo.jpeg\" would not be sent by \"Upload ALL Files\", which sends "
+                  "only .gif, .html and .jpg files, so it would be missing on the web host: rename it to "
+                  "\"photo.jpg\" and change the page to match",
+                  "index.html: the picture \"../up.gif\" lies outside your site folder, so it would not be on "
+                  "the web host: copy it into the site folder and write just \"up.gif\" in the page",
+                  "index.html: the link to \"shop.html\" leads to no page of your site: change the link, or put "
+                  "that page in the site folder",
+              }));
 }
 
 TEST_F(SiteCheck, FindingsComePageByPageThenByKindThenInPageOrder) {
@@ -234,10 +246,10 @@ TEST_F(SiteCheck, FindingsComePageByPageThenByKindThenInPageOrder) {
 
 TEST_F(SiteCheck, PicturesOverOneMegabyteAreListedWithTheirSizeAfterThePages) {
     MakeReadySite();
-    inst.Write(site / "shop.jpg", std::string(1536 * 1024, 'x'));                   // shown on two pages
-    inst.Write(site / "exact.gif", std::string(kLargePictureBytes, 'x'));           // not over the limit
-    inst.Write(site / "spare.GIF", std::string(kLargePictureBytes + 1, 'x'));       // sent, shown nowhere
-    inst.Write(site / "unsent.png", std::string(2 * kLargePictureBytes, 'x'));      // neither sent nor shown
+    inst.Write(site / "shop.jpg", std::string(1536 * 1024, 'x'));               // shown on two pages
+    inst.Write(site / "exact.gif", std::string(kLargePictureBytes, 'x'));       // not over the limit
+    inst.Write(site / "spare.GIF", std::string(kLargePictureBytes + 1, 'x'));   // sent, shown nowhere
+    inst.Write(site / "unsent.png", std::string(2 * kLargePictureBytes, 'x'));  // neither sent nor shown
     inst.Write(site / "index.html", R"(<img src="shop.jpg"><img src="exact.gif"><img src="shop.jpg">)");
     inst.Write(site / "news.html", R"h(<body style="background:url(shop.jpg)">)h");
     const auto findings = Check();
@@ -253,9 +265,9 @@ TEST_F(SiteCheck, PicturesOverOneMegabyteAreListedWithTheirSizeAfterThePages) {
 TEST_F(SiteCheck, PageRenamedToAnotherLetterCaseBreaksTheLinksToIt) {
     MakeReadySite();
     fs::rename(site / "news.html", site / "News.html");
-    EXPECT_EQ(Summaries(Check()), (std::vector<std::string>{"index.html OtherLetterCase news.html",
-                                                            "News.html OtherLetterCase news.html",
-                                                            "aboutus.html OtherLetterCase news.html"}));
+    EXPECT_EQ(Summaries(Check()),
+              (std::vector<std::string>{"index.html OtherLetterCase news.html", "News.html OtherLetterCase news.html",
+                                        "aboutus.html OtherLetterCase news.html"}));
 }
 
 TEST_F(SiteCheck, PageNameThatCanBeNoFileNameIsReported) {
@@ -265,8 +277,9 @@ TEST_F(SiteCheck, PageNameThatCanBeNoFileNameIsReported) {
     const Finding* notMade = Find(findings, FindingKind::PageNotMade);
     ASSERT_NE(notMade, nullptr);
     EXPECT_EQ(notMade->file, "a/b.html");
-    EXPECT_EQ(FindingLine(*notMade), "a/b.html: the name of page Two (\"a/b\") cannot be a file name, so the page "
-                                     "cannot be made: give the page a name without \"/\" or \"\\\" in \"Name Pages\"");
+    EXPECT_EQ(FindingLine(*notMade),
+              "a/b.html: the name of page Two (\"a/b\") cannot be a file name, so the page "
+              "cannot be made: give the page a name without \"/\" or \"\\\" in \"Name Pages\"");
 }
 
 TEST_F(SiteCheck, FilesThatCannotBeReadAreReportedAndTheRestIsChecked) {
@@ -280,10 +293,9 @@ TEST_F(SiteCheck, FilesThatCannotBeReadAreReportedAndTheRestIsChecked) {
     const auto findings = Check();
     // Page two's titles stand at their built-in texts, which is no finding; the link to a
     // folder is one.
-    EXPECT_EQ(Summaries(findings), (std::vector<std::string>{"index.html MissingFile gone.gif",
-                                                             "twoBox.txt UnreadableFile",
-                                                             "news.html NotSent aboutus.html",
-                                                             "aboutus.html UnreadableFile"}));
+    EXPECT_EQ(Summaries(findings),
+              (std::vector<std::string>{"index.html MissingFile gone.gif", "twoBox.txt UnreadableFile",
+                                        "news.html NotSent aboutus.html", "aboutus.html UnreadableFile"}));
     EXPECT_EQ(FindingLine(findings[1]),
               "twoBox.txt: could not be read (Is a directory), so the texts of page Two (\"News\") were not checked: "
               "make sure the file can be read, then check again");

@@ -80,8 +80,8 @@ inline std::vector<std::string> Summaries(const std::vector<publisher::Finding>&
 inline std::vector<std::string> SampleTextSummaries() {
     std::vector<std::string> expected;
     for (const std::string page : {"index.html", "news.html", "aboutus.html"}) {
-        for (const std::string subject : {"SampleText Text2", "SampleText Text100", "SampleText Text24",
-                                          "SampleSection A", "SampleSection B"}) {
+        for (const std::string subject :
+             {"SampleText Text2", "SampleText Text100", "SampleText Text24", "SampleSection A", "SampleSection B"}) {
             expected.push_back(page + " " + subject);
         }
     }
