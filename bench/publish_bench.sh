@@ -11,7 +11,7 @@
 #   lftp        lftp -e 'mirror -R', the expert's tool (the baseline)
 #   unchanged   `pagewright publish --changed-only` when nothing changed (goal: at most
 #               0.1x a full publish)
-# and, to tell the command's own time from the start of the program (its Qt libraries):
+# and, to tell the command's own time from the start of the program:
 #   start       `pagewright publish --help`
 #   core-publish, core-unchanged   the same two runs of the command without the program
 # Each is run ROUNDS times in turn into an emptied remote folder; medians are compared.

@@ -1,5 +1,5 @@
 // `pagewright publish` without the program around it, for bench/publish_bench.sh: the
-// command's own time, apart from what starting pagewright (its Qt libraries) costs.
+// command's own time, apart from what starting the pagewright program costs.
 // Usage: publish_command_probe INSTALLATION [publish options...]
 #include <iostream>
 #include <string>

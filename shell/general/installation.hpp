@@ -1,8 +1,7 @@
 #pragma once
-// Where the installation folder <inst> is, and the rule that only one copy runs.
-#include <QLockFile>
+// Where the installation folder <inst> is, and how a per-user one is filled. No Qt: the
+// headless commands find their installation without loading the windows' libraries.
 #include <filesystem>
-#include <memory>
 
 namespace pw {
 
@@ -10,6 +9,10 @@ struct InstallationPlace {
     std::filesystem::path inst;  // the installation folder <inst>
     bool fromShippedContent;     // a per-user copy of the program folder's content
 };
+
+// The folder of the running program's executable (links resolved), where its shipped
+// content lies.
+std::filesystem::path ProgramFolder();
 
 // PAGEWRIGHT_HOME when set; else the program's own folder when it is writable (a
 // portable installation); else $XDG_DATA_HOME/pagewright, a per-user copy. Touches no file.
@@ -23,16 +26,7 @@ void PrepareInstallation(const std::filesystem::path& programFolder, const Insta
 // present files alone. Program binaries are not copied: they run from where they are.
 void FillFromShippedContent(const std::filesystem::path& programFolder, const std::filesystem::path& inst);
 
-// Held for the lifetime of the first running copy for an installation. A lock left by
-// a killed process is taken over, since its owner no longer runs.
-class SingleInstance {
-public:
-    // Nothing when another live copy holds the lock for `inst`.
-    static std::unique_ptr<SingleInstance> Acquire(const std::filesystem::path& inst);
-
-private:
-    explicit SingleInstance(std::unique_ptr<QLockFile> lock) : lock_(std::move(lock)) {}
-    std::unique_ptr<QLockFile> lock_;
-};
+// The program that shows the windows, beside the one that runs the headless commands.
+inline constexpr const char* kWindowsProgram = "pagewright-gui";
 
 }  // namespace pw
