@@ -62,6 +62,26 @@ void SetAndColourTags(benchmark::State& state) {
 }
 BENCHMARK(SetAndColourTags)->Unit(benchmark::kMillisecond);
 
+// The colouring alone, as text mode runs it once the box holds the text.
+void ColourTagsOnly(benchmark::State& state) {
+    const QString text = QString::fromStdString(Section());
+    QTextEdit box;
+    box.resize(400, 300);
+    box.show();
+    for (auto _ : state) {
+        state.PauseTiming();
+        box.setPlainText(text);
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+        pw::ColourTags(box);
+        QCoreApplication::processEvents();
+        benchmark::DoNotOptimize(box.document()->characterCount());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            static_cast<std::int64_t>(Section().size()));
+}
+BENCHMARK(ColourTagsOnly)->Unit(benchmark::kMillisecond);
+
 void SaveDocument(benchmark::State& state) {
     pw::test::TempFolder folder;
     const std::string path = folder.Write("stand.1w1", Section()).string();

@@ -505,7 +505,12 @@ void ColourTags(QTextEdit& box) {
     red.setForeground(QColor(255, 0, 0));
     blue.setForeground(QColor(0, 0, 255));
     black.setForeground(Qt::black);
-    QTextCursor cursor(box.document());
+    // The colours are no edit of the user's: recorded, the first undo in text mode would
+    // take them all away.
+    QTextDocument& document = *box.document();
+    const bool undoable = document.isUndoRedoEnabled();
+    document.setUndoRedoEnabled(false);
+    QTextCursor cursor(&document);
     cursor.beginEditBlock();
     for (const editor::TagSpan& span : editor::FindTagSpans(units)) {
         cursor.setPosition(static_cast<int>(span.first));
@@ -513,6 +518,7 @@ void ColourTags(QTextEdit& box) {
         cursor.setCharFormat(span.comment ? blue : red);
     }
     cursor.endEditBlock();
+    document.setUndoRedoEnabled(undoable);
     cursor.setPosition(0);
     box.setTextCursor(cursor);
     box.setCurrentCharFormat(black);

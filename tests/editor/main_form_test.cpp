@@ -170,6 +170,10 @@ TEST_F(MainFormTest, TextModeShowsTheBodyWithColouredTagsAndGoesBackToTheSurface
     EXPECT_EQ(colourAt(0), QColor(255, 0, 0));  // <p>
     EXPECT_EQ(colourAt(3), QColor(Qt::black));  // Hi
     EXPECT_EQ(colourAt(7), QColor(0, 0, 255));  // the comment
+    EXPECT_FALSE(Source().document()->isUndoAvailable()) << "the colouring is no edit to undo";
+    Source().textCursor().insertText("x");
+    Source().undo();
+    EXPECT_EQ(colourAt(0), QColor(255, 0, 0)) << "undoing the user's typing keeps the colours";
     EXPECT_FALSE(editor->findChild<QToolBar*>("Toolbar2")->isHidden());
 
     Source().setPlainText("<p>Changed</p>");
