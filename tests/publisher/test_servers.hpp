@@ -173,22 +173,12 @@ private:
 
 inline std::string SourceFile(const char* name) { return std::string(PW_SOURCE_DIR) + "/tests/publisher/" + name; }
 
-// pyftpdlib serving `root` (which the test fills) to one user.
-class PyFtpServer {
+// A Python server of the tests that says its port on its first line, with its arguments.
+class PythonServer {
 public:
-    struct Options {
-        std::string certificate = {};  // PEM with key: offer TLS
-        bool requireTls = false;
-        bool noMlsd = false;
-        fs::path log = {};  // where each command received is appended, one a line
-    };
-    PyFtpServer(const fs::path& root, const std::string& user, const std::string& password, Options options) {
-        std::vector<std::string> argv = {kSystemPython, SourceFile("ftp_server.py"), root.string(), user, password};
-        if (!options.certificate.empty()) argv.insert(argv.end(), {"--cert", options.certificate});
-        if (options.requireTls) argv.push_back("--require-tls");
-        if (options.noMlsd) argv.push_back("--no-mlsd");
-        if (!options.log.empty()) argv.insert(argv.end(), {"--log", options.log.string()});
-        process_.Start(argv);
+    PythonServer(const char* script, std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(), {kSystemPython, SourceFile(script)});
+        process_.Start(arguments);
         port_ = process_.ReadPort();
     }
     std::uint16_t port() const { return port_; }
@@ -198,22 +188,43 @@ private:
     std::uint16_t port_;
 };
 
-// The scripted server (fault_ftp_server.py) with the given fault options.
-class FaultFtpServer {
+// pyftpdlib serving `root` (which the test fills) to one user.
+class PyFtpServer : public PythonServer {
 public:
-    FaultFtpServer(const fs::path& root, const std::string& user, const std::string& password,
-                   const std::vector<std::string>& faults) {
-        std::vector<std::string> argv = {kSystemPython, SourceFile("fault_ftp_server.py"), root.string(), user,
-                                         password};
-        argv.insert(argv.end(), faults.begin(), faults.end());
-        process_.Start(argv);
-        port_ = process_.ReadPort();
-    }
-    std::uint16_t port() const { return port_; }
+    struct Options {
+        std::string certificate = {};  // PEM with key: offer TLS
+        bool requireTls = false;
+        bool noMlsd = false;
+        fs::path log = {};  // where each command received is appended, one a line
+    };
+    PyFtpServer(const fs::path& root, const std::string& user, const std::string& password, Options options)
+        : PythonServer("ftp_server.py", Arguments(root, user, password, options)) {}
 
 private:
-    ServerProcess process_;
-    std::uint16_t port_;
+    static std::vector<std::string> Arguments(const fs::path& root, const std::string& user,
+                                              const std::string& password, const Options& options) {
+        std::vector<std::string> arguments = {root.string(), user, password};
+        if (!options.certificate.empty()) arguments.insert(arguments.end(), {"--cert", options.certificate});
+        if (options.requireTls) arguments.push_back("--require-tls");
+        if (options.noMlsd) arguments.push_back("--no-mlsd");
+        if (!options.log.empty()) arguments.insert(arguments.end(), {"--log", options.log.string()});
+        return arguments;
+    }
+};
+
+// The scripted server (fault_ftp_server.py) with the given fault options.
+class FaultFtpServer : public PythonServer {
+public:
+    FaultFtpServer(const fs::path& root, const std::string& user, const std::string& password,
+                   const std::vector<std::string>& faults)
+        : PythonServer("fault_ftp_server.py", WithFaults({root.string(), user, password}, faults)) {}
+
+private:
+    static std::vector<std::string> WithFaults(std::vector<std::string> arguments,
+                                               const std::vector<std::string>& faults) {
+        arguments.insert(arguments.end(), faults.begin(), faults.end());
+        return arguments;
+    }
 };
 
 // A self-signed certificate for "localhost", made with the openssl tool: key and
