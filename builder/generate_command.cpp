@@ -58,25 +58,15 @@ void WarnAboutUnreadFiles(const StoredPage& page, std::ostream& err) {
 }  // namespace
 
 int RunGenerateCommand(const fs::path& inst, std::span<const std::string> args, std::ostream& out, std::ostream& err) {
-    const auto options = ReadOptions(args);
-    if (!options) {
-        err << kPrefix << options.error() << "\n\n" << kUsageText;
-        return kUsageError;
-    }
-    if (options->help) {
-        out << kUsageText;
-        return kSuccess;
-    }
-    const auto siteFolder = FindSiteFolder(inst, options->site);
-    if (!siteFolder) {
-        err << kPrefix << "there is no site \"" << options->site << "\" in " << inst.string() << "\n";
-        return kFailure;
-    }
+    const auto site = OpenCommandSite(inst, ReadOptions(args), {kPrefix, kUsageText},
+                                      {.help = kSuccess, .usageError = kUsageError, .noSite = kFailure}, out, err);
+    if (!site) return site.error();
+    const fs::path& siteFolder = site->folder;
 
-    const fs::path templatePath = ResolveInFolder(*siteFolder, store::kTemplateFile);
+    const fs::path templatePath = ResolveInFolder(siteFolder, store::kTemplateFile);
     int exit = kSuccess;
-    for (const store::Page pageOfSite : ChosenPages(options->Value("--page").value_or("all"))) {
-        const StoredPage page = LoadStoredPage(*siteFolder, pageOfSite);
+    for (const store::Page pageOfSite : ChosenPages(site->line.Value("--page").value_or("all"))) {
+        const StoredPage page = LoadStoredPage(siteFolder, pageOfSite);
         WarnAboutUnreadFiles(page, err);
         const auto text = GeneratePageText(templatePath, page.inputs);
         if (!text) {
@@ -85,7 +75,7 @@ int RunGenerateCommand(const fs::path& inst, std::span<const std::string> args, 
                 << ")\n";
             return kFailure;
         }
-        const auto path = PagePath(*siteFolder, page.inputs.page, page.inputs.names);
+        const auto path = PagePath(siteFolder, page.inputs.page, page.inputs.names);
         if (!path) {
             err << kPrefix
                 << "The page name gives no usable file name: " << PageFileName(page.inputs.page, page.inputs.names)

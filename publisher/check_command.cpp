@@ -28,23 +28,14 @@ constexpr std::string_view kPrefix = "pagewright check: ";
 
 int RunCheckCommand(const std::filesystem::path& inst, std::span<const std::string> args, std::ostream& out,
                     std::ostream& err) {
-    const auto options = ReadCommandLine(args, {}, {});
-    if (!options) {
-        err << kPrefix << options.error() << "\n\n" << kUsageText;
-        return kCheckUsageError;
-    }
-    if (options->help) {
-        out << kUsageText;
-        return kNoProblems;
-    }
-    const auto siteFolder = FindSiteFolder(inst, options->site);
-    if (!siteFolder) {
-        err << kPrefix << "there is no site \"" << options->site << "\" in " << inst.string() << "\n";
-        return kCheckUsageError;
-    }
-    const auto findings = CheckSite(*siteFolder);
+    const auto site =
+        OpenCommandSite(inst, ReadCommandLine(args, {}, {}), {kPrefix, kUsageText},
+                        {.help = kNoProblems, .usageError = kCheckUsageError, .noSite = kCheckUsageError}, out, err);
+    if (!site) return site.error();
+    const std::filesystem::path& siteFolder = site->folder;
+    const auto findings = CheckSite(siteFolder);
     if (!findings) {
-        err << kPrefix << "could not read " << siteFolder->string() << " (" << findings.error().message() << ")\n";
+        err << kPrefix << "could not read " << siteFolder.string() << " (" << findings.error().message() << ")\n";
         return kCheckUsageError;
     }
     for (const Finding& finding : *findings) out << FindingLine(finding) << "\n";

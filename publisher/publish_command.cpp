@@ -327,21 +327,13 @@ int RunPublishCommand(const fs::path& inst, std::span<const std::string> args, s
                       const PublishEnvironment& environment) {
     static constexpr std::string_view kOwnFlags[] = {"--changed-only"};
     static constexpr std::string_view kOwnOptions[] = {"--trust"};
-    const auto options = ReadCommandLine(args, kOwnFlags, kOwnOptions);
-    if (!options) {
-        err << kPrefix << options.error() << "\n\n" << kUsageText;
-        return kPublishUsageError;
-    }
-    if (options->help) {
-        out << kUsageText;
-        return kPublishedAll;
-    }
-    const auto siteFolder = FindSiteFolder(inst, options->site);
-    if (!siteFolder) {
-        err << kPrefix << "there is no site \"" << options->site << "\" in " << inst.string() << "\n";
-        return kPublishUsageError;
-    }
-    const fs::path settingsFile = ResolveInFolder(*siteFolder, store::kFtpSettingsFile);
+    const auto site = OpenCommandSite(
+        inst, ReadCommandLine(args, kOwnFlags, kOwnOptions), {kPrefix, kUsageText},
+        {.help = kPublishedAll, .usageError = kPublishUsageError, .noSite = kPublishUsageError}, out, err);
+    if (!site) return site.error();
+    const CommandLine& options = site->line;
+    const fs::path& siteFolder = site->folder;
+    const fs::path settingsFile = ResolveInFolder(siteFolder, store::kFtpSettingsFile);
     const auto settingsBytes = ReadWholeFile(settingsFile);
     if (!settingsBytes) {
         err << kPrefix << "no FTP settings: " << settingsFile.string() << " (" << settingsBytes.error().message()
@@ -353,26 +345,26 @@ int RunPublishCommand(const fs::path& inst, std::span<const std::string> args, s
         err << kPrefix << settingsFile.string() << " names no host; log in once from the publisher to fill it in\n";
         return kPublishUsageError;
     }
-    const auto files = PublishableFiles(*siteFolder);
+    const auto files = PublishableFiles(siteFolder);
     if (!files) {
-        err << kPrefix << "could not read " << siteFolder->string() << " (" << files.error().message() << ")\n";
+        err << kPrefix << "could not read " << siteFolder.string() << " (" << files.error().message() << ")\n";
         return kPublishUsageError;
     }
     if (files->empty()) {
-        out << "Nothing to publish: " << siteFolder->string() << " holds no .gif, .html or .jpg files\n";
+        out << "Nothing to publish: " << siteFolder.string() << " holds no .gif, .html or .jpg files\n";
         return kPublishedAll;
     }
 
-    const auto ftp = MakeCurlFtp(environment.settings(*siteFolder));
+    const auto ftp = MakeCurlFtp(environment.settings(siteFolder));
     ftp->SetRemoteHost(account.host);
     ftp->SetUserName(account.user);
     ftp->SetPassword(account.password);
     ftp->SetBinary(true);
-    if (auto connected = ConnectTrusting(*ftp, options->Value("--trust").value_or(""), err); !connected) {
+    if (auto connected = ConnectTrusting(*ftp, options.Value("--trust").value_or(""), err); !connected) {
         err << kPrefix << kCannotConnectText << ": " << WithoutPassword(connected.error().message(), account.password)
             << "\n";
         if (const auto peer = ftp->LastUnverifiedPeer()) {
-            err << kPrefix << "to trust it for this site: pagewright publish --site " << options->site << " --trust "
+            err << kPrefix << "to trust it for this site: pagewright publish --site " << options.site << " --trust "
                 << peer->fingerprint << "\n";
         }
         return kCannotConnect;
@@ -381,7 +373,7 @@ int RunPublishCommand(const fs::path& inst, std::span<const std::string> args, s
     const HostAddress address = *ParseHostAddress(account.host);
     ProgressBar bar(err, environment.progressBar, files->size());
     const int exit =
-        SiteUpload(*siteFolder, *ftp, options->Has("--changed-only"), account, out, err, bar).Run(*files, address);
+        SiteUpload(siteFolder, *ftp, options.Has("--changed-only"), account, out, err, bar).Run(*files, address);
     ftp->Disconnect();
     return exit;
 }

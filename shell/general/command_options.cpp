@@ -64,11 +64,24 @@ std::expected<CommandLine, std::string> ReadCommandLine(std::span<const std::str
     return line;
 }
 
-std::optional<std::filesystem::path> FindSiteFolder(const std::filesystem::path& inst, std::string_view site) {
-    const std::filesystem::path folder = ResolveInFolder(inst, site);
+std::expected<CommandSite, int> OpenCommandSite(const std::filesystem::path& inst,
+                                                std::expected<CommandLine, std::string> line, const CommandText& text,
+                                                const EarlyExits& exits, std::ostream& out, std::ostream& err) {
+    if (!line) {
+        err << text.prefix << line.error() << "\n\n" << text.usage;
+        return std::unexpected(exits.usageError);
+    }
+    if (line->help) {
+        out << text.usage;
+        return std::unexpected(exits.help);
+    }
+    const std::filesystem::path folder = ResolveInFolder(inst, line->site);
     std::error_code ignored;
-    if (!std::filesystem::is_directory(folder, ignored)) return std::nullopt;
-    return folder;
+    if (!std::filesystem::is_directory(folder, ignored)) {
+        err << text.prefix << "there is no site \"" << line->site << "\" in " << inst.string() << "\n";
+        return std::unexpected(exits.noSite);
+    }
+    return CommandSite{std::move(*line), folder};
 }
 
 }  // namespace pw

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <ostream>
 #include <set>
 #include <span>
 #include <string>
@@ -29,7 +30,29 @@ std::expected<CommandLine, std::string> ReadCommandLine(std::span<const std::str
                                                         std::span<const std::string_view> ownFlags,
                                                         std::span<const std::string_view> ownOptions);
 
-// The folder of site `site` in `inst`, found without regard to case; nothing when there is none.
-std::optional<std::filesystem::path> FindSiteFolder(const std::filesystem::path& inst, std::string_view site);
+// How a headless command speaks and ends before its own work begins.
+struct CommandText {
+    std::string_view prefix;  // "pagewright NAME: ", before each message
+    std::string_view usage;   // shown for --help, and after a usage error
+};
+struct EarlyExits {
+    int help;        // --help was answered
+    int usageError;  // the command line was wrong
+    int noSite;      // the site named by --site is not in the installation
+};
+
+// A command's command line with the folder of its site.
+struct CommandSite {
+    CommandLine line;
+    std::filesystem::path folder;
+};
+
+// Takes a command line as the command read it (ReadCommandLine, or the command's own
+// reader on top of it), answers --help and finds the site in `inst` without regard to
+// case. The command line and its site folder, or the exit status once the usage text or
+// the missing site was told.
+std::expected<CommandSite, int> OpenCommandSite(const std::filesystem::path& inst,
+                                                std::expected<CommandLine, std::string> line, const CommandText& text,
+                                                const EarlyExits& exits, std::ostream& out, std::ostream& err);
 
 }  // namespace pw
