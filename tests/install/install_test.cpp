@@ -86,11 +86,7 @@ public:
         if (pid_ != 0) return;
         ::freopen("/dev/null", "w", stdout);
         ::freopen("/dev/null", "w", stderr);
-        std::vector<char*> args;
-        for (const auto& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
-        args.push_back(nullptr);
-        ::execv(args[0], args.data());
-        ::_exit(127);
+        test::ExecOrExit(argv);
     }
     ~Running() {
         ::kill(pid_, SIGTERM);

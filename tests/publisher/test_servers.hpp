@@ -45,6 +45,15 @@ inline void WriteFile(const fs::path& file, const std::string& bytes) {
     std::ofstream(file, std::ios::binary) << bytes;
 }
 
+// In a forked child: becomes the program argv[0] with `argv`, or ends with 127.
+[[noreturn]] inline void ExecOrExit(const std::vector<std::string>& argv) {
+    std::vector<char*> args;
+    for (const auto& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+    args.push_back(nullptr);
+    ::execv(args[0], args.data());
+    ::_exit(127);
+}
+
 // Runs a command to its end; its exit status, its standard output in `out`.
 inline int RunCommand(const std::vector<std::string>& argv, std::string* out = nullptr) {
     int pipeFds[2];
@@ -55,11 +64,7 @@ inline int RunCommand(const std::vector<std::string>& argv, std::string* out = n
         if (const int null = ::open("/dev/null", O_WRONLY); null >= 0) ::dup2(null, STDERR_FILENO);
         ::close(pipeFds[0]);
         ::close(pipeFds[1]);
-        std::vector<char*> args;
-        for (const auto& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
-        args.push_back(nullptr);
-        ::execv(args[0], args.data());
-        ::_exit(127);
+        ExecOrExit(argv);
     }
     ::close(pipeFds[1]);
     std::string text;
@@ -118,11 +123,7 @@ public:
             ::dup2(pipeFds[1], STDOUT_FILENO);
             ::close(pipeFds[0]);
             ::close(pipeFds[1]);
-            std::vector<char*> args;
-            for (const auto& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
-            args.push_back(nullptr);
-            ::execv(args[0], args.data());
-            ::_exit(127);
+            ExecOrExit(argv);
         }
         ::setpgid(pid_, pid_);
         ::close(pipeFds[1]);
