@@ -66,12 +66,15 @@ bool IsWordCharacter(char c) {
 // `text` with every stand-alone occurrence of the password masked, should a host ever
 // echo it back. (Occurrences inside longer words are other words.)
 std::string WithoutPassword(std::string text, const std::string& password) {
+    static constexpr std::string_view kMask = "********";
     if (password.empty()) return text;
-    for (std::size_t pos = text.find(password); pos != std::string::npos; pos = text.find(password, pos + 1)) {
+    for (std::size_t pos = text.find(password); pos != std::string::npos;) {
         const std::size_t end = pos + password.size();
         const bool alone =
             (pos == 0 || !IsWordCharacter(text[pos - 1])) && (end == text.size() || !IsWordCharacter(text[end]));
-        if (alone) text.replace(pos, password.size(), "********");
+        if (alone) text.replace(pos, password.size(), kMask);
+        // Past the mask: a password of stars would otherwise be found inside it without end.
+        pos = text.find(password, alone ? pos + kMask.size() : pos + 1);
     }
     return text;
 }
