@@ -166,14 +166,15 @@ void preview::File1_Click() {
                                                  : picture));
     }
     platform_.globals().pickedFile = name.toStdString();
+    pickedPath_ = PathOf(name);
 }
 
 void preview::Label1_Click() {
     std::string& picked = platform_.globals().pickedFile;
     if (picked.empty()) return;
     setCursor(Qt::WaitCursor);
-    const QListWidgetItem* item = File1->currentItem();
-    const std::filesystem::path source = ToPath(PathOf(item ? item->text() : QString()));
+    // The picture previewed and named, even when the highlight has moved on since.
+    const std::filesystem::path source = ToPath(pickedPath_);
     const std::filesystem::path destination = platform_.SiteFile(picked);
     const CopyCallbacks callbacks{
         .useExisting =

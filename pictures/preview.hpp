@@ -50,6 +50,7 @@ private:
 
     Platform& platform_;
     QString folder_;
+    QString pickedPath_;  // where pickedFile was chosen: the picture that was previewed
     bool added_ = false;
     QComboBox* Drive1;
     QFileSystemModel* folders_;

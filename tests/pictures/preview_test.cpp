@@ -117,6 +117,18 @@ TEST_F(PreviewTest, AddItCopiesThePictureIntoTheSiteInBlocksWithProgress) {
     EXPECT_TRUE(browser.isNull() || !browser->isVisible());
 }
 
+TEST_F(PreviewTest, AddItCopiesThePicturePreviewedThoughTheHighlightMovedOn) {
+    photos.Write("a.jpg", "picture a");
+    photos.Write("b.jpg", "picture b");
+    browser->OpenFolder(Folder(photos.path()));
+    Click("a.jpg");
+    auto* list = browser->findChild<QListWidget*>("File1");
+    list->setCurrentItem(list->findItems("b.jpg", Qt::MatchExactly).value(0));  // an arrow key: no click
+    browser->Label1_Click();
+    EXPECT_EQ(Picked(), "a.jpg");
+    EXPECT_EQ(test::TempFolder::Read(inst.path() / "default" / "a.jpg"), "picture a");
+}
+
 TEST_F(PreviewTest, APictureAlreadyInTheSiteIsUsedOnYesAndDroppedOnNo) {
     photos.Write("logo.gif", "new");
     for (const bool yes : {true, false}) {
