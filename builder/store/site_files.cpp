@@ -10,12 +10,8 @@ namespace {
 
 constexpr std::string_view kStagingPrefix = ".default-";
 
-// The field files a new site starts with, each holding one record for a field no window
-// has, so every window keeps its built-in texts until its first save.
-constexpr std::array<std::string_view, 5> kNewSiteFieldFiles = {"oneBox.txt", "twoBox.txt", "threeBox.txt",
-                                                                kPageNamesFile, kFtpSettingsFile};
-constexpr std::array<std::string_view, 7> kNewSiteSections = {"rtemp1.txt", "rtemp31.txt", "rtemp2.txt", "rtemp32.txt",
-                                                              "rtemp3.txt", "rtemp33.txt", "ftpbeta.txt"};
+// Holds the seed text like the sections; no window reads it.
+constexpr std::string_view kFtpBetaFile = "ftpbeta.txt";
 
 // The FTP settings will hold a password: readable by their owner only.
 fs::perms PermsOf(std::string_view fieldFile) { return fieldFile == kFtpSettingsFile ? kOwnerOnly : kSharedReadable; }
@@ -40,9 +36,17 @@ void RemoveStaleStagingFolders(const fs::path& inst) {
     }
 }
 
+// The site's folder to be, readable by all like the site's files (mkdtemp makes it the
+// owner's only).
 Result<fs::path> MakeStagingFolder(const fs::path& inst) {
     std::string pattern = (inst / (std::string(kStagingPrefix) + "XXXXXX")).string();
     if (::mkdtemp(pattern.data()) == nullptr) return Fail(LastError());
+    std::error_code ec;
+    fs::permissions(pattern,
+                    fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec | fs::perms::others_read |
+                        fs::perms::others_exec,
+                    ec);
+    if (ec) return Fail(ec);
     return fs::path(pattern);
 }
 
@@ -139,13 +143,23 @@ Result<PageNames> LoadPageNames(const fs::path& siteFolderPath) {
 }
 
 Result<void> FillNewSite(const fs::path& folder, const fs::path& shippedFolder, const CopyCallbacks& copying) {
+    // Each field file holds one record for a field no window has, so every window keeps its
+    // built-in texts until its first save.
     const std::string emptyRecord = FormatFieldRecord("", "Text1");
-    for (const std::string_view name : kNewSiteFieldFiles) {
-        if (auto saved = SaveFileAtomically(folder / name, emptyRecord, PermsOf(name)); !saved) return saved;
+    const auto seedFields = [&](std::string_view name) {
+        return SaveFileAtomically(folder / name, emptyRecord, PermsOf(name));
+    };
+    const auto seedSection = [&](std::string_view name) { return SaveSection(folder / name, kSeedSectionText); };
+    for (const Page page : kPages) {
+        const PageFiles files = FilesOf(page);
+        if (auto saved = seedFields(files.fields); !saved) return saved;
+        if (auto saved = seedSection(files.sectionA); !saved) return saved;
+        if (auto saved = seedSection(files.sectionB); !saved) return saved;
     }
-    for (const std::string_view name : kNewSiteSections) {
-        if (auto saved = SaveSection(folder / name, kSeedSectionText); !saved) return saved;
+    for (const std::string_view name : {kPageNamesFile, kFtpSettingsFile}) {
+        if (auto saved = seedFields(name); !saved) return saved;
     }
+    if (auto saved = seedSection(kFtpBetaFile); !saved) return saved;
     return CopyDesignFiles(folder, shippedFolder, copying);
 }
 
@@ -155,17 +169,20 @@ Result<void> PrepareDefaultSite(const fs::path& inst, const CopyCallbacks& copyi
     RemoveStaleStagingFolders(inst);
     const auto staging = MakeStagingFolder(inst);
     if (!staging) return Fail(staging.error());
+    // The marker comes before the rename: once "default" is there, no start prepares it
+    // again, so a marker that failed after it would leave the site unlisted for good.
+    const fs::path marker = inst / ("Default" + std::string(kSiteMarkerExtension));
     Result<void> prepared = FillNewSite(*staging, inst, copying);
+    if (prepared) prepared = SaveSection(marker, kSeedSectionText);
     if (prepared) {
         fs::rename(*staging, inst / kDefaultSite, ec);
-        if (ec) prepared = Fail(ec);
+        if (ec) {
+            prepared = Fail(ec);
+            fs::remove(marker, ec);
+        }
     }
-    if (!prepared) {
-        fs::remove_all(*staging, ec);
-        return prepared;
-    }
-    // Last, so that the marker also tells that the site is complete.
-    return SaveSection(inst / ("Default" + std::string(kSiteMarkerExtension)), kSeedSectionText);
+    if (!prepared) fs::remove_all(*staging, ec);
+    return prepared;
 }
 
 }  // namespace pw::store

@@ -49,7 +49,8 @@ inline constexpr std::string_view kFtpSettingsFile = "ftp.txt";
 inline constexpr std::string_view kTemplateFile = "temp311.htx";
 inline constexpr std::string_view kLayoutPictureFile = "stock";
 // A design: its template, layout picture and graphics, copied from the installation into a new site.
-inline constexpr std::array<std::string_view, 4> kDesignFiles = {"stock", "temp311.htx", "graf1.gif", "graf2.jpg"};
+inline constexpr std::array<std::string_view, 4> kDesignFiles = {kLayoutPictureFile, kTemplateFile, "graf1.gif",
+                                                                 "graf2.jpg"};
 
 // ---- Texts a new site and a new page start with ----
 

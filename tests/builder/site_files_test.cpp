@@ -118,6 +118,9 @@ TEST_F(NewSite, PreparedAsAFirstStartLeavesIt) {
     for (const std::string_view name : kDesignFiles)
         EXPECT_EQ(Read(fs::path("default") / name), "design " + std::string(name));
     EXPECT_EQ(fs::status(site / "ftp.txt").permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    // The site's pages and pictures are for a local web server or a shared preview too.
+    EXPECT_EQ(fs::status(site).permissions(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                                  fs::perms::others_read | fs::perms::others_exec);
 }
 
 TEST_F(NewSite, AnExistingDefaultIsNeverTouched) {
@@ -151,6 +154,19 @@ TEST_F(NewSite, AStartThatFailsHalfWayLeavesNoSiteAndTheNextOnePreparesIt) {
     ASSERT_TRUE(PrepareDefaultSite(Inst()));
     EXPECT_EQ(Read("default/stock"), std::string(4096, 'j'));
     for (const std::string& name : Entries(Inst())) EXPECT_FALSE(name.starts_with(".default-")) << name;
+}
+
+// The marker lists the site in the main menu: a start that cannot write it leaves no
+// "default" either, so the next start prepares both.
+TEST_F(NewSite, AMarkerThatCannotBeWrittenLeavesNoSiteBehind) {
+    fs::create_directory(Inst() / "Default.ste");  // in the way of the marker file
+    ASSERT_FALSE(PrepareDefaultSite(Inst()));
+    EXPECT_FALSE(fs::exists(Inst() / "default"));
+
+    fs::remove(Inst() / "Default.ste");
+    ASSERT_TRUE(PrepareDefaultSite(Inst()));
+    EXPECT_TRUE(fs::is_directory(Inst() / "default"));
+    EXPECT_EQ(LoadSection(Inst() / "Default.ste"), "Kw5 SiteFoundry");
 }
 
 }  // namespace
