@@ -5,16 +5,9 @@
 #include <cmath>
 #include <cstdio>
 
+#include "shell/general/text.hpp"
+
 namespace pw::editor {
-namespace {
-
-std::string_view Trimmed(std::string_view text) {
-    const std::size_t first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) return {};
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
-}  // namespace
 
 std::string ExtractBody(std::string_view document) {
     constexpr std::string_view open = "<BODY>", close = "</BODY>";
@@ -57,7 +50,7 @@ std::string ColourText(std::uint32_t bgr) {
 }
 
 std::optional<int> TableCount(std::string_view typed) {
-    std::string_view text = Trimmed(typed);
+    std::string_view text = Trimmed(typed, " \t");
     if (text.starts_with('+')) text.remove_prefix(1);
     double value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);

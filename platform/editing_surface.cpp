@@ -1,8 +1,8 @@
 #include "platform/editing_surface.hpp"
 
-#include <algorithm>
-#include <cctype>
 #include <cerrno>
+
+#include "shell/general/text.hpp"
 
 namespace pw {
 namespace {
@@ -19,12 +19,6 @@ public:
         return "editing surface error";
     }
 };
-
-std::string Lower(std::string_view text) {
-    std::string lower(text);
-    std::ranges::transform(lower, lower.begin(), [](unsigned char c) { return std::tolower(c); });
-    return lower;
-}
 
 // True when `lower` holds `<name` followed by a blank, '>' or '/' (so "<bodyx" does not count).
 bool HasTag(std::string_view lower, std::string_view name) {
@@ -80,7 +74,7 @@ std::uint32_t SaveErrorNumber(std::error_code error) {
 }
 
 std::string WholeDocumentText(std::string_view fileText) {
-    const std::string lower = Lower(fileText);
+    const std::string lower = AsciiLower(fileText);
     if (HasTag(lower, "html") || HasTag(lower, "head") || HasTag(lower, "body") || HasTag(lower, "!doctype")) {
         return std::string(fileText);
     }

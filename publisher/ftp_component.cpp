@@ -1,11 +1,8 @@
 #include "publisher/ftp_component.hpp"
 
+#include "shell/general/text.hpp"
+
 namespace pw::publisher {
-namespace {
-
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
-
-}  // namespace
 
 bool MatchesMask(std::string_view name, std::string_view mask) {
     if (mask == "*.*") return true;  // every entry, dot or not, as masks have always meant
@@ -14,7 +11,7 @@ bool MatchesMask(std::string_view name, std::string_view mask) {
     std::optional<std::size_t> star;
     std::size_t starName = 0;
     while (n < name.size()) {
-        if (m < mask.size() && (mask[m] == '?' || LowerAscii(mask[m]) == LowerAscii(name[n]))) {
+        if (m < mask.size() && (mask[m] == '?' || AsciiLower(mask[m]) == AsciiLower(name[n]))) {
             ++n;
             ++m;
         } else if (m < mask.size() && mask[m] == '*') {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 
+#include "shell/general/text.hpp"
+
 namespace pw::publisher {
 namespace {
 
@@ -17,19 +19,6 @@ constexpr Scheme kSchemes[] = {
     {"ftps://", Protocol::FtpRequireTls, 21},
     {"sftp://", Protocol::Sftp, 22},
 };
-
-std::string_view Trimmed(std::string_view text) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-    return text;
-}
-
-bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() &&
-           std::ranges::equal(text.substr(0, prefix.size()), prefix,
-                              [](char a, char b) { return (a >= 'A' && a <= 'Z' ? a + ('a' - 'A') : a) == b; });
-}
 
 bool IsHostCharacter(char c) {
     const auto u = static_cast<unsigned char>(c);
@@ -57,10 +46,10 @@ std::string HostAddress::Endpoint() const {
 }
 
 std::optional<HostAddress> ParseHostAddress(std::string_view text) {
-    text = Trimmed(text);
+    text = Trimmed(text, " \t\r\n");
     HostAddress address;
     for (const Scheme& scheme : kSchemes) {
-        if (!StartsWithIgnoringCase(text, scheme.prefix)) continue;
+        if (!StartsWithIgnoringAsciiCase(text, scheme.prefix)) continue;
         text.remove_prefix(scheme.prefix.size());
         address.protocol = scheme.protocol;
         address.port = scheme.defaultPort;

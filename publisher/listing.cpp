@@ -4,6 +4,8 @@
 #include <array>
 #include <charconv>
 
+#include "shell/general/text.hpp"
+
 namespace pw::publisher {
 namespace {
 
@@ -16,13 +18,6 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 bool AllDigits(std::string_view text) { return !text.empty() && std::ranges::all_of(text, IsDigit); }
-
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::ranges::equal(a, b, [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
-}
 
 // The first `count` blank-separated tokens of `line` (fewer when the line has fewer).
 std::vector<Token> Tokens(std::string_view line, std::size_t count) {
@@ -75,17 +70,18 @@ std::optional<RemoteEntry> ParseMlsdLine(std::string_view line) {
         if (equals == std::string_view::npos) continue;
         const std::string_view key = fact.substr(0, equals);
         const std::string_view value = fact.substr(equals + 1);
-        if (EqualsIgnoringCase(key, "type")) type = value;
-        if (EqualsIgnoringCase(key, "size")) size = Number(value);
+        if (EqualsIgnoringAsciiCase(key, "type")) type = value;
+        if (EqualsIgnoringAsciiCase(key, "size")) size = Number(value);
     }
-    if (EqualsIgnoringCase(type, "cdir")) return std::nullopt;
+    if (EqualsIgnoringAsciiCase(type, "cdir")) return std::nullopt;
     // The parent entry may carry the parent's full path as its name.
-    if (EqualsIgnoringCase(type, "pdir")) return Entry("..", true, std::nullopt);
+    if (EqualsIgnoringAsciiCase(type, "pdir")) return Entry("..", true, std::nullopt);
     const std::string_view unixType = "os.unix=";
-    const bool link = type.size() > unixType.size() && EqualsIgnoringCase(type.substr(0, unixType.size()), unixType) &&
-                      (EqualsIgnoringCase(type.substr(unixType.size(), 5), "slink") ||
-                       EqualsIgnoringCase(type.substr(unixType.size()), "symlink"));
-    return Entry(name, EqualsIgnoringCase(type, "dir") || link, size);
+    const bool link = type.size() > unixType.size() &&
+                      EqualsIgnoringAsciiCase(type.substr(0, unixType.size()), unixType) &&
+                      (EqualsIgnoringAsciiCase(type.substr(unixType.size(), 5), "slink") ||
+                       EqualsIgnoringAsciiCase(type.substr(unixType.size()), "symlink"));
+    return Entry(name, EqualsIgnoringAsciiCase(type, "dir") || link, size);
 }
 
 // ---- Unix: "drwxr-xr-x 2 owner group 4096 Jan  5 12:00 name" ----
@@ -100,7 +96,7 @@ bool IsPermissions(std::string_view text) {
 bool IsMonth(std::string_view text) {
     static constexpr std::array<std::string_view, 12> kMonths = {"jan", "feb", "mar", "apr", "may", "jun",
                                                                  "jul", "aug", "sep", "oct", "nov", "dec"};
-    return std::ranges::any_of(kMonths, [&](std::string_view month) { return EqualsIgnoringCase(text, month); });
+    return std::ranges::any_of(kMonths, [&](std::string_view month) { return EqualsIgnoringAsciiCase(text, month); });
 }
 
 bool IsDayOfMonth(std::string_view text) {
@@ -163,8 +159,8 @@ bool IsDosDate(std::string_view text) {
 
 // "12:00", "12:00PM", "12:00:05".
 bool IsDosTime(std::string_view text) {
-    if (text.size() > 2 && (EqualsIgnoringCase(text.substr(text.size() - 2), "am") ||
-                            EqualsIgnoringCase(text.substr(text.size() - 2), "pm"))) {
+    if (text.size() > 2 && (EqualsIgnoringAsciiCase(text.substr(text.size() - 2), "am") ||
+                            EqualsIgnoringAsciiCase(text.substr(text.size() - 2), "pm"))) {
         text.remove_suffix(2);
     }
     const std::size_t colon = text.find(':');
@@ -176,7 +172,7 @@ std::optional<RemoteEntry> ParseDosLine(std::string_view line) {
     std::vector<Token> tokens = Tokens(line, 4);
     if (tokens.size() < 3 || !IsDosDate(tokens[0].text) || !IsDosTime(tokens[1].text)) return std::nullopt;
     std::size_t kind = 2;
-    if (EqualsIgnoringCase(tokens[2].text, "am") || EqualsIgnoringCase(tokens[2].text, "pm")) {
+    if (EqualsIgnoringAsciiCase(tokens[2].text, "am") || EqualsIgnoringAsciiCase(tokens[2].text, "pm")) {
         tokens = Tokens(line, 5);
         kind = 3;
     }
@@ -185,7 +181,7 @@ std::optional<RemoteEntry> ParseDosLine(std::string_view line) {
     while (nameStart < line.size() && IsBlank(line[nameStart])) ++nameStart;
     if (nameStart == line.size()) return std::nullopt;
     const std::string_view name = line.substr(nameStart);
-    if (EqualsIgnoringCase(tokens[kind].text, "<DIR>")) return Entry(name, true, std::nullopt);
+    if (EqualsIgnoringAsciiCase(tokens[kind].text, "<DIR>")) return Entry(name, true, std::nullopt);
     std::string digits(tokens[kind].text);
     std::erase_if(digits, [](char c) { return c == ',' || c == '.'; });
     if (!AllDigits(digits)) return std::nullopt;

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string_view>
 
+#include "shell/general/text.hpp"
+
 namespace pw::publisher {
 namespace {
 
@@ -17,11 +19,8 @@ constexpr std::array<std::string_view, 3> kPatternExtensions = {".gif", ".html",
 std::optional<std::size_t> PatternOf(std::string_view name) {
     for (std::size_t i = 0; i < kPatternExtensions.size(); ++i) {
         const std::string_view extension = kPatternExtensions[i];
-        if (name.size() < extension.size()) continue;
-        const std::string_view end = name.substr(name.size() - extension.size());
-        if (std::ranges::equal(end, extension, [](char a, char b) {
-                return (a >= 'A' && a <= 'Z' ? static_cast<char>(a + ('a' - 'A')) : a) == b;
-            })) {
+        if (name.size() >= extension.size() &&
+            EqualsIgnoringAsciiCase(name.substr(name.size() - extension.size()), extension)) {
             return i;
         }
     }

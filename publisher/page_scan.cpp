@@ -4,6 +4,7 @@
 #include <array>
 #include <optional>
 
+#include "shell/general/text.hpp"
 #include "shell/general/text_encoding.hpp"
 
 namespace pw::publisher {
@@ -15,31 +16,6 @@ bool IsHtmlSpace(char c) { return kHtmlSpace.find(c) != std::string_view::npos; 
 bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsWordChar(char c) { return IsAsciiLetter(c) || IsAsciiDigit(c) || c == '_'; }
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
-
-std::string AsciiLower(std::string_view text) {
-    std::string lower(text);
-    std::ranges::transform(lower, lower.begin(), [](char c) { return AsciiLower(c); });
-    return lower;
-}
-
-std::string_view Trim(std::string_view text, std::string_view blanks = kHtmlSpace) {
-    const std::size_t first = text.find_first_not_of(blanks);
-    if (first == std::string_view::npos) return {};
-    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
-}
-
-// Position of `needle` in `text` from `from` on, ASCII letter case ignored; npos when absent.
-std::size_t FindIgnoringAsciiCase(std::string_view text, std::string_view needle, std::size_t from) {
-    if (needle.size() > text.size()) return std::string_view::npos;
-    for (std::size_t pos = from; pos + needle.size() <= text.size(); ++pos) {
-        if (std::ranges::equal(text.substr(pos, needle.size()), needle,
-                               [](char a, char b) { return AsciiLower(a) == AsciiLower(b); })) {
-            return pos;
-        }
-    }
-    return std::string_view::npos;
-}
 
 // The code point of a numeric character reference's digits, when it is one.
 std::optional<char32_t> NumericReference(std::string_view digits) {
@@ -112,7 +88,7 @@ std::string DecodeCharacterReferences(std::string_view text) {
 }
 
 void AddReference(ReferenceUse use, std::string_view value, std::vector<PageReference>& references) {
-    const std::string_view trimmed = Trim(value);
+    const std::string_view trimmed = Trimmed(value, kHtmlSpace);
     if (!trimmed.empty()) references.push_back({use, std::string(trimmed)});
 }
 
@@ -312,7 +288,7 @@ std::vector<std::string> FindPlaceholders(std::string_view html) {
 }
 
 ReferenceTarget LocateTarget(std::string_view value) {
-    std::string path(Trim(value));
+    std::string path(Trimmed(value, kHtmlSpace));
     std::ranges::replace(path, '\\', '/');
     if (path.starts_with("//")) return {TargetPlace::Elsewhere, {}};  // another host, same scheme
     const std::string_view scheme = SchemeOf(path);

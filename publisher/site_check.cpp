@@ -212,7 +212,7 @@ private:
         }};
         for (const MetaText& meta : metaTexts) {
             const std::string_view builtIn = store::BuiltInText(meta.field);
-            if (!DesignUses(meta.placeholder) || Trimmed(meta.text) != Trimmed(builtIn)) continue;
+            if (!DesignUses(meta.placeholder) || Trimmed(meta.text, " \t\r\n") != Trimmed(builtIn, " \t\r\n")) continue;
             findings.Add(
                 FindingKind::SampleText, std::string(meta.field),
                 std::string(meta.what) + " still the sample text " + Quoted(builtIn),
@@ -234,12 +234,6 @@ private:
                 InBuilder(page) + ", click section " + std::string(name) + ", write your own text, " +
                     std::string(kRegenerate));
         }
-    }
-
-    static std::string_view Trimmed(std::string_view text) {
-        const std::size_t first = text.find_first_not_of(" \t\r\n");
-        if (first == std::string_view::npos) return {};
-        return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
     }
 
     // A page older than what it is made from is not what the host should get.

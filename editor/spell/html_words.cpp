@@ -57,19 +57,6 @@ struct Unit {
 bool IsAsciiAlpha(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsAsciiAlnum(char c) { return IsAsciiAlpha(c) || IsAsciiDigit(c); }
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
-
-bool StartsWithIgnoringAsciiCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), text.begin(),
-                                                      [](char a, char b) { return AsciiLower(a) == AsciiLower(b); });
-}
-
-std::string AsciiLower(std::string_view text) {
-    std::string lower(text);
-    std::ranges::transform(lower, lower.begin(), [](char c) { return AsciiLower(c); });
-    return lower;
-}
-
 char32_t NamedEntityCodePoint(std::string_view name) {
     if (const auto latin1 = std::ranges::find(kLatin1Names, name); latin1 != kLatin1Names.end())
         return 0xC0 + static_cast<char32_t>(latin1 - kLatin1Names.begin());
@@ -136,12 +123,6 @@ std::size_t TagEnd(std::string_view html, std::size_t pos) {
         }
     }
     return html.size();
-}
-
-std::size_t FindIgnoringAsciiCase(std::string_view html, std::string_view needle, std::size_t from) {
-    for (std::size_t i = from; i + needle.size() <= html.size(); ++i)
-        if (StartsWithIgnoringAsciiCase(html.substr(i), needle)) return i;
-    return std::string_view::npos;
 }
 
 struct Markup {

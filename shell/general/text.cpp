@@ -106,4 +106,33 @@ std::string SquashLower(std::string& text) {
     return LowerUtf8(text);
 }
 
+char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
+
+std::string AsciiLower(std::string_view text) {
+    std::string lower(text);
+    std::ranges::transform(lower, lower.begin(), [](char c) { return AsciiLower(c); });
+    return lower;
+}
+
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    return std::ranges::equal(a, b, [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
+}
+
+bool StartsWithIgnoringAsciiCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && EqualsIgnoringAsciiCase(text.substr(0, prefix.size()), prefix);
+}
+
+std::size_t FindIgnoringAsciiCase(std::string_view text, std::string_view needle, std::size_t from) {
+    for (std::size_t pos = from; pos <= text.size() && needle.size() <= text.size() - pos; ++pos) {
+        if (StartsWithIgnoringAsciiCase(text.substr(pos), needle)) return pos;
+    }
+    return std::string_view::npos;
+}
+
+std::string_view Trimmed(std::string_view text, std::string_view blanks) {
+    const std::size_t first = text.find_first_not_of(blanks);
+    if (first == std::string_view::npos) return {};
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
 }  // namespace pw

@@ -1,7 +1,8 @@
 #pragma once
-// Text routines shared by the windows, the store and generation. All work on UTF-8
-// std::string; a byte that is not valid UTF-8 is left as it is. No <expected>: the fuzz
-// targets, built with clang, take this code too.
+// Text routines shared by the windows, the store, generation, the editor and the
+// publisher. All work on UTF-8 std::string; a byte that is not valid UTF-8 is left as it
+// is. No <expected>: the fuzz targets, built with clang, take this code too.
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -27,5 +28,19 @@ std::string FileExtension(std::string_view path);
 // Removes every space character from `text` (stored back, case kept) and returns the
 // result in lower case, Unicode-aware: "Über uns" leaves "Überuns" and returns "überuns".
 std::string SquashLower(std::string& text);
+
+// ---- ASCII letter case, for the keywords of markup and protocols ----
+// Unicode folding would change byte lengths and so the offsets these are used to find.
+
+// A..Z lowered; every other byte as it is.
+char AsciiLower(char c);
+std::string AsciiLower(std::string_view text);
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b);
+bool StartsWithIgnoringAsciiCase(std::string_view text, std::string_view prefix);
+// The position of `needle` in `text` from `from` on; npos when absent.
+std::size_t FindIgnoringAsciiCase(std::string_view text, std::string_view needle, std::size_t from = 0);
+
+// `text` without the characters of `blanks` at either end.
+std::string_view Trimmed(std::string_view text, std::string_view blanks);
 
 }  // namespace pw
