@@ -262,7 +262,7 @@ std::error_code FileSource::readAt(std::uint64_t offset, std::span<std::uint8_t>
         const ssize_t got =
             ::pread(file_.get(), out.data() + done, out.size() - done, static_cast<off_t>(offset_ + offset + done));
         if (got < 0 && errno == EINTR) continue;
-        if (got < 0) return {errno, std::generic_category()};
+        if (got < 0) return LastError();
         if (got == 0) return PackErrc::corrupt;  // the file shrank under us
         done += static_cast<std::size_t>(got);
     }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "designpack/script.hpp"
+#include "shell/general/file_descriptor.hpp"
 
 namespace pw::designpack {
 
@@ -63,7 +64,7 @@ pw::Result<std::string> FetchScript(const RuntimeComponent& component, const Run
 
 pw::Result<std::string> FileVersionText(const fs::path& file) {
     struct stat info {};
-    if (::stat(file.c_str(), &info) != 0) return pw::Fail(std::error_code(errno, std::generic_category()));
+    if (::stat(file.c_str(), &info) != 0) return pw::Fail(LastError());
     std::tm date{};
     if (!::gmtime_r(&info.st_atim.tv_sec, &date)) return pw::Fail(std::make_error_code(std::errc::value_too_large));
     return std::to_string(date.tm_mon + 1) + '/' + std::to_string(date.tm_mday) + '/' +

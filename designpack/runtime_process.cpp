@@ -5,6 +5,8 @@
 
 #include <cerrno>
 
+#include "shell/general/file_descriptor.hpp"
+
 extern char** environ;
 
 namespace pw::designpack {
@@ -46,7 +48,7 @@ std::pair<std::string, bool> ProgramToStart(const std::string& name, const fs::p
 pw::Result<int> WaitFor(pid_t child) {
     int status = 0;
     while (::waitpid(child, &status, 0) < 0) {
-        if (errno != EINTR) return pw::Fail(std::error_code(errno, std::generic_category()));
+        if (errno != EINTR) return pw::Fail(LastError());
     }
     if (WIFEXITED(status)) return WEXITSTATUS(status);
     return 128 + WTERMSIG(status);

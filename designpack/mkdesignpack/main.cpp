@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "designpack/pack_writer.hpp"
+#include "shell/general/file_descriptor.hpp"
 
 namespace fs = std::filesystem;
 using namespace pw::designpack;
@@ -99,9 +100,6 @@ std::optional<RuntimeComponent> ParseComponent(const std::string& text) {
     return component;
 }
 
-// The reason errno gives for the call that just failed.
-std::string ErrnoText() { return std::error_code(errno, std::generic_category()).message(); }
-
 [[noreturn]] void Fail(const std::string& message) {
     std::cerr << "mkdesignpack: " << message << "\n";
     std::exit(2);
@@ -175,7 +173,7 @@ Options ParseArguments(int argc, char** argv) {
 
 std::chrono::sys_seconds ModificationTime(const fs::path& path) {
     struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) Fail("cannot read " + path.string() + ": " + ErrnoText());
+    if (::stat(path.c_str(), &info) != 0) Fail("cannot read " + path.string() + ": " + pw::LastError().message());
     return std::chrono::sys_seconds{std::chrono::seconds{info.st_mtime}};
 }
 
@@ -223,7 +221,7 @@ int main(int argc, char** argv) {
         Fail(problem.message() + (offending.empty() ? "" : ": \"" + offending + "\""));
 
     std::ofstream out(o.output, std::ios::binary | std::ios::trunc);
-    if (!out) Fail("cannot write " + o.output.string() + ": " + ErrnoText());
+    if (!out) Fail("cannot write " + o.output.string() + ": " + pw::LastError().message());
     std::error_code error = WritePack(o.contents, out, o.writer);
     out.close();
     if (!error && !out) error = std::make_error_code(std::errc::io_error);
