@@ -5,7 +5,6 @@
 #include <openssl/evp.h>
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
-#include <pwd.h>
 #include <sys/select.h>
 #include <sys/stat.h>
 
@@ -19,6 +18,7 @@
 #include "publisher/host_address.hpp"
 #include "publisher/peer_trust.hpp"
 #include "shell/general/file_descriptor.hpp"
+#include "shell/general/files.hpp"
 
 namespace pw::publisher {
 namespace {
@@ -192,12 +192,6 @@ std::optional<mode_t> ExistingMode(const fs::path& target) {
     return existing.st_mode & 07777;
 }
 
-std::string Home() {
-    if (const char* home = std::getenv("HOME"); home && *home) return home;
-    const passwd* user = ::getpwuid(::getuid());
-    return user && user->pw_dir ? user->pw_dir : "";
-}
-
 // ---- The component ----
 
 enum class Phase { Connect, Command, Transfer };
@@ -274,7 +268,6 @@ public:
 
 private:
     bool Sftp() const { return address_->protocol == Protocol::Sftp; }
-    std::string BaseUrl() const;
     std::string FolderUrl(const std::string& folder) const;
     std::string FileUrl(const std::string& file) const;
     Result<std::string> RemotePath(std::string_view name) const;
@@ -317,22 +310,16 @@ private:
     std::pair<curl_off_t, curl_off_t> lastReported_{0, 0};
 };
 
-std::string CurlFtp::BaseUrl() const {
-    const std::string& host = address_->host;
-    const bool ipv6 = host.find(':') != std::string::npos;
-    return (Sftp() ? "sftp://" : "ftp://") + (ipv6 ? "[" + host + "]" : host) + ":" + std::to_string(address_->port);
-}
-
 // libcurl takes an FTP path as relative to the login folder unless it starts with %2F; one
 // CWD then enters the whole folder (CURLFTPMETHOD_SINGLECWD).
 std::string CurlFtp::FolderUrl(const std::string& folder) const {
-    std::string url = BaseUrl() + (Sftp() ? "" : "/%2F") + EncodePath(Sftp() ? folder : folder.substr(1));
+    std::string url = address_->Endpoint() + (Sftp() ? "" : "/%2F") + EncodePath(Sftp() ? folder : folder.substr(1));
     if (folder != "/") url += '/';
     return url;
 }
 
 std::string CurlFtp::FileUrl(const std::string& file) const {
-    return BaseUrl() + (Sftp() ? "" : "/%2F") + EncodePath(Sftp() ? file : file.substr(1));
+    return address_->Endpoint() + (Sftp() ? "" : "/%2F") + EncodePath(Sftp() ? file : file.substr(1));
 }
 
 Result<std::string> CurlFtp::RemotePath(std::string_view name) const {
@@ -532,7 +519,7 @@ Result<void> CurlFtp::Connect() {
 
     // Logging in is all this does; FEAT tells whether MLSD listings are there, and UTF-8
     // names are asked for where the server needs asking. '*': a refusal is no failure.
-    Request login{.url = BaseUrl() + "/", .phase = Phase::Connect};
+    Request login{.url = address_->Endpoint() + "/", .phase = Phase::Connect};
     if (!Sftp()) login.quote = {"*FEAT", "*OPTS UTF8 ON"};
     if (auto done = Perform(login); !done) {
         Disconnect();
@@ -680,14 +667,9 @@ std::size_t CurlFtp::OnWrite(char* data, std::size_t size, std::size_t count, vo
         if (request.listing->size() + bytes > kMaxListingBytes) return 0;
         request.listing->append(data, bytes);
     } else if (request.downloadFd >= 0) {
-        for (std::size_t written = 0; written < bytes;) {
-            const ssize_t n = ::write(request.downloadFd, data + written, bytes - written);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) {
-                ftp.localError_ = ftp.LocalFile().string() + ": " + LastError().message();
-                return 0;
-            }
-            written += static_cast<std::size_t>(n);
+        if (const std::error_code failed = WriteAll(request.downloadFd, data, bytes)) {
+            ftp.localError_ = ftp.LocalFile().string() + ": " + failed.message();
+            return 0;
         }
     }
     return bytes;
@@ -695,13 +677,12 @@ std::size_t CurlFtp::OnWrite(char* data, std::size_t size, std::size_t count, vo
 
 std::size_t CurlFtp::OnRead(char* data, std::size_t size, std::size_t count, void* self) {
     auto& ftp = *static_cast<CurlFtp*>(self);
-    while (true) {
-        const ssize_t n = ::read(ftp.request_->uploadFd, data, size * count);
-        if (n >= 0) return static_cast<std::size_t>(n);
-        if (errno == EINTR) continue;
-        ftp.localError_ = ftp.LocalFile().string() + ": " + LastError().message();
+    std::size_t read = 0;
+    if (const std::error_code failed = ReadSome(ftp.request_->uploadFd, data, size * count, read)) {
+        ftp.localError_ = ftp.LocalFile().string() + ": " + failed.message();
         return CURL_READFUNC_ABORT;
     }
+    return read;
 }
 
 std::size_t CurlFtp::OnHeader(char* data, std::size_t size, std::size_t count, void* self) {
@@ -789,9 +770,8 @@ int CurlFtp::OnHostKey(CURL*, const curl_khkey*, const curl_khkey* found, curl_k
 FtpSettings DefaultFtpSettings(const fs::path& siteFolder) {
     FtpSettings settings;
     settings.trustFile = siteFolder / kTrustFileName;
-    const std::string home = Home();
-    if (!home.empty()) {
-        const fs::path ssh = fs::path(home) / ".ssh";
+    if (const fs::path home = HomeFolder(); !home.empty()) {
+        const fs::path ssh = home / ".ssh";
         settings.knownHostsFile = ssh / "known_hosts";
         settings.identityFiles = {ssh / "id_ed25519", ssh / "id_ecdsa", ssh / "id_rsa"};
     }

@@ -29,13 +29,11 @@ Result<FileDigest> Sha256OfFile(const std::filesystem::path& file) {
     }
     FileDigest result;
     char buffer[1 << 16];
-    while (true) {
-        const ssize_t count = ::read(fd.get(), buffer, sizeof buffer);
-        if (count < 0 && errno == EINTR) continue;
-        if (count < 0) return Fail(LastError());
+    for (std::size_t count = 0;;) {
+        if (const std::error_code failed = ReadSome(fd.get(), buffer, sizeof buffer, count)) return Fail(failed);
         if (count == 0) break;
-        EVP_DigestUpdate(context.get(), buffer, static_cast<std::size_t>(count));
-        result.size += static_cast<std::uint64_t>(count);
+        EVP_DigestUpdate(context.get(), buffer, count);
+        result.size += count;
     }
     EVP_DigestFinal_ex(context.get(), result.sha256.data(), nullptr);
     return result;

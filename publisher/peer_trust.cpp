@@ -31,8 +31,7 @@ Result<void> PeerTrust::Add(const std::string& endpoint, const std::string& fing
     saved.push_back({fingerprint, endpoint});
     std::string bytes;
     for (const FieldRecord& record : saved) bytes += FormatFieldRecord(record.text, record.name);
-    const auto ownerOnly = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write;
-    return SaveFileAtomically(file_, bytes, ownerOnly);
+    return SaveFileAtomically(file_, bytes, kOwnerOnly);
 }
 
 }  // namespace pw::publisher

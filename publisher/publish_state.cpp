@@ -63,8 +63,7 @@ Result<void> PublishState::Save() const {
     for (const auto& [name, sent] : files_) {
         bytes += FormatFieldRecord(std::to_string(sent.size) + ' ' + sent.sha256 + ' ' + name, kFileRecord);
     }
-    const auto ownerOnly = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write;
-    return SaveFileAtomically(file_, bytes, ownerOnly);
+    return SaveFileAtomically(file_, bytes, kOwnerOnly);
 }
 
 }  // namespace pw::publisher

@@ -1,6 +1,5 @@
 #include "publisher/window/site_check_dialog.hpp"
 
-#include <QApplication>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QListWidget>
@@ -9,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "platform/platform.hpp"
+#include "publisher/window/screen_pointer.hpp"
 
 namespace pw {
 namespace {
@@ -18,15 +18,6 @@ QString SummaryText(std::size_t count) {
     if (count == 1) return QStringLiteral("1 thing to put right before you publish:");
     return QStringLiteral("%1 things to put right before you publish:").arg(count);
 }
-
-// The busy pointer for as long as it lives.
-class BusyPointer {
-public:
-    BusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyPointer() { QApplication::restoreOverrideCursor(); }
-    BusyPointer(const BusyPointer&) = delete;
-    BusyPointer& operator=(const BusyPointer&) = delete;
-};
 
 }  // namespace
 
@@ -75,7 +66,7 @@ void SiteCheckDialog::Show(Platform& platform, QWidget* parent) {
     const std::filesystem::path folder = platform.SiteFolderPath();
     Result<std::vector<publisher::Finding>> findings;
     {
-        const BusyPointer busy;
+        const ScreenPointer busy(Qt::WaitCursor);
         findings = publisher::CheckSite(folder);
     }
     if (!findings) {

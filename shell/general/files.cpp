@@ -1,12 +1,14 @@
 #include "shell/general/files.hpp"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <utility>
 
 #include "shell/general/text.hpp"
@@ -107,6 +109,12 @@ fs::path ResolveInFolder(const fs::path& folder, std::string_view name) {
     if (name.empty() || name.find('/') != std::string_view::npos || Exists(exact)) return exact;
     if (const auto match = FindIgnoringCase(folder, name); match && *match) return folder / **match;
     return exact;
+}
+
+std::filesystem::path HomeFolder() {
+    if (const char* home = std::getenv("HOME"); home && *home) return home;
+    const passwd* user = ::getpwuid(::getuid());
+    return user && user->pw_dir ? user->pw_dir : "";
 }
 
 }  // namespace pw

@@ -62,4 +62,7 @@ Result<std::optional<std::string>> FindIgnoringCase(const std::filesystem::path&
 // (also when the folder cannot be read: opening the path then reports why).
 std::filesystem::path ResolveInFolder(const std::filesystem::path& folder, std::string_view name);
 
+// The user's home folder: $HOME, else the account's own; empty when there is neither.
+std::filesystem::path HomeFolder();
+
 }  // namespace pw

@@ -1,10 +1,11 @@
 #include "shell/general/installation.hpp"
 
-#include <pwd.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <system_error>
+
+#include "shell/general/files.hpp"
 
 namespace pw {
 namespace fs = std::filesystem;
@@ -22,12 +23,8 @@ bool IsProgramBinary(const fs::path& file) {
 // an absolute path, else ~/.local/share.
 fs::path DataHome() {
     if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data == '/') return data;
-    const char* home = std::getenv("HOME");
-    if (!home || !*home) {
-        const passwd* user = ::getpwuid(::getuid());
-        home = user ? user->pw_dir : "/";
-    }
-    return fs::path(home) / ".local" / "share";
+    const fs::path home = HomeFolder();
+    return (home.empty() ? fs::path("/") : home) / ".local" / "share";
 }
 
 }  // namespace
