@@ -63,9 +63,7 @@ void submit::BuildPictures(QWidget& client) {
 void submit::BuildNameBoxes(QWidget& client) {
     const store::PageNames defaults;
     const auto box = [&](store::Page page, int top) {
-        const std::string_view name = store::PageNameFieldOf(page);
-        return NameBox(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())),
-                       QString::fromStdString(defaults[page]), top, &client);
+        return NameBox(FromUtf8(store::PageNameFieldOf(page)), QString::fromStdString(defaults[page]), top, &client);
     };
     page1 = box(store::Page::One, 2280);
     Page2 = box(store::Page::Two, 2880);

@@ -48,7 +48,6 @@ class SaveReport {
 public:
     // Notes the outcome of saving `file`.
     void Note(const std::filesystem::path& file, const Result<void>& saved);
-    bool ok() const { return !failure_; }
     // ShowSaveError for the first failure; nothing when every save succeeded.
     void Show(Dialogs& dialogs, QWidget* parent) const;
 

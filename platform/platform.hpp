@@ -80,6 +80,10 @@ private:
 // For the Qt side: a std::filesystem::path as a QString and back.
 inline QString ToQString(const std::filesystem::path& path) { return QString::fromStdString(path.string()); }
 inline std::filesystem::path ToPath(const QString& path) { return std::filesystem::path(path.toStdString()); }
+// UTF-8 text of the core as a QString.
+inline QString FromUtf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 // A local path (absolute, or relative to the current folder when such a file exists) as a
 // file URL; anything else taken as a web address.

@@ -32,9 +32,9 @@ TextBoxCheck::TextBoxCheck(QTextEdit& box, spell::WordChecker& checker)
     : box_(box), session_(box.toPlainText().toStdString(), checker) {}
 
 void TextBoxCheck::Answer(spell::Action action, const QString& replacement) {
-    const QString before = box_.toPlainText();
     const std::vector<spell::Edit> edits = session_.Answer(action, replacement.toStdString());
-    if (edits.empty()) return;
+    if (edits.empty()) return;  // Ignore and Add change no text: no need to copy it
+    const QString before = box_.toPlainText();
 
     std::vector<std::size_t> offsets;
     for (const auto& edit : edits) offsets.insert(offsets.end(), {edit.begin, edit.end});

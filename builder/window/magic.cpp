@@ -41,8 +41,6 @@ HotSpot* Spot(const char* name, const QString& toolTip, QRect geometry, QWidget*
     return spot;
 }
 
-QString Text(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-
 // A page field holding the text it shows before any file supplies one.
 template <typename Box>
 Box* PageField(const char* name, QWidget* parent) {
@@ -256,7 +254,7 @@ void magic::LoadCurrentPage() {
     if (const auto b = store::LoadSection(platform_.SiteFile(files.sectionB)))
         RichTextBox3->setPlainText(FromFileText(*b));
     const store::Page page = platform_.globals().page();
-    Label1->setText(QStringLiteral("You are working on page ") + Text(store::CaptionOf(page)));
+    Label1->setText(QStringLiteral("You are working on page ") + FromUtf8(store::CaptionOf(page)));
     for (const store::Page each : store::kPages) pageButtons_[store::IndexOf(each)]->setEnabled(each != page);
 }
 
@@ -360,7 +358,7 @@ void magic::Label7_Click() {
     const auto text = GeneratePageText(platform_.SiteFile(store::kTemplateFile), inputs,
                                        [this](int percent) { ProgressBar->setValue(percent); });
     if (!text) {
-        platform_.dialogs().Message(this, Text(kTemplateErrorMessage));
+        platform_.dialogs().Message(this, FromUtf8(kTemplateErrorMessage));
         Label7->setEnabled(true);
         unsetCursor();
         report.Show(platform_.dialogs(), this);

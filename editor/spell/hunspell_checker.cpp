@@ -145,11 +145,8 @@ std::optional<DictionaryFiles> FindDictionary(std::string_view language, const s
 }
 
 HunspellChecker::HunspellChecker(std::unique_ptr<Hunspell> hunspell, std::unique_ptr<Recoder> recoder,
-                                 std::string language, fs::path userDictionary)
-    : hunspell_(std::move(hunspell)),
-      recoder_(std::move(recoder)),
-      language_(std::move(language)),
-      userDictionary_(std::move(userDictionary)) {}
+                                 fs::path userDictionary)
+    : hunspell_(std::move(hunspell)), recoder_(std::move(recoder)), userDictionary_(std::move(userDictionary)) {}
 
 HunspellChecker::HunspellChecker(HunspellChecker&&) noexcept = default;
 HunspellChecker& HunspellChecker::operator=(HunspellChecker&&) noexcept = default;
@@ -163,7 +160,7 @@ Result<HunspellChecker> HunspellChecker::Open(const DictionaryFiles& dictionary,
         recoder = std::make_unique<Recoder>(IconvName(set));
         if (!recoder->valid()) return Fail(SpellErrc::unsupportedEncoding);
     }
-    HunspellChecker checker(std::move(hunspell), std::move(recoder), dictionary.language, std::move(userDictionary));
+    HunspellChecker checker(std::move(hunspell), std::move(recoder), std::move(userDictionary));
 
     const auto bytes = ReadWholeFile(checker.userDictionary_);
     if (!bytes && bytes.error() != std::errc::no_such_file_or_directory) return Fail(bytes.error());

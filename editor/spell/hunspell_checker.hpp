@@ -66,8 +66,6 @@ public:
     HunspellChecker& operator=(HunspellChecker&&) noexcept;
     ~HunspellChecker() override;
 
-    const std::string& language() const { return language_; }
-
     bool IsCorrect(std::string_view word) override;
     std::vector<std::string> Suggestions(std::string_view word) override;
     // Accepts `word` at once and saves the user dictionary with it added (creating the file
@@ -77,13 +75,12 @@ public:
 
 private:
     class Recoder;
-    HunspellChecker(std::unique_ptr<Hunspell> hunspell, std::unique_ptr<Recoder> recoder, std::string language,
+    HunspellChecker(std::unique_ptr<Hunspell> hunspell, std::unique_ptr<Recoder> recoder,
                     std::filesystem::path userDictionary);
     void Accept(const std::string& word);
 
     std::unique_ptr<Hunspell> hunspell_;
     std::unique_ptr<Recoder> recoder_;  // between UTF-8 and the dictionary's SET
-    std::string language_;
     std::filesystem::path userDictionary_;
     std::vector<std::string> userWords_;  // KW5.dct's words, in the file's order
     // Added words the dictionary's character set cannot hold, so Hunspell cannot take them.

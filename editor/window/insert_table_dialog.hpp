@@ -23,9 +23,6 @@ public:
     void OkCmd_Click();
     void CancelCmd_Click();
 
-    // The parameter object as the dialog holds it.
-    const InsertTableParam& Parameters() const { return parameters_; }
-
 private:
     void Form_Load();
     QLineEdit* Box(const char* name, const QString& text);

@@ -10,7 +10,6 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextEdit>
 #include <QToolBar>
@@ -86,8 +85,6 @@ bool Usable(int status) { return status > 2; }
 // The font boxes show a value only for these two answers.
 bool Shown(int status) { return status == CommandStatus::Enabled || status == CommandStatus::Latched; }
 
-QString Text(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-
 // The reason the save message names, by the error's number.
 QString SaveErrorReason(std::error_code error) {
     switch (SaveErrorNumber(error)) {
@@ -98,6 +95,11 @@ QString SaveErrorReason(std::error_code error) {
         case 0x80070003: return QStringLiteral("Path not found");
         default: return QStringLiteral("File size to big");
     }
+}
+
+void TellSaveError(Dialogs& dialogs, QWidget* parent, std::error_code error) {
+    dialogs.Message(parent, QStringLiteral("Error occurred while saving document: ") + SaveErrorReason(error) + '.',
+                    MessageButtons::Ok, MessageIcon::Critical);
 }
 
 HotSpot* Spot(const char* name, const QString& caption, const QString& toolTip, QRect twips, QWidget* parent) {
@@ -341,7 +343,7 @@ void MainForm::Form_Load() {
     Toolbar2->hide();
     const store::Page page = platform_.globals().page();
     if (page != store::Page::One) {
-        Label12->setText(QStringLiteral("Editing Page ") + Text(store::CaptionOf(page)));
+        Label12->setText(QStringLiteral("Editing Page ") + FromUtf8(store::CaptionOf(page)));
         return;
     }
     platform_.globals().SetPage(store::Page::One);  // whatever it held
@@ -455,10 +457,7 @@ void MainForm::SwitchMode(Switch through) {
 bool MainForm::EnterTextMode(Switch through) {
     const auto saved = DHTMLEdit1->SaveDocument(ToQString(documentFile_));
     if (!saved) {
-        platform_.dialogs().Message(this,
-                                    QStringLiteral("Error occurred while saving document: ") +
-                                        SaveErrorReason(saved.error()) + QLatin1Char('.'),
-                                    MessageButtons::Ok, MessageIcon::Critical);
+        TellSaveError(platform_.dialogs(), this, saved.error());
         return false;
     }
     const auto document = ReadWholeFile(documentFile_);
@@ -547,10 +546,7 @@ bool MainForm::SaveDocument() {
     const QString path = DHTMLEdit1->CurrentDocumentPath();
     const auto saved = DHTMLEdit1->SaveDocument(path.isEmpty() ? ToQString(documentFile_) : path);
     if (!saved) {
-        platform_.dialogs().Message(this,
-                                    QStringLiteral("Error occurred while saving document: ") +
-                                        SaveErrorReason(saved.error()) + QLatin1Char('.'),
-                                    MessageButtons::Ok, MessageIcon::Critical);
+        TellSaveError(platform_.dialogs(), this, saved.error());
     }
     const QString current = DHTMLEdit1->CurrentDocumentPath();
     setWindowTitle(current.isEmpty() ? QStringLiteral("Advanced Editor")
@@ -633,7 +629,7 @@ void MainForm::ChooseColour() {
     const QColor colour = QColorDialog::getColor(Qt::black, this);
     if (!colour.isValid()) return;
     const auto bgr = static_cast<std::uint32_t>(colour.blue() << 16 | colour.green() << 8 | colour.red());
-    DHTMLEdit1->ExecCommand(EditCommand::SetTextColour, CommandOption::NoPrompt, Text(editor::ColourText(bgr)));
+    DHTMLEdit1->ExecCommand(EditCommand::SetTextColour, CommandOption::NoPrompt, FromUtf8(editor::ColourText(bgr)));
 }
 
 void MainForm::FormatMenuOpening() {
@@ -718,7 +714,8 @@ void MainForm::munpic_Click() {
     const std::string& picked = platform_.globals().pickedFile;
     if (picked.empty()) return;
     Text1->setText(QString::fromStdString(picked));
-    DHTMLEdit1->PasteHtmlAtCaret(Text(editor::ImageElement(Text1->text().toStdString(), editor::ImageForm::Direct)));
+    DHTMLEdit1->PasteHtmlAtCaret(
+        FromUtf8(editor::ImageElement(Text1->text().toStdString(), editor::ImageForm::Direct)));
     Toolbar1->show();
 }
 

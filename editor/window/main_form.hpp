@@ -5,7 +5,6 @@
 // through editedBody and the builder's afteredit or afteredit2.
 #include <QMainWindow>
 #include <QPointer>
-#include <array>
 #include <filesystem>
 #include <functional>
 #include <map>
