@@ -21,10 +21,10 @@ namespace pw {
 
 // The strings every window shares.
 struct Globals {
-    std::string siteFolder = "default";  // name (not path) of the current site's folder
-    std::string currentPage;             // "one", "two", "three"; empty counts as "one"
-    std::string editedBody;              // an edited section on its way back to the builder
-    std::string pickedFile;              // picture chosen in the picture browser; empty: none
+    std::string siteFolder{store::kDefaultSite};  // name (not path) of the current site's folder
+    std::string currentPage;                      // "one", "two", "three"; empty counts as "one"
+    std::string editedBody;                       // an edited section on its way back to the builder
+    std::string pickedFile;                       // picture chosen in the picture browser; empty: none
 
     // The page currentPage names: its one reading, empty counting as page one.
     store::Page page() const { return store::PageFromWord(currentPage); }

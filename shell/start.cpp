@@ -243,7 +243,8 @@ void start::Form_Load() {
 
 void start::RefreshFile1() {
     const QStringList markers = QDir(ToQString(platform_.inst()))
-                                    .entryList({QStringLiteral("*.ste")}, QDir::Files, QDir::Name | QDir::IgnoreCase);
+                                    .entryList({QStringLiteral("*") + FromUtf8(store::kSiteMarkerExtension)},
+                                               QDir::Files, QDir::Name | QDir::IgnoreCase);
     refreshingFile1_ = true;
     File1->clear();
     File1->addItems(markers);
@@ -265,7 +266,8 @@ void start::Label4_Click() { OpenInPlaceOf(*this, platform_, WindowKind::submit)
 void start::File1_Click() {
     const QListWidgetItem* chosen = File1->currentItem();
     if (!chosen) return;
-    platform_.globals().siteFolder = chosen->text().chopped(4).toStdString();  // without ".ste"
+    platform_.globals().siteFolder =
+        chosen->text().chopped(store::kSiteMarkerExtension.size()).toStdString();  // without the marker extension
     OpenInPlaceOf(*this, platform_, WindowKind::magic);
 }
 

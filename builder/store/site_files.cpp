@@ -75,7 +75,11 @@ PageFiles FilesOf(Page page) {
     return files[IndexOf(page)];
 }
 
-const std::array<FieldText, 5>& BuiltInPageFields() {
+std::string_view BuiltInText(std::string_view name) {
+    struct FieldText {
+        std::string_view name;
+        std::string_view text;
+    };
     static constexpr std::array<FieldText, 5> fields = {{
         {"Text2", " Type your page title (meta title)"},
         {"Text26", ""},
@@ -83,11 +87,7 @@ const std::array<FieldText, 5>& BuiltInPageFields() {
         {"Text100", " Type information about your site (meta content)"},
         {"Text24", "Type keywords  here (meta tags)"},
     }};
-    return fields;
-}
-
-std::string_view BuiltInText(std::string_view name) {
-    for (const FieldText& field : BuiltInPageFields()) {
+    for (const FieldText& field : fields) {
         if (field.name == name) return field.text;
     }
     return {};

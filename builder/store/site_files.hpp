@@ -54,14 +54,9 @@ inline constexpr std::array<std::string_view, 4> kDesignFiles = {kLayoutPictureF
 
 // ---- Texts a new site and a new page start with ----
 
-// The builder's five page fields in file order, with the texts they hold before any file
-// supplies one: Text2 (title), Text26 (hidden), Text5 (footer), Text100 (description), Text24 (keywords).
-struct FieldText {
-    std::string_view name;
-    std::string_view text;
-};
-const std::array<FieldText, 5>& BuiltInPageFields();
-// The built-in text of the page field `name`; empty for a name that is no page field.
+// The built-in text of the builder's page field `name` (Text2 title, Text26 hidden, Text5
+// footer, Text100 description, Text24 keywords), which it holds before any file supplies
+// one; empty for a name that is no page field.
 std::string_view BuiltInText(std::string_view name);
 
 // The text of every section of a new site.

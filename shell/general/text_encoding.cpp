@@ -282,11 +282,11 @@ std::string CodePageByteToUtf8(unsigned char byte, int codePage) {
 }
 
 std::optional<std::string> EncodeWindows1252(std::string_view text) {
-    if (!IsValidUtf8(text)) return std::nullopt;
     const auto& table = TableFor(1252).upperHalf;
     std::string bytes;
     for (std::size_t pos = 0; pos < text.size();) {
         const DecodedChar c = DecodeUtf8At(text, pos);
+        if (!c.valid) return std::nullopt;
         pos += c.length;
         if (c.codePoint < 0x80) {
             bytes.push_back(static_cast<char>(c.codePoint));
@@ -301,6 +301,7 @@ std::optional<std::string> EncodeWindows1252(std::string_view text) {
 
 std::string DecodeLenient(std::string_view bytes) {
     if (IsValidUtf8(bytes)) return std::string(bytes);
+    const auto& table = TableFor(1252).upperHalf;
     std::string out;
     out.reserve(bytes.size() + bytes.size() / 2);
     for (const char c : bytes) {
@@ -308,7 +309,7 @@ std::string DecodeLenient(std::string_view bytes) {
         if (byte < 0x80) {
             out.push_back(c);
         } else {
-            AppendUtf8(out, TableFor(1252).upperHalf[byte - 0x80]);
+            AppendUtf8(out, table[byte - 0x80]);
         }
     }
     return out;
