@@ -1,8 +1,5 @@
 #include "platform/platform.hpp"
 
-#include <QFileInfo>
-#include <QUrl>
-
 #include "builder/store/site_files.hpp"
 #include "platform/webengine_surface.hpp"
 #include "shell/general/files.hpp"
@@ -29,12 +26,6 @@ std::filesystem::path Platform::SiteFolderPath() const { return ResolveInFolder(
 
 std::filesystem::path Platform::SiteFile(std::string_view name) const {
     return store::SiteFilePath(inst_, globals_.siteFolder, name);
-}
-
-QUrl UrlForFileOrAddress(const QString& fileOrAddress) {
-    if (fileOrAddress.startsWith(QLatin1Char('/'))) return QUrl::fromLocalFile(fileOrAddress);
-    if (QFileInfo::exists(fileOrAddress)) return QUrl::fromLocalFile(QFileInfo(fileOrAddress).absoluteFilePath());
-    return QUrl::fromUserInput(fileOrAddress);
 }
 
 }  // namespace pw

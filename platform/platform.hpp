@@ -3,7 +3,6 @@
 // process-wide strings the windows share, and the platform ports. Windows receive it
 // at construction; tests build one from doubles.
 #include <QString>
-#include <QUrl>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -84,9 +83,5 @@ inline std::filesystem::path ToPath(const QString& path) { return std::filesyste
 inline QString FromUtf8(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
-
-// A local path (absolute, or relative to the current folder when such a file exists) as a
-// file URL; anything else taken as a web address.
-QUrl UrlForFileOrAddress(const QString& fileOrAddress);
 
 }  // namespace pw

@@ -1,6 +1,6 @@
 #include "platform/shell_port.hpp"
 
-#include "platform/platform.hpp"
+#include "platform/web_pane.hpp"
 
 #include <QDesktopServices>
 #include <QFileInfo>

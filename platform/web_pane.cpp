@@ -1,7 +1,5 @@
 #include "platform/web_pane.hpp"
 
-#include "platform/platform.hpp"
-
 #include <QFile>
 #include <QFileInfo>
 #include <QUrl>
@@ -9,6 +7,13 @@
 #include <QWebEngineView>
 
 namespace pw {
+
+QUrl UrlForFileOrAddress(const QString& fileOrAddress) {
+    if (fileOrAddress.startsWith(QLatin1Char('/'))) return QUrl::fromLocalFile(fileOrAddress);
+    if (QFileInfo::exists(fileOrAddress)) return QUrl::fromLocalFile(QFileInfo(fileOrAddress).absoluteFilePath());
+    return QUrl::fromUserInput(fileOrAddress);
+}
+
 namespace {
 
 bool IsHtmlName(const QString& name) {

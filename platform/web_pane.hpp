@@ -1,10 +1,15 @@
 #pragma once
 // A browser pane that shows a local HTML file or a web address.
+#include <QUrl>
 #include <QWidget>
 
 class QWebEngineView;
 
 namespace pw {
+
+// A local path (absolute, or relative to the current folder when such a file exists) as a
+// file URL; anything else taken as a web address.
+QUrl UrlForFileOrAddress(const QString& fileOrAddress);
 
 class WebPane : public QWidget {
     Q_OBJECT
