@@ -41,19 +41,17 @@ const QString kQuickHelp = QStringLiteral("Quick Help");
 const QString kHtmlModeOnly =
     QStringLiteral("This option only works in HTML MODE\r\nSwitch to HTML MODE to use this feature\r\n\r\n");
 
-// The toolbar's buttons after the two font boxes, with the command each runs.
+// The toolbar's buttons after the two font boxes, in the order they stand, with the
+// command each runs.
 struct ToolbarButton {
     const char* key;
     int id;
 };
 constexpr ToolbarButton kToolbarTable[] = {
-    {"Bold", 5000},    {"Italic", 5023},       {"Underline", 5048}, {"Numbers", 5030},
-    {"Bullets", 5051}, {"Outdent", 5031},      {"Indent", 5018},    {"LeftJustify", 5025},
-    {"Center", 5024},  {"RightJustify", 5026}, {"Color", 5046},
+    {"Bold", 5000},        {"Italic", 5023},  {"Underline", 5048},    {"Color", 5046},
+    {"Numbers", 5030},     {"Bullets", 5051}, {"Outdent", 5031},      {"Indent", 5018},
+    {"LeftJustify", 5025}, {"Center", 5024},  {"RightJustify", 5026},
 };
-// The order the buttons stand in.
-constexpr const char* kToolbarOrder[] = {"Bold",    "Italic", "Underline",   "Color",  "Numbers",     "Bullets",
-                                         "Outdent", "Indent", "LeftJustify", "Center", "RightJustify"};
 
 // "&Edit" items by index; 0 marks an item without a command.
 struct MenuItem {
@@ -198,10 +196,11 @@ void MainForm::BuildToolbars() {
     Toolbar1->addWidget(FontSizeCombo)->setObjectName(QStringLiteral("FontSize"));
     connect(FontCombo, &QComboBox::activated, this, &MainForm::FontCombo_Click);
     connect(FontSizeCombo, &QComboBox::activated, this, &MainForm::FontSizeCombo_Click);
-    for (const char* key : kToolbarOrder) {
-        const QString name = QString::fromLatin1(key);
+    for (const ToolbarButton& entry : kToolbarTable) {
+        const QString name = QString::fromLatin1(entry.key);
         QAction* button = Toolbar1->addAction(QIcon(QStringLiteral(":/editor/%1.png").arg(name)), name);
         button->setObjectName(name);
+        button->setCheckable(true);  // latched while the selection has the format
         connect(button, &QAction::triggered, this, [this, name] { Toolbar1_ButtonClick(name); });
         toolbarButtons_[name] = button;
     }
@@ -573,7 +572,6 @@ void MainForm::SurfaceDisplayChanged() {
         QAction* action = toolbarButtons_.at(QString::fromLatin1(button.key));
         const int status = DHTMLEdit1->QueryStatus(button.id);
         action->setEnabled(Usable(status));
-        action->setCheckable(true);
         action->setChecked(status == CommandStatus::Latched);
     }
     RefreshFontBoxes();
