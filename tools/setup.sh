@@ -29,5 +29,16 @@ if ((${#missing[@]})); then
   trap - EXIT
 fi
 
+# vsftpd's files only (its package conflicts with pure-ftpd): the tests start it with a
+# configuration of their own. `tar --keep-directory-symlink` keeps the merged-/usr links
+# that a plain `dpkg -x` into / would replace with folders.
+if [[ ! -x /usr/sbin/vsftpd ]]; then
+  echo "Unpacking vsftpd"
+  scratch="$(mktemp -d)"
+  (cd "$scratch" && apt-get download -q vsftpd) || { apt-get update -q && (cd "$scratch" && apt-get download -q vsftpd); }
+  dpkg --fsys-tarfile "$scratch"/vsftpd_*.deb | tar -x --keep-directory-symlink -C / ./usr/sbin/vsftpd
+  rm -rf "$scratch"
+fi
+
 cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$root/build" -j "$(nproc)"
