@@ -28,6 +28,8 @@ using Clock = std::chrono::steady_clock;
 
 // A listing larger than this is no listing a web host sends; stop reading it.
 constexpr std::size_t kMaxListingBytes = 64u << 20;
+constexpr std::size_t kMaxListingEntries = 100'000;
+constexpr std::string_view kListingTooLarge = "the folder listing is too large";
 
 struct CurlDeleter {
     void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
@@ -155,6 +157,20 @@ std::string CertificateFingerprint(X509* certificate) {
     return ColonHex(digest, size);
 }
 
+std::string Base64(std::string_view bytes) {
+    std::string text(4 * ((bytes.size() + 2) / 3) + 1, '\0');
+    const int size =
+        EVP_EncodeBlock(reinterpret_cast<unsigned char*>(text.data()),
+                        reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<int>(bytes.size()));
+    text.resize(static_cast<std::size_t>(size));
+    return text;
+}
+
+// The key in base64, as known_hosts holds it (libcurl hands it over either way).
+std::string KeyBase64(const curl_khkey& key) {
+    return key.len > 0 ? Base64(std::string_view(key.key, key.len)) : std::string(key.key);
+}
+
 // As `ssh-keygen -l` shows it: "SHA256:" and the digest in base64 without padding.
 std::string HostKeyFingerprint(const curl_khkey& key) {
     std::string raw;
@@ -170,12 +186,59 @@ std::string HostKeyFingerprint(const curl_khkey& key) {
         for (std::size_t i = length; i > 0 && key.key[i - 1] == '='; --i) raw.pop_back();
     }
     const Sha256Digest digest = Sha256(raw);
-    std::string text(4 * ((digest.size() + 2) / 3) + 1, '\0');
-    const int size =
-        EVP_EncodeBlock(reinterpret_cast<unsigned char*>(text.data()), digest.data(), static_cast<int>(digest.size()));
-    text.resize(static_cast<std::size_t>(size));
+    std::string text = Base64(std::string_view(reinterpret_cast<const char*>(digest.data()), digest.size()));
     while (text.ends_with('=')) text.pop_back();
     return "SHA256:" + text;
+}
+
+// The blank-separated fields of a line.
+std::vector<std::string_view> Fields(std::string_view line) {
+    std::vector<std::string_view> fields;
+    for (std::size_t pos = 0; pos < line.size();) {
+        const std::size_t start = line.find_first_not_of(" \t\r", pos);
+        if (start == std::string_view::npos) break;
+        const std::size_t stop = std::min(line.find_first_of(" \t\r", start), line.size());
+        fields.push_back(line.substr(start, stop - start));
+        pos = stop;
+    }
+    return fields;
+}
+
+// The line (from 1) of a known_hosts file that holds `key` (base64) for `host` ("name" or
+// "[name]:port" as known_hosts writes it), else the first that holds `key` for any host
+// (hashed host names cannot be told apart); 0 when none does.
+std::size_t LineHoldingKey(const fs::path& knownHosts, std::string_view key, std::string_view host) {
+    const auto bytes = ReadWholeFile(knownHosts);
+    if (!bytes) return 0;
+    std::size_t anyHost = 0;
+    std::string_view rest = *bytes;
+    for (std::size_t line = 1; !rest.empty(); ++line) {
+        const std::size_t end = std::min(rest.find('\n'), rest.size());
+        const std::vector<std::string_view> fields = Fields(rest.substr(0, end));
+        rest.remove_prefix(std::min(end + 1, rest.size()));
+        // [marker] hosts type key [comment]
+        const auto at = std::ranges::find(fields, key);
+        if (at == fields.end() || at - fields.begin() < 2) continue;
+        const std::string_view hosts = *(at - 2);
+        for (std::size_t pos = 0; pos <= hosts.size();) {
+            const std::size_t stop = std::min(hosts.find(',', pos), hosts.size());
+            if (hosts.substr(pos, stop - pos) == host) return line;
+            pos = stop + 1;
+        }
+        if (!anyHost) anyHost = line;
+    }
+    return anyHost;
+}
+
+// What the user is told about a certificate or host key that differs from the one kept.
+std::string ChangedPeerText(const UnverifiedPeer& peer) {
+    const KeptFingerprint& old = *peer.replaces;
+    const std::string what = peer.endpoint.starts_with("sftp:") ? "host key" : "certificate";
+    const std::string where = (old.line ? "line " + std::to_string(old.line) + " of " : "") + old.file.string();
+    return "The " + what + " of " + peer.endpoint + " has CHANGED. It was " + old.fingerprint + " (" + where +
+           ") and is now " + peer.fingerprint +
+           ". Someone may be posing as the host, so nothing was sent. If the host's owner says the " + what +
+           " was changed, remove " + where + " and connect again.";
 }
 
 int SslSelfIndex() {
@@ -279,6 +342,8 @@ private:
     Result<std::string> Listing(const std::string& folder);
     std::error_code Describe(CURLcode code, Phase phase) const;
     std::optional<std::string> LastReply() const;
+    std::optional<UnverifiedPeer> ChangedHostKey(const curl_khkey* known, const std::string& fingerprint) const;
+    Result<void> ConfirmSent(curl_off_t size) const;
 
     static std::size_t OnWrite(char* data, std::size_t size, std::size_t count, void* self);
     static std::size_t OnRead(char* data, std::size_t size, std::size_t count, void* self);
@@ -296,6 +361,8 @@ private:
     std::optional<HostAddress> address_;  // set while connected
     std::string directory_;
     bool mlsd_ = false;
+    bool tlsRequiredByTrust_ = false;  // reached with TLS before: refuse the host without it
+    bool tlsStarted_ = false;          // TLS was set up during the running connection
     std::optional<UnverifiedPeer> unverified_;
 
     // State of the running perform.
@@ -304,6 +371,8 @@ private:
     std::vector<std::string> replies_;
     std::optional<UnverifiedPeer> presented_;  // what the running perform could not verify
     std::optional<std::string> localError_;    // a local read or write failed: why
+    std::size_t listingLines_ = 0;
+    bool listingTooLarge_ = false;
     bool stalled_ = false;
     Clock::time_point lastActivity_;
     curl_off_t lastDown_ = 0, lastUp_ = 0;
@@ -340,6 +409,9 @@ void CurlFtp::Configure() {
     CURL* curl = curl_.get();
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText_);
+    // Never through a proxy from the environment (ftp_proxy, all_proxy...): libcurl would
+    // carry FTP as HTTP, hand the password to the proxy and take its answer for the host's.
+    curl_easy_setopt(curl, CURLOPT_PROXY, "");
     if (!UserName().empty()) curl_easy_setopt(curl, CURLOPT_USERNAME, UserName().c_str());
     curl_easy_setopt(curl, CURLOPT_PASSWORD, Password().c_str());
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(settings_.connectTimeout.count()));
@@ -382,9 +454,12 @@ void CurlFtp::Configure() {
         return;
     }
     curl_easy_setopt(curl, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_SINGLECWD));
-    const long tls = address_->protocol == Protocol::FtpRequireTls ? CURLUSESSL_ALL
-                     : address_->protocol == Protocol::Ftp         ? CURLUSESSL_TRY
-                                                                   : CURLUSESSL_NONE;
+    // A host that was reached with TLS and now offers none looks like someone in between
+    // removing it: require it, so the user name and password are never sent readable.
+    tlsRequiredByTrust_ = address_->protocol == Protocol::Ftp && trust_.RequiresTls(address_->Endpoint());
+    const long tls = address_->protocol == Protocol::FtpRequireTls || tlsRequiredByTrust_ ? CURLUSESSL_ALL
+                     : address_->protocol == Protocol::Ftp                                ? CURLUSESSL_TRY
+                                                                                          : CURLUSESSL_NONE;
     curl_easy_setopt(curl, CURLOPT_USE_SSL, tls);
     curl_easy_setopt(curl, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
     // The chain is verified as usual and the host name by OpenSSL itself (OnSslContext), so
@@ -413,6 +488,8 @@ Result<void> CurlFtp::Perform(const Request& request) {
     replies_.clear();
     presented_.reset();
     localError_.reset();
+    listingLines_ = 0;
+    listingTooLarge_ = false;
     stalled_ = false;
     lastActivity_ = Clock::now();
     lastDown_ = lastUp_ = 0;
@@ -475,12 +552,20 @@ std::optional<std::string> CurlFtp::LastReply() const {
 }
 
 std::error_code CurlFtp::Describe(CURLcode code, Phase phase) const {
+    if (presented_ && presented_->replaces) return MakeFtpError(FtpErrc::PeerChanged, ChangedPeerText(*presented_));
     if (presented_) {
         return MakeFtpError(FtpErrc::UnverifiedPeer, "The identity of " + presented_->endpoint +
                                                          " could not be verified: " + presented_->reason +
                                                          ". Fingerprint: " + presented_->fingerprint);
     }
     if (localError_) return MakeFtpError(FtpErrc::LocalFile, *localError_);
+    if (listingTooLarge_) return MakeFtpError(FtpErrc::Failed, std::string(kListingTooLarge));
+    if (code == CURLE_USE_SSL_FAILED && tlsRequiredByTrust_) {
+        return MakeFtpError(FtpErrc::TlsWithdrawn,
+                            address_->host +
+                                " offered encryption before and does not now; the connection was stopped so the "
+                                "password is not sent readable");
+    }
     const long limit = WholeSeconds(std::max(settings_.stallTime, settings_.connectTimeout));
     if (stalled_) return MakeFtpError(FtpErrc::TimedOut, "The host did not answer for " + std::to_string(limit) + " s");
 
@@ -516,6 +601,7 @@ Result<void> CurlFtp::Connect() {
     curl_.reset(curl_easy_init());
     if (!multi_ || !curl_) return Fail(std::make_error_code(std::errc::not_enough_memory));
     Configure();
+    tlsStarted_ = false;
 
     // Logging in is all this does; FEAT tells whether MLSD listings are there, and UTF-8
     // names are asked for where the server needs asking. '*': a refusal is no failure.
@@ -534,6 +620,8 @@ Result<void> CurlFtp::Connect() {
     const char* entry = nullptr;
     curl_easy_getinfo(curl_.get(), CURLINFO_FTP_ENTRY_PATH, &entry);
     directory_ = entry && *entry ? entry : "/";
+    // Never again without it. Not saving this costs only the protection, not the connection.
+    if (tlsStarted_) (void)trust_.RequireTls(address_->Endpoint());
     return {};
 }
 
@@ -634,7 +722,18 @@ Result<void> CurlFtp::PutFile() {
                     .uploadFd = fd.get(),
                     .uploadSize = static_cast<curl_off_t>(status.st_size),
                     .text = !Binary()};
-    return Perform(request);
+    if (auto done = Perform(request); !done) return done;
+    return ConfirmSent(request.uploadSize);
+}
+
+// A file is sent when the host took all of it; the transfer's own success says the host
+// acknowledged it. As text, line ends travel as CR LF, so more bytes may go than the file has.
+Result<void> CurlFtp::ConfirmSent(curl_off_t size) const {
+    curl_off_t sent = 0;
+    curl_easy_getinfo(curl_.get(), CURLINFO_SIZE_UPLOAD_T, &sent);
+    if (Binary() ? sent == size : sent >= size) return {};
+    return Fail(MakeFtpError(FtpErrc::ConnectionLost, "The host took " + std::to_string(sent) + " of " +
+                                                          std::to_string(size) + " bytes of " + RemoteFile()));
 }
 
 // One command on a remote path, as FTP and as SFTP spell it.
@@ -654,6 +753,7 @@ Result<void> CurlFtp::RemoveDirectory(std::string_view name) { return RunCommand
 
 Result<void> CurlFtp::TrustUnverifiedPeer() {
     if (!unverified_) return Fail(std::make_error_code(std::errc::invalid_argument));
+    if (unverified_->replaces) return Fail(MakeFtpError(FtpErrc::PeerChanged, ChangedPeerText(*unverified_)));
     return trust_.Add(unverified_->endpoint, unverified_->fingerprint);
 }
 
@@ -664,7 +764,11 @@ std::size_t CurlFtp::OnWrite(char* data, std::size_t size, std::size_t count, vo
     const std::size_t bytes = size * count;
     const Request& request = *ftp.request_;
     if (request.listing) {
-        if (request.listing->size() + bytes > kMaxListingBytes) return 0;
+        ftp.listingLines_ += static_cast<std::size_t>(std::count(data, data + bytes, '\n'));
+        if (request.listing->size() + bytes > kMaxListingBytes || ftp.listingLines_ > kMaxListingEntries) {
+            ftp.listingTooLarge_ = true;
+            return 0;
+        }
         request.listing->append(data, bytes);
     } else if (request.downloadFd >= 0) {
         if (const std::error_code failed = WriteAll(request.downloadFd, data, bytes)) {
@@ -725,7 +829,8 @@ int CurlFtp::OnProgress(void* self, curl_off_t downTotal, curl_off_t down, curl_
 
 CURLcode CurlFtp::OnSslContext(CURL*, void* context, void* self) {
     auto* ssl = static_cast<SSL_CTX*>(context);
-    const auto& ftp = *static_cast<CurlFtp*>(self);
+    auto& ftp = *static_cast<CurlFtp*>(self);
+    ftp.tlsStarted_ = true;
     SSL_CTX_set_ex_data(ssl, SslSelfIndex(), self);
     SSL_CTX_set_verify(ssl, SSL_VERIFY_PEER, &CurlFtp::OnVerifyCertificate);
     X509_VERIFY_PARAM* param = SSL_CTX_get0_param(ssl);
@@ -747,22 +852,41 @@ int CurlFtp::OnVerifyCertificate(int preverified, X509_STORE_CTX* store) {
     }
     if (!ftp->presented_) {
         ftp->presented_ =
-            UnverifiedPeer{endpoint, fingerprint, X509_verify_cert_error_string(X509_STORE_CTX_get_error(store))};
+            UnverifiedPeer{endpoint, fingerprint, X509_verify_cert_error_string(X509_STORE_CTX_get_error(store)),
+                           ftp->trust_.Trusted(endpoint)};
     }
     return 0;
 }
 
-int CurlFtp::OnHostKey(CURL*, const curl_khkey*, const curl_khkey* found, curl_khmatch match, void* self) {
+// A key that known_hosts holds otherwise is refused whatever the site trusts; a key known
+// nowhere is acceptable once the site trusts it, unless the site trusted another before.
+int CurlFtp::OnHostKey(CURL*, const curl_khkey* known, const curl_khkey* found, curl_khmatch match, void* self) {
     if (match == CURLKHMATCH_OK) return CURLKHSTAT_FINE;
     auto& ftp = *static_cast<CurlFtp*>(self);
     const std::string endpoint = ftp.address_->Endpoint();
     const std::string fingerprint = HostKeyFingerprint(*found);
+    if (match == CURLKHMATCH_MISMATCH) {
+        ftp.presented_ = ftp.ChangedHostKey(known, fingerprint);
+        return CURLKHSTAT_REJECT;
+    }
     if (ftp.trust_.Trusts(endpoint, fingerprint)) return CURLKHSTAT_FINE;
-    ftp.presented_ = UnverifiedPeer{endpoint, fingerprint,
-                                    match == CURLKHMATCH_MISMATCH
-                                        ? "the host key differs from the one known_hosts holds for this host"
-                                        : "the host key is not in known_hosts"};
+    ftp.presented_ =
+        UnverifiedPeer{endpoint, fingerprint, "the host key is not in known_hosts", ftp.trust_.Trusted(endpoint)};
     return CURLKHSTAT_REJECT;
+}
+
+std::optional<UnverifiedPeer> CurlFtp::ChangedHostKey(const curl_khkey* known, const std::string& fingerprint) const {
+    UnverifiedPeer peer{address_->Endpoint(), fingerprint,
+                        "the host key differs from the one known_hosts holds for this host"};
+    KeptFingerprint old{"", settings_.knownHostsFile, 0};
+    if (known) {
+        old.fingerprint = HostKeyFingerprint(*known);
+        const std::string name =
+            address_->port == 22 ? address_->host : "[" + address_->host + "]:" + std::to_string(address_->port);
+        old.line = LineHoldingKey(settings_.knownHostsFile, KeyBase64(*known), name);
+    }
+    peer.replaces = old;
+    return peer;
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 
 #include "publisher/ftp_error.hpp"
 #include "publisher/listing.hpp"
+#include "publisher/peer_trust.hpp"
 #include "shell/general/result.hpp"
 
 namespace pw::publisher {
@@ -39,6 +40,10 @@ struct UnverifiedPeer {
     std::string endpoint;     // "ftp://host:21", "sftp://host:22"
     std::string fingerprint;  // SHA-256: "AB:CD:..." for a certificate, "SHA256:base64" for a host key
     std::string reason;       // "self-signed certificate", "the host key is not in known_hosts"...
+    // Set when the host showed another certificate or key before: what was kept, and where.
+    // A changed identity is what a connection taken over by someone else looks like, so it
+    // is never trusted in passing; the old entry has to be removed by hand first.
+    std::optional<KeptFingerprint> replaces = {};
 };
 
 class FtpComponent {
@@ -73,7 +78,9 @@ public:
     virtual bool ReportsProgress() const = 0;
     // Connects to RemoteHost and logs in with UserName and Password; a wrong password fails
     // here. The connection stays open (and is reopened if it drops) until Disconnect.
-    // Directory() is then the login folder. FtpErrc::UnverifiedPeer: see LastUnverifiedPeer.
+    // Directory() is then the login folder. FtpErrc::UnverifiedPeer and FtpErrc::PeerChanged:
+    // see LastUnverifiedPeer. A host reached with TLS once (recorded in the trust file) is
+    // refused without it, before the user name is sent.
     virtual Result<void> Connect() = 0;
     // Logs out and closes the connection; harmless when not connected.
     virtual void Disconnect() = 0;
@@ -104,7 +111,8 @@ public:
     virtual std::optional<UnverifiedPeer> LastUnverifiedPeer() const = 0;
     // Trusts LastUnverifiedPeer() for this site from now on: the next Connect accepts it,
     // and so do later runs, as it is kept beside ftp.txt. Fails when there is nothing to
-    // trust or the choice could not be saved (it still holds for this component).
+    // trust, when the peer replaces one known before (FtpErrc::PeerChanged), or when the
+    // choice could not be saved (it still holds for this component).
     virtual Result<void> TrustUnverifiedPeer() = 0;
 
 protected:

@@ -18,6 +18,8 @@ public:
             case FtpErrc::CannotConnect: return "Could not connect to the host";
             case FtpErrc::LoginRefused: return "The host refused the login";
             case FtpErrc::UnverifiedPeer: return "The host's certificate or key could not be verified";
+            case FtpErrc::PeerChanged: return "The host's certificate or key has changed";
+            case FtpErrc::TlsWithdrawn: return "The host no longer offers encryption";
             case FtpErrc::Refused: return "The host refused the command";
             case FtpErrc::ConnectionLost: return "The connection was lost";
             case FtpErrc::TimedOut: return "The host stopped answering";
@@ -77,6 +79,10 @@ const std::error_category& FtpCategory() {
 }
 
 std::error_condition make_error_condition(FtpErrc kind) { return {static_cast<int>(kind), FtpCategory()}; }
+
+bool IsSecurityRefusal(const std::error_code& error) {
+    return error == FtpErrc::PeerChanged || error == FtpErrc::TlsWithdrawn;
+}
 
 std::error_code MakeFtpError(FtpErrc kind, std::string reason) {
     if (reason.empty()) reason = FtpCategory().message(static_cast<int>(kind));

@@ -15,6 +15,8 @@ enum class FtpErrc {
     CannotConnect,   // no connection: name lookup, refused, TLS required but not offered...
     LoginRefused,    // the server refused the user name, password or key
     UnverifiedPeer,  // the certificate or host key did not verify and is not trusted for this site
+    PeerChanged,     // the certificate or host key differs from the one known for this host
+    TlsWithdrawn,    // a host reached with TLS before offers none now; nothing was sent
     Refused,         // the server refused the command; its reply says why
     ConnectionLost,  // the connection broke during the call
     TimedOut,        // the server stopped answering for longer than the set limit
@@ -22,6 +24,10 @@ enum class FtpErrc {
     BadName,         // a name holding a line break or NUL, which would end the command early
     Failed,          // anything else; the message says what
 };
+
+// True for the refusals that protect the password from someone posing as the host
+// (PeerChanged, TlsWithdrawn): windows show their reason at once, not only on request.
+bool IsSecurityRefusal(const std::error_code& error);
 
 // The category of the kinds themselves, as error conditions.
 const std::error_category& FtpCategory();

@@ -6,6 +6,9 @@
 #include <optional>
 #include <string_view>
 
+#include "builder/store/site_files.hpp"
+#include "publisher/peer_trust.hpp"
+#include "publisher/publish_state.hpp"
 #include "shell/general/text.hpp"
 
 namespace pw::publisher {
@@ -25,6 +28,16 @@ std::optional<std::size_t> PatternOf(std::string_view name) {
         }
     }
     return std::nullopt;
+}
+
+bool IsSiteControlFile(std::string_view name) {
+    std::vector<std::string_view> files = {store::kFtpSettingsFile, kTrustFileName, kPublishStateFileName,
+                                           store::kPageNamesFile, store::kHandOverFile};
+    for (const store::Page page : store::kPages) {
+        const store::PageFiles own = store::FilesOf(page);
+        files.insert(files.end(), {own.fields, own.sectionA, own.sectionB});
+    }
+    return std::ranges::any_of(files, [&](std::string_view file) { return EqualsIgnoringAsciiCase(name, file); });
 }
 
 }  // namespace
@@ -55,6 +68,17 @@ Result<std::vector<std::string>> PublishableFiles(const fs::path& folder) {
     auto entries = ListLocalPane(folder);
     if (!entries) return Fail(entries.error());
     return std::move(entries->files);
+}
+
+std::optional<std::string> DownloadRefusal(std::string_view name) {
+    const std::string quoted = "\"" + std::string(name) + "\"";
+    if (name.empty() || name == "." || name == ".." || name.find_first_of(std::string_view("/\\\0", 3)) != name.npos) {
+        return quoted + " is not a plain file name, so it is not saved";
+    }
+    if (IsSiteControlFile(name)) {
+        return quoted + " is one of the site's own files; a download never replaces it";
+    }
+    return std::nullopt;
 }
 
 }  // namespace pw::publisher

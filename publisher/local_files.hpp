@@ -2,7 +2,9 @@
 // The site files the publisher offers: the local pane's list and what an upload of the
 // whole site sends.
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "shell/general/result.hpp"
@@ -22,5 +24,11 @@ Result<LocalPaneEntries> ListLocalPane(const std::filesystem::path& folder);
 
 // The files of ListLocalPane: what "Upload ALL Files" and `pagewright publish` send.
 Result<std::vector<std::string>> PublishableFiles(const std::filesystem::path& folder);
+
+// Why a download may not be saved as `name` in a site folder: it is not one plain file name
+// (a host's listing may hold "../x" or "a/b"), or it is one of the site's own files that
+// hold settings and content (ftp.txt, the trust and publish-state files, the page names,
+// field and section files), which the host's bytes must never replace. Nothing when it may.
+std::optional<std::string> DownloadRefusal(std::string_view name);
 
 }  // namespace pw::publisher

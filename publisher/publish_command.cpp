@@ -13,6 +13,7 @@
 #include "builder/store/site_files.hpp"
 #include "publisher/digest.hpp"
 #include "publisher/host_address.hpp"
+#include "publisher/host_text.hpp"
 #include "publisher/local_files.hpp"
 #include "publisher/publish_state.hpp"
 #include "shell/general/command_options.hpp"
@@ -57,26 +58,6 @@ Account ReadAccount(std::string_view bytes) {
         if (record.name == "Password") account.password = record.text;
     }
     return account;
-}
-
-bool IsWordCharacter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || (c & 0x80);
-}
-
-// `text` with every stand-alone occurrence of the password masked, should a host ever
-// echo it back. (Occurrences inside longer words are other words.)
-std::string WithoutPassword(std::string text, const std::string& password) {
-    static constexpr std::string_view kMask = "********";
-    if (password.empty()) return text;
-    for (std::size_t pos = text.find(password); pos != std::string::npos;) {
-        const std::size_t end = pos + password.size();
-        const bool alone =
-            (pos == 0 || !IsWordCharacter(text[pos - 1])) && (end == text.size() || !IsWordCharacter(text[end]));
-        if (alone) text.replace(pos, password.size(), kMask);
-        // Past the mask: a password of stars would otherwise be found inside it without end.
-        pos = text.find(password, alone ? pos + kMask.size() : pos + 1);
-    }
-    return text;
 }
 
 // The connection itself is gone, rather than one file refused.
@@ -181,9 +162,12 @@ private:
 };
 
 // Connects; a certificate or host key that does not verify is trusted when it has the
-// fingerprint the user gave with --trust.
+// fingerprint the user gave with --trust. One that replaces a key known before never is.
 Result<void> ConnectTrusting(FtpComponent& ftp, const std::string& fingerprint, std::ostream& err) {
     auto connected = ftp.Connect();
+    if (!connected && connected.error() == FtpErrc::PeerChanged && !fingerprint.empty()) {
+        err << kPrefix << "--trust is refused for a certificate or host key that changed\n";
+    }
     if (connected || connected.error() != FtpErrc::UnverifiedPeer || fingerprint.empty()) return connected;
     const auto peer = ftp.LastUnverifiedPeer();
     if (!peer || peer->fingerprint != fingerprint) return connected;
@@ -242,7 +226,7 @@ private:
         auto entries = ftp_.ReadDirectory();
         if (!entries) {
             Print(err_) << kPrefix << "warning: the remote folder could not be listed ("
-                        << WithoutPassword(entries.error().message(), account_.password) << "); every file is sent\n";
+                        << ShownFromHost(entries.error().message(), account_.password) << "); every file is sent\n";
             return listing;
         }
         for (RemoteEntry& entry : *entries) {
@@ -289,7 +273,7 @@ private:
             ++failed_;
             state.Erase(name);
             Print(err_) << kPrefix << "could not send " << name << ": "
-                        << WithoutPassword(put.error().message(), account_.password) << "\n";
+                        << ShownFromHost(put.error().message(), account_.password) << "\n";
         }
         stateWriter_.Save(state);
         if (!put && IsConnectionFailure(put.error())) Reconnect();
@@ -302,7 +286,7 @@ private:
         if (again) return;
         stopped_ = true;
         Print(err_) << kPrefix << "stopped: " << kCannotConnectText << ": "
-                    << WithoutPassword(again.error().message(), account_.password) << "\n";
+                    << ShownFromHost(again.error().message(), account_.password) << "\n";
     }
 
     std::ostream& Print(std::ostream& stream) {
@@ -364,9 +348,9 @@ int RunPublishCommand(const fs::path& inst, std::span<const std::string> args, s
     ftp->SetPassword(account.password);
     ftp->SetBinary(true);
     if (auto connected = ConnectTrusting(*ftp, options.Value("--trust").value_or(""), err); !connected) {
-        err << kPrefix << kCannotConnectText << ": " << WithoutPassword(connected.error().message(), account.password)
+        err << kPrefix << kCannotConnectText << ": " << ShownFromHost(connected.error().message(), account.password)
             << "\n";
-        if (const auto peer = ftp->LastUnverifiedPeer()) {
+        if (const auto peer = ftp->LastUnverifiedPeer(); peer && !peer->replaces) {
             err << kPrefix << "to trust it for this site: pagewright publish --site " << options.site << " --trust "
                 << peer->fingerprint << "\n";
         }

@@ -8,6 +8,8 @@ Usage: fault_ftp_server.py ROOT USER PASSWORD [faults...]
 
 --refuse-login           530 for every password
 --echo-password          530 for every password, quoting it back
+--control-reply          530 for every password, in a reply full of terminal control codes
+--entries N              LIST answers N made-up files besides the real ones
 --deny-cwd PATH          550 for CWD to PATH
 --deny-stor NAME         553 for STOR of NAME
 --drop NAME              RETR or STOR of NAME: move half the file, then close everything
@@ -96,6 +98,10 @@ class Session(socketserver.StreamRequestHandler):
         if ARGS.echo_password:
             self.reply("530 Password %s is not right." % argument)
             return
+        if ARGS.control_reply:
+            # Clear the screen, retitle the terminal, ring, and a C1 control sequence.
+            self.reply("530 \x1b[2J\x1b]0;owned\x07Login\x08\x7f \u009b31mrefused.")
+            return
         if ARGS.refuse_login or self.user != ARGS.user or argument != ARGS.password:
             self.reply("530 Login incorrect.")
             return
@@ -154,6 +160,7 @@ class Session(socketserver.StreamRequestHandler):
             stamp = datetime.datetime.fromtimestamp(os.path.getmtime(full)).strftime("%m-%d-%y  %I:%M%p")
             size = "<DIR>         " if os.path.isdir(full) else "%14d" % os.path.getsize(full)
             lines.append("%s       %s %s\r\n" % (stamp, size, name))
+        lines.extend("01-05-24  12:00PM                 7 made%d.html\r\n" % n for n in range(ARGS.entries))
         data.sendall("".join(lines).encode("utf-8", "surrogateescape"))
         data.close()
         self.reply("226 Listing sent.")
@@ -247,6 +254,8 @@ def main():
     parser.add_argument("password")
     parser.add_argument("--refuse-login", action="store_true")
     parser.add_argument("--echo-password", action="store_true")
+    parser.add_argument("--control-reply", action="store_true")
+    parser.add_argument("--entries", type=int, default=0)
     parser.add_argument("--exit-after-drop", action="store_true")
     parser.add_argument("--deny-cwd")
     parser.add_argument("--deny-stor")

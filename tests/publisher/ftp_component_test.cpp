@@ -412,7 +412,7 @@ TEST(ComponentTrust, ATrustThatCannotBeSavedStillHoldsForTheSession) {
     EXPECT_TRUE(Ok(ftp->Connect()));
 }
 
-TEST(ComponentTrust, AnUnknownOrChangedHostKeyIsRecognisedTrustedAndRemembered) {
+TEST(ComponentTrust, AnUnknownHostKeyIsTrustedAndRememberedAndAChangedOneRefused) {
     test::TempFolder temp;
     test::SshServer server(temp.path() / "ssh");
     FtpSettings settings{.trustFile = temp.path() / "ftptrust.txt",
@@ -425,7 +425,8 @@ TEST(ComponentTrust, AnUnknownOrChangedHostKeyIsRecognisedTrustedAndRemembered) 
         return ftp;
     };
 
-    // No known_hosts file at all, then one that holds another key for this host.
+    // No known_hosts file at all, then one that holds another key for this host: a changed
+    // key, which is never trusted in passing.
     for (const std::string& knownHosts : {std::string(), "[127.0.0.1]:" + std::to_string(server.port()) +
                                                              " ssh-ed25519 AAAAC3NzaC1lZDI1NTE5AAAAIPLBB8Oi0VZl8Nqf"
                                                              "vWoxQ0JgCDVOQ8BvLj8CxJLnyXvS\n"}) {
@@ -433,12 +434,16 @@ TEST(ComponentTrust, AnUnknownOrChangedHostKeyIsRecognisedTrustedAndRemembered) 
         auto ftp = connect();
         const auto refused = ftp->Connect();
         ASSERT_FALSE(refused);
-        EXPECT_EQ(refused.error(), FtpErrc::UnverifiedPeer) << refused.error().message();
+        EXPECT_EQ(refused.error(), knownHosts.empty() ? FtpErrc::UnverifiedPeer : FtpErrc::PeerChanged)
+            << refused.error().message();
         ASSERT_TRUE(ftp->LastUnverifiedPeer());
         EXPECT_EQ(ftp->LastUnverifiedPeer()->fingerprint, server.HostKeyFingerprint());
         EXPECT_NE(ftp->LastUnverifiedPeer()->reason.find(knownHosts.empty() ? "not in" : "differs"), std::string::npos);
+        EXPECT_EQ(ftp->LastUnverifiedPeer()->replaces.has_value(), !knownHosts.empty());
+        if (!knownHosts.empty()) EXPECT_EQ(ftp->TrustUnverifiedPeer().error(), FtpErrc::PeerChanged);
     }
 
+    fs::remove(settings.knownHostsFile);  // the old key's entry removed: the host is new again
     auto ftp = connect();
     ASSERT_FALSE(ftp->Connect());
     ASSERT_TRUE(Ok(ftp->TrustUnverifiedPeer()));

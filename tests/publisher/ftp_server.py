@@ -1,12 +1,13 @@
 #!/usr/bin/python3
 """pyftpdlib on 127.0.0.1 and a free port, for the publisher's tests and benchmark.
 
-Usage: ftp_server.py ROOT USER PASSWORD [--cert PEM] [--require-tls] [--no-mlsd] [--log FILE]
+Usage: ftp_server.py ROOT USER PASSWORD [--cert PEM] [--require-tls] [--no-mlsd] [--log FILE] [--port N]
 
 --cert PEM      offer TLS (AUTH TLS) with the certificate and key in PEM
 --require-tls   refuse logins and transfers without TLS
 --no-mlsd       leave MLST/MLSD out, so clients fall back to LIST
 --log FILE      append each command received to FILE, one a line (a password as PASS alone)
+--port N        listen on port N rather than a free one
 
 Prints "PORT <n>" once it listens; serves until it is killed.
 """
@@ -28,6 +29,7 @@ def main():
     parser.add_argument("--require-tls", action="store_true")
     parser.add_argument("--no-mlsd", action="store_true")
     parser.add_argument("--log")
+    parser.add_argument("--port", type=int, default=0)
     args = parser.parse_args()
 
     logging.basicConfig(level=logging.CRITICAL)
@@ -74,7 +76,7 @@ def main():
     if args.no_mlsd:
         Handler.proto_cmds = {name: info for name, info in base.proto_cmds.items() if name not in ("MLSD", "MLST")}
 
-    server = FTPServer(("127.0.0.1", 0), Handler)
+    server = FTPServer(("127.0.0.1", args.port), Handler)
     print("PORT", server.socket.getsockname()[1], flush=True)
     server.serve_forever()
 

@@ -196,7 +196,8 @@ public:
         std::string certificate = {};  // PEM with key: offer TLS
         bool requireTls = false;
         bool noMlsd = false;
-        fs::path log = {};  // where each command received is appended, one a line
+        fs::path log = {};       // where each command received is appended, one a line
+        std::uint16_t port = 0;  // 0: a free one
     };
     PyFtpServer(const fs::path& root, const std::string& user, const std::string& password, Options options)
         : PythonServer("ftp_server.py", Arguments(root, user, password, options)) {}
@@ -209,6 +210,7 @@ private:
         if (options.requireTls) arguments.push_back("--require-tls");
         if (options.noMlsd) arguments.push_back("--no-mlsd");
         if (!options.log.empty()) arguments.insert(arguments.end(), {"--log", options.log.string()});
+        if (options.port) arguments.insert(arguments.end(), {"--port", std::to_string(options.port)});
         return arguments;
     }
 };
