@@ -1,5 +1,11 @@
 #pragma once
 // A browser pane that shows a local HTML file or a web address.
+//
+// Local pages come from designs, templates and web hosts, so they are not trusted: the real
+// pane serves them through a scheme of its own ("pwpage") that hands out only the files a
+// page uses (pages, pictures, style sheets, scripts, fonts) from the page's own folder and
+// below, never settings or content files such as ftp.txt; their scripts reach no file URL,
+// and the pane keeps them from sending anything to the network.
 #include <QUrl>
 #include <QWidget>
 
@@ -17,6 +23,8 @@ public:
     using QWidget::QWidget;
     // Shows a local file path or an address.
     virtual void Navigate(const QString& fileOrAddress) = 0;
+    // Shows a local file that came from a web host, with its scripts off.
+    virtual void NavigateWithoutScripts(const QString& file) = 0;
     // True while a page is still loading.
     virtual bool Busy() const = 0;
 
@@ -31,10 +39,13 @@ class WebEnginePane final : public WebPane {
 public:
     explicit WebEnginePane(QWidget* parent = nullptr);
     void Navigate(const QString& fileOrAddress) override;
+    void NavigateWithoutScripts(const QString& file) override;
     bool Busy() const override { return busy_; }
     QWebEngineView& view() { return *view_; }
 
 private:
+    void Show(const QString& fileOrAddress, bool scripts);
+
     QWebEngineView* view_;
     bool busy_ = false;
 };

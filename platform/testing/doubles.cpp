@@ -79,6 +79,11 @@ void RecordingWebPane::Navigate(const QString& fileOrAddress) {
     emit DownloadComplete();
 }
 
+void RecordingWebPane::NavigateWithoutScripts(const QString& file) {
+    withoutScripts.append(file);
+    Navigate(file);
+}
+
 Result<void> RecordingEditingSurface::LoadDocument(const QString& path) {
     loads.append(path);
     path_ = path;

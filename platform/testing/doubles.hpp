@@ -54,8 +54,10 @@ class RecordingWebPane final : public WebPane {
     Q_OBJECT
 public:
     using WebPane::WebPane;
-    QStringList navigations;
+    QStringList navigations;     // every page shown
+    QStringList withoutScripts;  // those shown with their scripts off
     void Navigate(const QString& fileOrAddress) override;
+    void NavigateWithoutScripts(const QString& file) override;
     bool Busy() const override { return false; }
 };
 

@@ -26,6 +26,7 @@ public:
         navigations.append(fileOrAddress);
         busy = true;
     }
+    void NavigateWithoutScripts(const QString& file) override { Navigate(file); }
     bool Busy() const override { return busy; }
     void FinishLoading() {
         busy = false;
