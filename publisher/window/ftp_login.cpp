@@ -8,6 +8,7 @@
 
 #include "builder/store/site_files.hpp"
 #include "platform/platform.hpp"
+#include "publisher/host_text.hpp"
 #include "publisher/window/main_window.hpp"
 #include "publisher/window/pictures.hpp"
 #include "publisher/window/screen_pointer.hpp"
@@ -161,8 +162,16 @@ void FTPLogin::Command2_Click() {
     }
 
     if (!connected) {
-        platform_.dialogs().Message(this, kUnableToConnect, MessageButtons::Ok, MessageIcon::Critical, kAppTitle,
-                                    QString::fromStdString(connected.error().message()));
+        // A changed key or withdrawn encryption is told at once, and offers nothing to trust.
+        const QString reason =
+            FromUtf8(publisher::ShownFromHost(connected.error().message(), Password->text().toStdString()));
+        if (publisher::IsSecurityRefusal(connected.error())) {
+            platform_.dialogs().Message(this, kUnableToConnect + QStringLiteral("\n\n") + reason, MessageButtons::Ok,
+                                        MessageIcon::Critical);
+        } else {
+            platform_.dialogs().Message(this, kUnableToConnect, MessageButtons::Ok, MessageIcon::Critical, kAppTitle,
+                                        reason);
+        }
         delete publisher;
     } else {
         publisher->show();

@@ -27,6 +27,7 @@
 #include "platform/web_pane.hpp"
 #include "publisher/curl_ftp.hpp"
 #include "publisher/host_address.hpp"
+#include "publisher/host_text.hpp"
 #include "publisher/local_files.hpp"
 #include "publisher/window/pictures.hpp"
 #include "publisher/window/screen_pointer.hpp"
@@ -128,8 +129,8 @@ HotSpot* ClickArea(const char* name, QRect twips, QWidget* parent) {
     return area;
 }
 
-// The error code's text, for "Show Details...".
-QString Reason(std::error_code error) { return QString::fromStdString(error.message()); }
+// A page the publisher itself downloaded to view it ("View Remote File").
+bool IsViewedRemoteFile(const std::string& name) { return name == "temp.htm" || name == "temp.html"; }
 
 }  // namespace
 
@@ -406,7 +407,9 @@ void Main::Tell(const QString& text, MessageIcon icon, const QString& caption, c
 }
 
 void Main::TellFailure(const QString& text, std::error_code reason) {
-    Tell(text, MessageIcon::Exclamation, kAppTitle, Reason(reason));
+    const QString shown = FromUtf8(publisher::ShownFromHost(reason.message(), FTP_->Password()));
+    if (publisher::IsSecurityRefusal(reason)) return Tell(text + QStringLiteral("\n\n") + shown, MessageIcon::Critical);
+    Tell(text, MessageIcon::Exclamation, kAppTitle, shown);
 }
 
 std::optional<QString> Main::Ask(const QString& prompt) {
@@ -628,6 +631,10 @@ void Main::SingleDownload() {
     const QListWidgetItem* file = RemoteFiles->currentItem();
     if (!file) return Beep();
     const std::string name = NameOf(*file);
+    if (const auto refusal = publisher::DownloadRefusal(name)) {
+        return Tell(kUnableToFetch + QStringLiteral("\n\n") + FromUtf8(publisher::ShownFromHost(*refusal, {})),
+                    MessageIcon::Exclamation);
+    }
     FTP_->SetRemoteFile(name);
     FTP_->SetLocalFile(name);
     ScreenPointer pointer(Qt::WaitCursor);
@@ -740,9 +747,13 @@ bool Main::ShowPicture(const QString& file) {
     return true;
 }
 
-void Main::ShowPage(const QString& file) {
+void Main::ShowPage(const QString& file, bool fromHost) {
     Picture1->hide();
-    WebBrowser1->Navigate(file);
+    if (fromHost) {
+        WebBrowser1->NavigateWithoutScripts(file);
+    } else {
+        WebBrowser1->Navigate(file);
+    }
 }
 
 void Main::LocalFiles_Click() {
@@ -753,7 +764,7 @@ void Main::LocalFiles_Click() {
     if (kind == "gif" || kind == "jpg") {
         (void)ShowPicture(QString::fromStdString(name));
     } else if (kind == "htm" || kind == "html") {
-        ShowPage(ToQString(platform_.SiteFolderPath() / name));
+        ShowPage(ToQString(platform_.SiteFolderPath() / name), IsViewedRemoteFile(name));
     }
 }
 
@@ -781,7 +792,7 @@ void Main::Command2_Click() {
         Tell(kUnableToFetch, MessageIcon::Exclamation, kAppTitle,
              QStringLiteral("%1 is not a picture that can be shown").arg(local));
     } else {
-        if (!picture) ShowPage(local);
+        if (!picture) ShowPage(local, true);
         Beep();
         RefreshLocal();
     }

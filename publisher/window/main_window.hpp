@@ -121,10 +121,13 @@ private:
     void TransferDisplayEnd();
     void SetProgressValue(std::int64_t value);
     bool ShowPicture(const QString& file);
-    void ShowPage(const QString& file);
+    // `fromHost`: the file came from the web host, so its scripts stay off.
+    void ShowPage(const QString& file, bool fromHost);
 
     // The fixed messages; every box goes through these, so the window knows its own.
     void Tell(const QString& text, MessageIcon icon, const QString& caption = kAppTitle, const QString& details = {});
+    // `text`, with the component's reason under "Show Details..." (at once for a refusal
+    // that protects the password).
     void TellFailure(const QString& text, std::error_code reason);
     std::optional<QString> Ask(const QString& prompt);
 

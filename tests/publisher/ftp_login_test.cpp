@@ -183,5 +183,38 @@ TEST_F(FtpLoginTest, UnverifiedCertificateIsAskedTrustedAndRemembered) {
     EXPECT_EQ(Label("RemotePWD"), "/www");
 }
 
+// A certificate other than the one trusted for this host and port: refused with both
+// fingerprints and where the old one is kept, and nothing offered to trust.
+TEST_F(FtpLoginTest, AChangedCertificateIsRefusedWithoutATrustQuestion) {
+    for (const char* folder : {"first", "second"}) fs::create_directories(inst.path() / folder);
+    const test::TestCertificate first = test::TestCertificate::Make(inst.path() / "first");
+    const test::TestCertificate second = test::TestCertificate::Make(inst.path() / "second");
+    StartServer({.certificate = first.pem.string(), .requireTls = true});
+    const std::uint16_t port = server->port();
+    const std::string host = "ftps://" + Host();
+    doubles.dialogs->answers = {MessageAnswer::Yes};
+    ASSERT_NE(OpenPublisher(host), nullptr);
+    TakeMessages();
+    publisher->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    server.reset();
+    Commands();
+    StartServer({.certificate = second.pem.string(), .requireTls = true, .port = port});
+    doubles.dialogs->answers = {MessageAnswer::Yes};  // would trust it, were it asked
+    EXPECT_EQ(OpenPublisher(host), nullptr);
+    const auto shown = TakeMessages();
+    ASSERT_EQ(shown.size(), 1u) << "no question, only the refusal";
+    EXPECT_EQ(shown[0].icon, MessageIcon::Critical);
+    const std::string text = shown[0].text.toStdString();
+    EXPECT_TRUE(text.starts_with("Unable to connect to the specified host\n\n")) << text;
+    EXPECT_NE(text.find("CHANGED"), std::string::npos) << text;
+    EXPECT_NE(text.find("It was " + first.fingerprint + " (line 1 of " + (site / "ftptrust.txt").string() + ")"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("is now " + second.fingerprint), std::string::npos) << text;
+    EXPECT_EQ(Count(Commands(), "USER"), 0) << "nothing sent";
+}
+
 }  // namespace
 }  // namespace pw

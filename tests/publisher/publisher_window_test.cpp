@@ -680,5 +680,63 @@ TEST_F(PublisherWindowFixture, ADroppedDownloadLeavesTheLocalFileAsItWas) {
     EXPECT_TRUE(Texts(List("RemoteFiles")).contains("later.html"));
 }
 
+// A host's files named like the site's own settings and content, or like a path: the
+// download is refused with a message and the site's file stays; other files still come.
+TEST_F(PublisherTest, DownloadsNeverReplaceTheSitesOwnFiles) {
+    for (const char* name : {"ftp.txt", "FTPTRUST.TXT", "ftpsent.txt", "oneBox.txt", "rtemp1.txt", "page.html"}) {
+        test::WriteFile(www / name, "the host's bytes");
+    }
+    test::WriteFile(site / "oneBox.txt", "my fields");
+    ASSERT_NE(OpenPublisher(Host()), nullptr);
+    const std::string settings = test::TempFolder::Read(site / "ftp.txt");
+    Commands();
+    for (const char* name : {"ftp.txt", "FTPTRUST.TXT", "ftpsent.txt", "oneBox.txt", "rtemp1.txt"}) {
+        SCOPED_TRACE(name);
+        Choose("RemoteFiles", name);
+        publisher->ToLocal_Click();
+        const auto shown = TakeMessages();
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_TRUE(shown[0].text.startsWith("Unable to transfer from remote system")) << shown[0].text.toStdString();
+        EXPECT_TRUE(shown[0].text.contains("one of the site's own files")) << shown[0].text.toStdString();
+    }
+    EXPECT_EQ(Count(Commands(), "RETR"), 0);
+    EXPECT_EQ(test::TempFolder::Read(site / "ftp.txt"), settings);
+    EXPECT_EQ(test::TempFolder::Read(site / "oneBox.txt"), "my fields");
+    EXPECT_FALSE(fs::exists(site / "rtemp1.txt"));
+
+    Choose("RemoteFiles", "page.html");
+    publisher->ToLocal_Click();
+    ExpectNothingShown();
+    EXPECT_EQ(test::TempFolder::Read(site / "page.html"), "the host's bytes");
+}
+
+// A page from the host is shown with its scripts off, whether viewed from the remote pane
+// or clicked afterwards in the local one; the site's own pages keep theirs.
+TEST_F(PublisherTest, PagesFromTheHostAreShownWithoutTheirScripts) {
+    test::WriteFile(www / "page.html", "<script>steal()</script>");
+    WriteSite({"index.html"});
+    ASSERT_NE(OpenPublisher(Host()), nullptr);
+    auto* pane = publisher->findChild<testing::RecordingWebPane*>("WebBrowser1");
+    Choose("RemoteFiles", "page.html");
+    publisher->Command2_Click();
+    EXPECT_EQ(pane->withoutScripts, QStringList{QString::fromStdString((site / "temp.html").string())});
+    Choose("LocalFiles", "temp.html");
+    publisher->LocalFiles_Click();
+    EXPECT_EQ(pane->withoutScripts.size(), 2);
+    Choose("LocalFiles", "index.html");
+    publisher->LocalFiles_Click();
+    EXPECT_EQ(pane->withoutScripts.size(), 2);
+    EXPECT_EQ(pane->navigations.last().toStdString(), (site / "index.html").string());
+}
+
+// What the host says goes under "Show Details..." without its control characters.
+TEST_F(PublisherWindowFixture, ARefusalFromTheHostIsShownWithoutControlCharacters) {
+    test::FaultFtpServer faulty(serverRoot.path(), test::kUser, test::kPassword, {"--control-reply"});
+    EXPECT_EQ(OpenPublisher("127.0.0.1:" + std::to_string(faulty.port())), nullptr);
+    const auto shown = TakeMessages();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].details, "530 ?[2J?]0;owned?Login?? ?31mrefused.");
+}
+
 }  // namespace
 }  // namespace pw
