@@ -440,7 +440,9 @@ TEST(ComponentTrust, AnUnknownHostKeyIsTrustedAndRememberedAndAChangedOneRefused
         EXPECT_EQ(ftp->LastUnverifiedPeer()->fingerprint, server.HostKeyFingerprint());
         EXPECT_NE(ftp->LastUnverifiedPeer()->reason.find(knownHosts.empty() ? "not in" : "differs"), std::string::npos);
         EXPECT_EQ(ftp->LastUnverifiedPeer()->replaces.has_value(), !knownHosts.empty());
-        if (!knownHosts.empty()) EXPECT_EQ(ftp->TrustUnverifiedPeer().error(), FtpErrc::PeerChanged);
+        if (!knownHosts.empty()) {
+            EXPECT_EQ(ftp->TrustUnverifiedPeer().error(), FtpErrc::PeerChanged);
+        }
     }
 
     fs::remove(settings.knownHostsFile);  // the old key's entry removed: the host is new again
