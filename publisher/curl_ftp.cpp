@@ -30,8 +30,8 @@ using Clock = std::chrono::steady_clock;
 constexpr std::size_t kMaxListingBytes = 64u << 20;
 
 // An upload goes to this name beside its target first, then is renamed over it. A leading
-// dot keeps it out of the usual listings; the target's own ending keeps hosts that allow
-// uploads by ending content.
+// dot keeps it out of the usual listings; keeping the target's ending satisfies hosts that
+// accept uploads by file ending only.
 constexpr std::string_view kUploadPrefix = ".pw-";
 
 struct CurlDeleter {
