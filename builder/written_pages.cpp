@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <cerrno>
+
 #include "shell/general/field_file.hpp"
 #include "shell/general/file_descriptor.hpp"
 #include "shell/general/files.hpp"
