@@ -2,6 +2,7 @@
 
 #include "builder/generation.hpp"
 #include "builder/store/site_files.hpp"
+#include "builder/written_pages.hpp"
 #include "shell/general/command_options.hpp"
 
 #include <expected>
@@ -85,6 +86,10 @@ int RunGenerateCommand(const fs::path& inst, std::span<const std::string> args, 
                 << ")\n";
         } else {
             out << path->string() << "\n";
+            if (const auto recorded = RecordWrittenPage(siteFolder, page.inputs.page, *path); !recorded) {
+                err << kPrefix << "warning: the page's earlier file could not be removed or " << kWrittenPagesFile
+                    << " not saved (" << recorded.error().message() << ")\n";
+            }
             continue;
         }
         exit = kFailure;

@@ -31,6 +31,11 @@ constexpr std::size_t kMaxListingBytes = 64u << 20;
 constexpr std::size_t kMaxListingEntries = 100'000;
 constexpr std::string_view kListingTooLarge = "the folder listing is too large";
 
+// An upload goes to this name beside its target first, then is renamed over it. A leading
+// dot keeps it out of the usual listings; keeping the target's ending satisfies hosts that
+// accept uploads by file ending only.
+constexpr std::string_view kUploadPrefix = ".pw-";
+
 struct CurlDeleter {
     void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
 };
@@ -317,6 +322,7 @@ public:
 
     bool ReportsProgress() const override { return true; }
     Result<void> Connect() override;
+    std::string LoginFolder() const override { return loginFolder_; }
     void Disconnect() override;
     std::string Directory() const override { return directory_; }
     Result<void> SetDirectory(std::string_view folder) override;
@@ -337,6 +343,10 @@ private:
     Result<void> Connected() const;
     void Configure();
     Result<void> Perform(const Request& request);
+    Result<void> PerformOnce(const Request& request);
+    bool SessionReuseRefused() const;
+    bool RefusedBeside() const;
+    Result<void> Upload(int fd, curl_off_t size, const std::string& target, const std::string& remote);
     CURLcode RunTransfer();
     Result<void> RunCommand(std::string ftpCommand, std::string sftpCommand, std::string_view name);
     Result<std::string> Listing(const std::string& folder);
@@ -360,13 +370,16 @@ private:
     PeerTrust trust_;                     // read once, so a trust that could not be saved still holds here
     std::optional<HostAddress> address_;  // set while connected
     std::string directory_;
+    std::string loginFolder_;
     bool mlsd_ = false;
     bool tlsRequiredByTrust_ = false;  // reached with TLS before: refuse the host without it
     bool tlsStarted_ = false;          // TLS was set up during the running connection
+    bool sendInPlace_ = false;  // the host refused an upload beside its target, or the rename
     std::optional<UnverifiedPeer> unverified_;
 
     // State of the running perform.
     const Request* request_ = nullptr;
+    CURLcode code_ = CURLE_OK;  // how the last perform ended
     char errorText_[CURL_ERROR_SIZE] = {};
     std::vector<std::string> replies_;
     std::optional<UnverifiedPeer> presented_;  // what the running perform could not verify
@@ -470,7 +483,40 @@ void CurlFtp::Configure() {
     curl_easy_setopt(curl, CURLOPT_SSL_CTX_DATA, this);
 }
 
+// Under TLS 1.3 a data connection resumes the control connection's session with a ticket
+// the server may take only once (vsftpd does, and then requires the resumption); libcurl
+// keeps one ticket and does not always read the fresh one a short upload's connection
+// brings. Refused so ("522 ... session reuse required"), the transfer is tried once more on
+// a fresh connection, whose login brings fresh tickets.
 Result<void> CurlFtp::Perform(const Request& request) {
+    Result<void> done = PerformOnce(request);
+    if (done || !request.transfer || Sftp() || !SessionReuseRefused()) return done;
+    if (request.uploadFd >= 0 && ::lseek(request.uploadFd, 0, SEEK_SET) != 0) return done;
+    if (request.downloadFd >= 0 &&
+        (::ftruncate(request.downloadFd, 0) != 0 || ::lseek(request.downloadFd, 0, SEEK_SET) != 0))
+        return done;
+    if (request.listing) request.listing->clear();
+    curl_easy_setopt(curl_.get(), CURLOPT_FRESH_CONNECT, 1L);
+    done = PerformOnce(request);
+    curl_easy_setopt(curl_.get(), CURLOPT_FRESH_CONNECT, 0L);
+    return done;
+}
+
+// After an upload beside its target failed: the host refused the name before any byte
+// moved, or refused the rename. (A full disk is no reason to try in place.)
+bool CurlFtp::RefusedBeside() const {
+    if (code_ == CURLE_QUOTE_ERROR) return true;
+    curl_off_t sent = 0;
+    curl_easy_getinfo(curl_.get(), CURLINFO_SIZE_UPLOAD_T, &sent);
+    return (code_ == CURLE_UPLOAD_FAILED || code_ == CURLE_REMOTE_ACCESS_DENIED) && sent == 0;
+}
+
+bool CurlFtp::SessionReuseRefused() const {
+    const std::optional<std::string> reply = LastReply();
+    return reply && reply->starts_with("522");
+}
+
+Result<void> CurlFtp::PerformOnce(const Request& request) {
     CURL* curl = curl_.get();
     const CurlList quote = MakeList(request.quote);
     const CurlList postQuote = MakeList(request.postQuote);
@@ -494,7 +540,7 @@ Result<void> CurlFtp::Perform(const Request& request) {
     lastActivity_ = Clock::now();
     lastDown_ = lastUp_ = 0;
     lastReported_ = {0, 0};
-    const CURLcode code = RunTransfer();
+    const CURLcode code = code_ = RunTransfer();
     request_ = nullptr;
     curl_easy_setopt(curl, CURLOPT_QUOTE, nullptr);
     curl_easy_setopt(curl, CURLOPT_POSTQUOTE, nullptr);
@@ -620,6 +666,8 @@ Result<void> CurlFtp::Connect() {
     const char* entry = nullptr;
     curl_easy_getinfo(curl_.get(), CURLINFO_FTP_ENTRY_PATH, &entry);
     directory_ = entry && *entry ? entry : "/";
+    loginFolder_ = directory_;
+    sendInPlace_ = false;
     // Never again without it. Not saving this costs only the protection, not the connection.
     if (tlsStarted_) (void)trust_.RequireTls(address_->Endpoint());
     return {};
@@ -630,6 +678,7 @@ void CurlFtp::Disconnect() {
     multi_.reset();  // says goodbye (QUIT) on a connection that still works
     address_.reset();
     directory_.clear();
+    loginFolder_.clear();
 }
 
 Result<void> CurlFtp::SetDirectory(std::string_view folder) {
@@ -716,12 +765,43 @@ Result<void> CurlFtp::PutFile() {
     struct stat status {};
     if (::fstat(fd.get(), &status) != 0) return localFailure(LastError());
     if (!S_ISREG(status.st_mode)) return localFailure(std::make_error_code(std::errc::is_a_directory));
-    Request request{.url = FileUrl(*remote),
+    const auto size = static_cast<curl_off_t>(status.st_size);
+    if (sendInPlace_) return Upload(fd.get(), size, *remote, *remote);
+
+    const std::string beside =
+        JoinRemote(JoinRemote(*remote, ".."), std::string(kUploadPrefix) + fs::path(*remote).filename().string());
+    Result<void> sent = Upload(fd.get(), size, beside, *remote);
+    if (sent || !RefusedBeside()) return sent;
+    // The host took neither the file beside nor the rename: whatever reached it beside goes,
+    // and the file is sent as hosts have always been sent files, in place.
+    Request removal{.url = FolderUrl(directory_), .quote = {Sftp() ? "*rm " + SftpQuoted(beside) : "*DELE " + beside}};
+    (void)Perform(removal);
+    if (::lseek(fd.get(), 0, SEEK_SET) != 0) return localFailure(LastError());
+    sent = Upload(fd.get(), size, *remote, *remote);
+    if (!sent) return sent;
+    sendInPlace_ = true;
+    if (events().notice) {
+        events().notice(
+            "The host refuses to take files beside the ones they replace, so they are sent in place: "
+            "an upload that fails half way leaves that file incomplete on the host");
+    }
+    return sent;
+}
+
+// Sends `fd` as `target`, then renames it to `remote` when they differ (for SFTP after
+// removing `remote`: SFTP's rename does not replace a file).
+Result<void> CurlFtp::Upload(int fd, curl_off_t size, const std::string& target, const std::string& remote) {
+    Request request{.url = FileUrl(target),
                     .phase = Phase::Transfer,
                     .transfer = true,
-                    .uploadFd = fd.get(),
-                    .uploadSize = static_cast<curl_off_t>(status.st_size),
+                    .uploadFd = fd,
+                    .uploadSize = size,
                     .text = !Binary()};
+    if (target != remote && Sftp()) {
+        request.postQuote = {"*rm " + SftpQuoted(remote), "rename " + SftpQuoted(target) + " " + SftpQuoted(remote)};
+    } else if (target != remote) {
+        request.postQuote = {"RNFR " + target, "RNTO " + remote};
+    }
     if (auto done = Perform(request); !done) return done;
     return ConfirmSent(request.uploadSize);
 }

@@ -33,6 +33,9 @@ struct FtpEvents {
     // About once a second, and whenever data moves, during every blocking call: the moment
     // for a window to repaint.
     std::function<void()> waiting = {};
+    // Something about a call that succeeded which the user should know, in a sentence
+    // ("The host refuses to rename files: ..."). At most once per connection for each kind.
+    std::function<void(const std::string& text)> notice = {};
 };
 
 // A certificate (FTPS) or host key (SFTP) that did not verify, as Connect met it.
@@ -82,6 +85,8 @@ public:
     // see LastUnverifiedPeer. A host reached with TLS once (recorded in the trust file) is
     // refused without it, before the user name is sent.
     virtual Result<void> Connect() = 0;
+    // The folder Connect logged in to, as the server reported it; "" when not connected.
+    virtual std::string LoginFolder() const = 0;
     // Logs out and closes the connection; harmless when not connected.
     virtual void Disconnect() = 0;
     // The current remote folder as the server reports it ("/www").
@@ -92,7 +97,10 @@ public:
     // Downloads RemoteFile to LocalFile. The bytes land in a temporary file beside LocalFile
     // that replaces it only once complete: a failed download leaves LocalFile as it was.
     virtual Result<void> GetFile() = 0;
-    // Uploads LocalFile as RemoteFile, replacing a remote file of that name.
+    // Uploads LocalFile as RemoteFile, replacing a remote file of that name. The bytes go to
+    // a file beside it that is then renamed over it, so a failed upload leaves the remote
+    // file as it was. Where the host refuses that file or the rename, the file is sent in
+    // place instead (raising `notice` once), and so are the connection's later uploads.
     virtual Result<void> PutFile() = 0;
     // Deletes the file, creates or removes the folder `name` of Directory().
     virtual Result<void> DeleteFile(std::string_view name) = 0;

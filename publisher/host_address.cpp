@@ -88,6 +88,9 @@ std::optional<HostAddress> ParseHostAddress(std::string_view text) {
     return address;
 }
 
-std::string PublishFolder(const HostAddress& address) { return address.folder.value_or("/www/"); }
+std::optional<std::string> NamedFolder(const HostAddress& address) {
+    if (!address.folder || address.folder->find_first_not_of('/') == std::string::npos) return std::nullopt;
+    return address.folder;
+}
 
 }  // namespace pw::publisher

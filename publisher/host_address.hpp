@@ -5,7 +5,7 @@
 //   ftps://name[:port][/folder]       FTP that must be encrypted (explicit TLS, AUTH TLS)
 //   sftp://name[:port][/folder]       SFTP over SSH
 // IPv6 addresses go in brackets: [::1]:2121. A folder ("name/folder" is taken too), when
-// given, replaces "/www/" as the folder the site is published into.
+// given, is the folder the site is published into (web_folder.hpp); a "/" alone names none.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -34,7 +34,8 @@ struct HostAddress {
 // scheme, bad port, blanks or control characters in the name, user@ given).
 std::optional<HostAddress> ParseHostAddress(std::string_view text);
 
-// The folder a site is published into: the address's folder, else "/www/".
-std::string PublishFolder(const HostAddress& address);
+// The folder the address names for the site: nothing when it names none, or only "/" (a
+// trailing slash typed or pasted after the host).
+std::optional<std::string> NamedFolder(const HostAddress& address);
 
 }  // namespace pw::publisher

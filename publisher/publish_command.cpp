@@ -16,6 +16,8 @@
 #include "publisher/host_text.hpp"
 #include "publisher/local_files.hpp"
 #include "publisher/publish_state.hpp"
+#include "publisher/stale_files.hpp"
+#include "publisher/web_folder.hpp"
 #include "shell/general/command_options.hpp"
 #include "shell/general/field_file.hpp"
 
@@ -25,7 +27,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::string_view kUsageText =
-    "Usage: pagewright publish [--site NAME] [--changed-only] [--trust FINGERPRINT]\n"
+    "Usage: pagewright publish [--site NAME] [--changed-only] [--remove-stale] [--trust FINGERPRINT]\n"
     "\n"
     "Sends the site's .gif, .html and .jpg files to its web host with the host, user name\n"
     "and password the FTP login saved (ftp.txt in the site's folder), without a window.\n"
@@ -33,12 +35,19 @@ constexpr std::string_view kUsageText =
     "  --site NAME          the site's folder beside the program (default: default)\n"
     "  --changed-only       send only the files that changed since they were last\n"
     "                       published to this host, or that the host no longer holds\n"
+    "  --remove-stale       remove from the host the files pagewright sent there before\n"
+    "                       that the site no longer has (a renamed page, a removed\n"
+    "                       picture); without it they are only named\n"
     "  --trust FINGERPRINT  trust the host's certificate or SSH host key for this site when\n"
     "                       it has this fingerprint (printed when it could not be verified)\n"
     "  --help               show this text\n"
     "\n"
-    "Exit status: 0 all files sent, 1 some files failed, 2 usage error or no site, ftp.txt\n"
-    "or host, 3 could not connect or log in.\n";
+    "The site goes into the folder the host address names (host/folder), else /www/, else\n"
+    "the first of public_html, htdocs, httpdocs, www, html in the login folder.\n"
+    "\n"
+    "Exit status: 0 all files sent, 1 some files failed, no web folder or the record of what\n"
+    "was sent could not be saved, 2 usage error or no site, ftp.txt or host, 3 could not\n"
+    "connect or log in.\n";
 
 constexpr std::string_view kPrefix = "pagewright publish: ";
 constexpr std::string_view kCannotConnectText = "Unable to connect to the specified host";
@@ -184,20 +193,25 @@ using RemoteListing = std::map<std::string, RemoteEntry>;
 // One run of the upload loop, with its counts.
 class SiteUpload {
 public:
-    SiteUpload(const fs::path& siteFolder, FtpComponent& ftp, bool changedOnly, const Account& account,
-               std::ostream& out, std::ostream& err, ProgressBar& bar)
+    SiteUpload(const fs::path& siteFolder, FtpComponent& ftp, bool changedOnly, bool removeStale,
+               const Account& account, std::ostream& out, std::ostream& err, ProgressBar& bar)
         : siteFolder_(siteFolder),
           ftp_(ftp),
           changedOnly_(changedOnly),
+          removeStale_(removeStale),
           account_(account),
           out_(out),
           err_(err),
           bar_(bar) {}
 
     int Run(const std::vector<std::string>& files, const HostAddress& address) {
-        // As the publisher window does: a host without the folder keeps the login folder.
-        (void)ftp_.SetDirectory(PublishFolder(address));
-        folder_ = ftp_.Directory();
+        const auto web = EnterWebFolder(ftp_, address);
+        if (!web) {
+            err_ << kPrefix << "nothing sent: " << WithoutPassword(web.error().message(), account_.password) << "\n";
+            return kSomeFilesFailed;
+        }
+        if (!web->note.empty()) out_ << web->note << "\n";
+        folder_ = web->folder;
         PublishState state(siteFolder_ / kPublishStateFileName, {address.Endpoint(), account_.user, folder_});
         const RemoteListing remote = changedOnly_ ? RemoteFiles() : RemoteListing{};
         for (std::size_t i = 0; i < files.size(); ++i) {
@@ -208,18 +222,45 @@ public:
             ++failed_;
             Print(err_) << kPrefix << "not sent: " << files[i] << "\n";
         }
-        if (auto saved = stateWriter_.Finish(); !saved) {
-            Print(err_) << kPrefix << "warning: " << (siteFolder_ / kPublishStateFileName).string()
-                        << " could not be saved (" << saved.error().message() << ")\n";
+        if (!stopped_) HandleStale(state, files);
+        // Without the record, the next run would not know what it sent: a failure too.
+        const auto saved = stateWriter_.Finish();
+        if (!saved) {
+            Print(err_) << kPrefix << (siteFolder_ / kPublishStateFileName).string()
+                        << " could not be saved, so the next run will not know what this one sent ("
+                        << saved.error().message() << ")\n";
         }
         bar_.Clear();
         out_ << "Published " << sent_ + unchanged_ << " of " << files.size() << " files to " << address.Endpoint()
              << folder_ << ": " << sent_ << " sent (" << bytes_ << " bytes), " << unchanged_ << " unchanged, "
              << failed_ << " failed\n";
-        return failed_ ? kSomeFilesFailed : kPublishedAll;
+        return failed_ || !saved ? kSomeFilesFailed : kPublishedAll;
     }
 
 private:
+    // Names what was sent before and the site no longer holds, or removes it from the host.
+    void HandleStale(PublishState& state, const std::vector<std::string>& files) {
+        const std::vector<std::string> stale = state.StaleFiles(files);
+        if (stale.empty()) return;
+        if (!removeStale_) {
+            for (const std::string& name : stale) {
+                Print(out_) << "stale " << name
+                            << ": sent before, the site no longer has it (--remove-stale removes it)\n";
+            }
+            return;
+        }
+        for (const StaleRemoval& removal : RemoveStaleFiles(ftp_, state, stale)) {
+            if (!removal.error) {
+                Print(out_) << "removed " << removal.name << "\n";
+                continue;
+            }
+            ++failed_;
+            Print(err_) << kPrefix << "could not remove " << removal.name << ": "
+                        << WithoutPassword(removal.error.message(), account_.password) << "\n";
+        }
+        stateWriter_.Save(state);
+    }
+
     // The one listing that confirms what the state says the host holds.
     RemoteListing RemoteFiles() {
         RemoteListing listing;
@@ -257,9 +298,9 @@ private:
             Print(out_) << "unchanged " << name << "\n";
             return;
         }
-        ftp_.SetEvents({.transferProgress = [&](std::uint64_t done, std::uint64_t total) {
-            bar_.Show(index, done, total, name);
-        }});
+        ftp_.SetEvents(
+            {.transferProgress = [&](std::uint64_t done, std::uint64_t total) { bar_.Show(index, done, total, name); },
+             .notice = [&](const std::string& text) { Print(err_) << kPrefix << "warning: " << text << "\n"; }});
         ftp_.SetLocalFile(local);
         ftp_.SetRemoteFile(name);
         const auto put = ftp_.PutFile();
@@ -297,6 +338,7 @@ private:
     const fs::path& siteFolder_;
     FtpComponent& ftp_;
     const bool changedOnly_;  // send only what the host does not hold yet
+    const bool removeStale_;  // remove what was sent before and the site no longer holds
     const Account& account_;
     std::ostream& out_;
     std::ostream& err_;
@@ -312,7 +354,7 @@ private:
 
 int RunPublishCommand(const fs::path& inst, std::span<const std::string> args, std::ostream& out, std::ostream& err,
                       const PublishEnvironment& environment) {
-    static constexpr std::string_view kOwnFlags[] = {"--changed-only"};
+    static constexpr std::string_view kOwnFlags[] = {"--changed-only", "--remove-stale"};
     static constexpr std::string_view kOwnOptions[] = {"--trust"};
     const auto site = OpenCommandSite(
         inst, ReadCommandLine(args, kOwnFlags, kOwnOptions), {kPrefix, kUsageText},
@@ -359,8 +401,9 @@ int RunPublishCommand(const fs::path& inst, std::span<const std::string> args, s
     // Connect succeeded, so the host text parsed.
     const HostAddress address = *ParseHostAddress(account.host);
     ProgressBar bar(err, environment.progressBar, files->size());
-    const int exit =
-        SiteUpload(siteFolder, *ftp, options.Has("--changed-only"), account, out, err, bar).Run(*files, address);
+    const int exit = SiteUpload(siteFolder, *ftp, options.Has("--changed-only"), options.Has("--remove-stale"), account,
+                                out, err, bar)
+                         .Run(*files, address);
     ftp->Disconnect();
     return exit;
 }

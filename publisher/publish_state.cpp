@@ -1,8 +1,10 @@
 #include "publisher/publish_state.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <optional>
 
+#include "publisher/digest.hpp"
 #include "shell/general/files.hpp"
 
 namespace pw::publisher {
@@ -52,6 +54,14 @@ const SentFile* PublishState::Find(const std::string& name) const {
     return found == files_.end() ? nullptr : &found->second;
 }
 
+std::vector<std::string> PublishState::StaleFiles(const std::vector<std::string>& siteFiles) const {
+    std::vector<std::string> stale;
+    for (const auto& [name, sent] : files_) {
+        if (std::ranges::find(siteFiles, name) == siteFiles.end()) stale.push_back(name);
+    }
+    return stale;
+}
+
 void PublishState::Set(const std::string& name, SentFile sent) { files_.insert_or_assign(name, std::move(sent)); }
 
 void PublishState::Erase(const std::string& name) { files_.erase(name); }
@@ -64,6 +74,31 @@ Result<void> PublishState::Save() const {
         bytes += FormatFieldRecord(std::to_string(sent.size) + ' ' + sent.sha256 + ' ' + name, kFileRecord);
     }
     return SaveFileAtomically(file_, bytes, kOwnerOnly);
+}
+
+Result<SentFile> SentFileOf(const std::filesystem::path& file) {
+    const auto digest = Sha256OfFile(file);
+    if (!digest) return Fail(digest.error());
+    return SentFile{digest->size, HexDigest(digest->sha256)};
+}
+
+std::vector<RecordedFile> RecordedFiles(const std::filesystem::path& file) {
+    std::vector<RecordedFile> recorded;
+    const auto bytes = ReadWholeFile(file);
+    if (!bytes) return recorded;
+    std::string destination;
+    for (const FieldRecord& record : ParseFieldRecords(*bytes)) {
+        if (record.name == kDestinationRecord) {
+            // "<endpoint> TAB <user> TAB <folder>"
+            const std::size_t user = record.text.find('\t');
+            const std::size_t folder = record.text.find('\t', user == std::string::npos ? user : user + 1);
+            destination =
+                record.text.substr(0, user) + (folder == std::string::npos ? "" : record.text.substr(folder + 1));
+        } else if (record.name == kFileRecord) {
+            if (auto parsed = ParseFileRecord(record.text)) recorded.push_back({destination, std::move(parsed->first)});
+        }
+    }
+    return recorded;
 }
 
 }  // namespace pw::publisher

@@ -38,6 +38,9 @@ public:
 
     // The record of `name`, or nullptr.
     const SentFile* Find(const std::string& name) const;
+    // The recorded names that are not among `siteFiles`: what pagewright sent there before
+    // and the site no longer holds (a renamed page, a removed picture), by name.
+    std::vector<std::string> StaleFiles(const std::vector<std::string>& siteFiles) const;
     void Set(const std::string& name, SentFile sent);
     void Erase(const std::string& name);
 
@@ -50,5 +53,16 @@ private:
     std::map<std::string, SentFile> files_;
     std::vector<FieldRecord> others_;  // other destinations, as read
 };
+
+// The size and digest of `file` as a record of it being sent.
+Result<SentFile> SentFileOf(const std::filesystem::path& file);
+
+// A file recorded in a publish state file, for any destination.
+struct RecordedFile {
+    std::string destination;  // "<endpoint><folder>": "ftp://host:21/www"
+    std::string name;
+};
+// Every file recorded in `file`, destination by destination; none when it cannot be read.
+std::vector<RecordedFile> RecordedFiles(const std::filesystem::path& file);
 
 }  // namespace pw::publisher

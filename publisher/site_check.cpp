@@ -12,8 +12,10 @@
 
 #include "builder/generation.hpp"
 #include "builder/store/site_files.hpp"
+#include "builder/written_pages.hpp"
 #include "publisher/local_files.hpp"
 #include "publisher/page_scan.hpp"
+#include "publisher/publish_state.hpp"
 #include "shell/general/files.hpp"
 #include "shell/general/text.hpp"
 #include "shell/general/text_encoding.hpp"
@@ -129,6 +131,8 @@ public:
             std::ranges::move(ofPage, std::back_inserter(findings));
         }
         CheckPictureSizes(findings);
+        CheckStalePages(findings);
+        CheckStaleOnHosts(findings);
         return findings;
     }
 
@@ -369,6 +373,35 @@ private:
                 {name, FindingKind::LargePicture, name,
                  "the picture is " + MegabytesText(size) + ", so pages showing it" + shownOn + " load slowly on phones",
                  "save a smaller copy (under 1 MB) under the same name"});
+        }
+    }
+
+    // Files generation wrote for a page under a name it no longer has (the page was renamed
+    // and not generated since, or the old file could not be removed).
+    void CheckStalePages(std::vector<Finding>& findings) const {
+        const auto written = WrittenPageFiles(folder_);
+        std::set<std::string> current;
+        for (const Page page : store::kPages) current.insert(PageFileName(page, names_));
+        for (const auto& [page, file] : written) {
+            std::error_code error;
+            if (current.contains(file) || !fs::is_regular_file(folder_ / file, error)) continue;
+            const std::string pageFile = PageFileName(page, names_);
+            findings.push_back({file, FindingKind::StalePage, file,
+                                "this is page " + std::string(store::CaptionOf(page)) +
+                                    " under its earlier name, and it would be published with its old text",
+                                "generate page " + std::string(store::CaptionOf(page)) + " again (as " +
+                                    Quoted(pageFile) + "), which removes it"});
+        }
+    }
+
+    void CheckStaleOnHosts(std::vector<Finding>& findings) const {
+        for (const RecordedFile& file : RecordedFiles(folder_ / kPublishStateFileName)) {
+            if (sent_.contains(file.name)) continue;
+            findings.push_back({file.name, FindingKind::StaleOnHost, file.destination,
+                                "it was sent to " + file.destination +
+                                    " before and the site no longer has it, so it stays online there",
+                                "remove it with \"pagewright publish --remove-stale\", or say Yes when the "
+                                "publisher offers to after \"Upload ALL Files\""});
         }
     }
 

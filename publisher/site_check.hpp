@@ -26,6 +26,8 @@ enum class FindingKind {
     OutsideSite,      // ... lies outside the site folder
     MissingPage,      // a link leads to a page of the site that does not exist
     LargePicture,     // a picture of the site is over kLargePictureBytes
+    StalePage,        // a page's file under the page's earlier name is still in the site folder
+    StaleOnHost,      // a file sent to a host before is no longer in the site, so it stays online
 };
 
 struct Finding {
@@ -49,7 +51,9 @@ inline constexpr std::uintmax_t kLargePictureBytes = 1024 * 1024;
 // Checks the site in `siteFolder` (the three pages of its builder, as the store holds them)
 // and returns every finding: page by page (One, Two, Three), each page's findings by kind,
 // then in the order they appear on the page (one finding for each thing however often the
-// page names it); after the pages, the large pictures by name. Texts the page's design
+// page names it); after the pages, the large pictures by name, then the stale files: page
+// files left under a page's earlier name, then the files the publish state records as sent
+// that the site no longer holds, host by host. Texts the page's design
 // does not use are not reported. Fails only when the site folder cannot be listed.
 Result<std::vector<Finding>> CheckSite(const std::filesystem::path& siteFolder);
 

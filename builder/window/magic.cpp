@@ -13,6 +13,7 @@
 
 #include "builder/generation.hpp"
 #include "builder/store/site_files.hpp"
+#include "builder/written_pages.hpp"
 #include "platform/platform.hpp"
 #include "shell/general/drag_window.hpp"
 #include "shell/general/form_fields.hpp"
@@ -367,7 +368,11 @@ void magic::Label7_Click() {
     Label7->setEnabled(true);
     ProgressBar->setValue(0);
     const auto page = PagePath(site, inputs.page, inputs.names);
-    if (page) report.Note(*page, WritePageFile(*page, *text));
+    if (page) {
+        const auto written = WritePageFile(*page, *text);
+        report.Note(*page, written);
+        if (written) report.Note(site / kWrittenPagesFile, RecordWrittenPage(site, inputs.page, *page));
+    }
     unsetCursor();
     report.Show(platform_.dialogs(), this);
     if (!page) return;

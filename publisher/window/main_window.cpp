@@ -29,6 +29,8 @@
 #include "publisher/host_address.hpp"
 #include "publisher/host_text.hpp"
 #include "publisher/local_files.hpp"
+#include "publisher/stale_files.hpp"
+#include "publisher/web_folder.hpp"
 #include "publisher/window/pictures.hpp"
 #include "publisher/window/screen_pointer.hpp"
 #include "shell/general/drag_window.hpp"
@@ -304,6 +306,7 @@ void Main::ConnectComponentEvents() {
                 const Running running(busy_);
                 LetWindowsRepaint();
             },
+        .notice = [this](const std::string& text) { notice_ = text; },
     });
 }
 
@@ -355,10 +358,24 @@ void Main::Form_Activate() {
     const ScreenPointer pointer(Qt::WaitCursor);
     std::error_code ignored;
     fs::current_path(platform_.SiteFolderPath(), ignored);
-    const auto address = publisher::ParseHostAddress(FTP_->RemoteHost());
-    (void)FTP_->SetDirectory(address ? publisher::PublishFolder(*address)
-                                     : "/www/");  // a host without it keeps the login folder
+    EnterWebFolder();
     RefreshAll();
+}
+
+void Main::EnterWebFolder() {
+    const auto address = publisher::ParseHostAddress(FTP_->RemoteHost());
+    if (!address) return;  // not connected: the login dialog told
+    const auto web = publisher::EnterWebFolder(*FTP_, *address);
+    if (webFolderTold_) return;
+    if (!web) {
+        webFolderTold_ = true;
+        TellFailure(QStringLiteral("This host has no folder to publish into: create one, or name it after the host "
+                                   "in the FTP login (host/folder)."),
+                    web.error());
+    } else if (!web->note.empty()) {
+        webFolderTold_ = true;
+        Tell(FromUtf8(web->note), MessageIcon::Information);
+    }
 }
 
 // ---- The panes ----
@@ -613,10 +630,15 @@ void Main::SingleUpload(RemoteListing listing) {
     const ScreenPointer pointer(Qt::WaitCursor);
     const Result<void> sent = FTP_->PutFile();
     for (const int value : {10, 30, 40, 50, 60, 70, 80, 90, 100, 0}) SetProgressValue(value);
+    if (!notice_.empty()) Tell(FromUtf8(std::exchange(notice_, {})), MessageIcon::Information);
     if (!sent) {
+        if (record_) record_->Erase(name);
         TellFailure(kUnableToSend, sent.error());
     } else {
         Beep();
+        if (record_) {
+            if (const auto recorded = publisher::SentFileOf(name)) record_->Set(name, *recorded);
+        }
         if (listing == RemoteListing::AfterEach) {
             RefreshRemote();
         } else if (!Holds(*RemoteFiles, name)) {
@@ -650,7 +672,11 @@ void Main::SingleDownload() {
     TransferDisplayEnd();
 }
 
-void Main::ToRemote_Click() { SingleUpload(RemoteListing::AfterEach); }
+void Main::ToRemote_Click() {
+    BeginRecord();
+    SingleUpload(RemoteListing::AfterEach);
+    SaveRecord();
+}
 void Main::ToLocal_Click() { SingleDownload(); }
 
 void Main::UploadAll() {
@@ -671,7 +697,49 @@ void Main::UploadAll() {
 
 void Main::Label10_Click() {
     const Running running(busy_);
+    BeginRecord();
     UploadAll();
+    if (LocalFiles->count() > 0) OfferToRemoveStale();
+    SaveRecord();
+}
+
+void Main::BeginRecord() {
+    record_.reset();
+    const auto address = publisher::ParseHostAddress(FTP_->RemoteHost());
+    std::error_code error;
+    if (!address || !fs::equivalent(fs::current_path(error), platform_.SiteFolderPath(), error)) return;
+    record_.emplace(platform_.SiteFolderPath() / publisher::kPublishStateFileName,
+                    publisher::PublishDestination{address->Endpoint(), FTP_->UserName(), FTP_->Directory()});
+}
+
+void Main::SaveRecord() {
+    if (!record_) return;
+    if (const auto saved = record_->Save(); !saved) {
+        TellFailure(QStringLiteral("The list of the files sent to the host could not be saved, so the next upload "
+                                   "will not know what this one sent."),
+                    saved.error());
+    }
+    record_.reset();
+}
+
+void Main::OfferToRemoveStale() {
+    if (!record_) return;
+    const auto files = publisher::PublishableFiles(platform_.SiteFolderPath());
+    if (!files) return;
+    const std::vector<std::string> stale = record_->StaleFiles(*files);
+    if (stale.empty()) return;
+    QString list;
+    for (const std::string& name : stale) list += QStringLiteral("\n") + FromUtf8(name);
+    const Running box(ownBoxes_);
+    const ScreenPointer normal(Qt::ArrowCursor);
+    if (!platform_.dialogs().AskYesNo(this, QStringLiteral("These files were sent to this folder before, and the "
+                                                           "site no longer has them:\n") +
+                                                list + QStringLiteral("\n\nRemove them from the host?")))
+        return;
+    for (const publisher::StaleRemoval& removal : publisher::RemoveStaleFiles(*FTP_, *record_, stale)) {
+        if (removal.error) TellFailure(QStringLiteral("Unable to delete remote file"), removal.error);
+    }
+    RefreshRemote();
 }
 
 bool Main::ReduceToSelection(QListWidget& list) {
@@ -692,7 +760,9 @@ bool Main::ReduceToSelection(QListWidget& list) {
 void Main::Label6_Click() {
     const Running running(busy_);
     if (!ReduceToSelection(*LocalFiles)) return;
+    BeginRecord();
     UploadAll();
+    SaveRecord();
     RefreshLocal();
 }
 
@@ -725,12 +795,14 @@ void Main::Command3_Click() {
     platform_.shell().Open(ToQString(platform_.inst()) + QStringLiteral("/ghelp.html"));
     if (LocalFiles->count() == 0) return Tell(kNoItems, MessageIcon::Critical, kNoItemsCaption);
     ScreenPointer pointer(Qt::WaitCursor);
+    BeginRecord();
     for (int row = 0; row < LocalFiles->count(); ++row) {
         LocalFiles->setCurrentRow(row, QItemSelectionModel::Select);
         SingleUpload(RemoteListing::AtTheEnd);
         pointer.Set(Qt::ArrowCursor);
         LetWindowsRepaint();
     }
+    SaveRecord();
     RefreshRemote();
 }
 

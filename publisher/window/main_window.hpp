@@ -10,6 +10,7 @@
 
 #include "platform/dialogs.hpp"
 #include "publisher/ftp_component.hpp"
+#include "publisher/publish_state.hpp"
 
 class QLabel;
 class QListWidget;
@@ -93,6 +94,18 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
+    // Enters the web folder (web_folder.hpp); says once how it was found, or that the host
+    // has none.
+    void EnterWebFolder();
+    // Starts recording the uploads of a command from the site folder in the publish state,
+    // as `pagewright publish` records its own; nothing is recorded from other folders.
+    void BeginRecord();
+    // Saves the record (a failure is told) and ends it.
+    void SaveRecord();
+    // After "Upload ALL Files": names the files sent here before that the site no longer
+    // holds, and removes them from the host when the user says so.
+    void OfferToRemoveStale();
+
     // Where focus was before the window became active.
     enum class CameFrom { ProgramWindow, OwnBox, Outside };
     // How uploads treat the remote pane: a single upload lists the folder afterwards; a
@@ -138,7 +151,10 @@ private:
     int busy_ = 0;             // commands running (events arrive during their calls)
     int ownBoxes_ = 0;         // message or input boxes of this window on screen
     CameFrom cameFrom_ = CameFrom::ProgramWindow;
-    std::uint64_t progressScale_ = 1;  // bytes per step of the bar
+    std::uint64_t progressScale_ = 1;                // bytes per step of the bar
+    bool webFolderTold_ = false;                     // how the web folder was found has been said
+    std::string notice_;                             // the component's notice, told once its call is over
+    std::optional<publisher::PublishState> record_;  // what the running command sent
     // The pictures beside the names in the lists, made once: a site lists hundreds.
     QIcon folderIcon_;
     QIcon fileIcon_;

@@ -61,6 +61,29 @@ TEST_F(GenerateCommand, WritesOnlyTheChosenPageOfTheChosenSite) {
     EXPECT_NE(page.find(R"(<a class=MainNav href="offers.html">Offers</a>)"), std::string::npos);
 }
 
+// A page written under a new name takes the file of its old name with it; files the
+// generation did not write, and a file another page is now written as, stay.
+TEST_F(GenerateCommand, APageWrittenUnderANewNameRemovesOnlyItsOwnOldFile) {
+    const auto names = [&](const char* two, const char* three) {
+        inst_.Write(site_ / "pagebox.txt",
+                    std::string("\"Home\",\"page1\"\r\n\"") + two + "\",\"Page2\"\r\n\"" + three + "\",\"Page3\"\r\n");
+    };
+    ASSERT_EQ(Run({}), 0) << err_.str();
+    inst_.Write(site_ / "extra.html", "the user's own page");
+    names("Offers", "About us");
+    ASSERT_EQ(Run({"--page", "two"}), 0) << err_.str();
+    EXPECT_EQ(HtmlFiles(site_), (std::vector<std::string>{"aboutus.html", "extra.html", "index.html", "offers.html"}));
+
+    // Page three takes the name page two had; page two then moves on: page three's file stays.
+    names("Offers", "Offers");
+    ASSERT_EQ(Run({"--page", "three"}), 0) << err_.str();
+    names("Deals", "Offers");
+    ASSERT_EQ(Run({"--page", "two"}), 0) << err_.str();
+    EXPECT_EQ(HtmlFiles(site_), (std::vector<std::string>{"deals.html", "extra.html", "index.html", "offers.html"}));
+    EXPECT_EQ(test::TempFolder::Read(site_ / "extra.html"), "the user's own page");
+    EXPECT_EQ(err_.str(), "");
+}
+
 TEST_F(GenerateCommand, SiteNameIsMatchedWithoutRegardToCase) {
     ASSERT_EQ(Run({"--site=Default", "--page", "one"}), 0) << err_.str();
     EXPECT_EQ(HtmlFiles(site_), std::vector<std::string>{"index.html"});

@@ -13,9 +13,13 @@ Usage: fault_ftp_server.py ROOT USER PASSWORD [faults...]
 --deny-cwd PATH          550 for CWD to PATH
 --deny-stor NAME         553 for STOR of NAME
 --drop NAME              RETR or STOR of NAME: move half the file, then close everything
+--refuse-rename          550 for every RNTO
 --exit-after-drop        and then stop serving altogether
 --stall COMMAND          never answer COMMAND (PASS, LIST, RETR, STOR...)
 --stall-data NAME        RETR of NAME: send half the file, then send nothing more
+
+A fault's NAME also matches the names that hold it (".x-NAME"), so that it meets a file
+sent beside its target as well.
 
 Prints "PORT <n>" once it listens; serves until it is killed.
 """
@@ -28,6 +32,10 @@ import sys
 import time
 
 ARGS = None
+
+
+def names(name, fault):
+    return fault is not None and fault in name
 
 
 def stall_forever():
@@ -183,9 +191,9 @@ class Session(socketserver.StreamRequestHandler):
         data = self.open_data()
         self.reply("150 Opening data connection (%d bytes)." % len(content))
         name = os.path.basename(path)
-        if name in (ARGS.drop, ARGS.stall_data):
+        if names(name, ARGS.drop) or names(name, ARGS.stall_data):
             data.sendall(content[: len(content) // 2])
-            if name == ARGS.drop:
+            if names(name, ARGS.drop):
                 self.drop_everything(data)
             stall_forever()
         data.sendall(content)
@@ -195,7 +203,7 @@ class Session(socketserver.StreamRequestHandler):
     def do_STOR(self, argument):
         path, _ = self.local(argument)
         name = os.path.basename(path)
-        if name == ARGS.deny_stor:
+        if names(name, ARGS.deny_stor):
             if self.passive:
                 self.passive.close()
                 self.passive = None
@@ -209,12 +217,31 @@ class Session(socketserver.StreamRequestHandler):
             if not chunk:
                 break
             received += chunk
-            if name == ARGS.drop and len(received) > 0:
+            if names(name, ARGS.drop) and len(received) > 0:
                 self.drop_everything(data)
         data.close()
         with open(path, "wb") as out:
             out.write(received)
         self.reply("226 Transfer complete.")
+
+    def do_RNFR(self, argument):
+        path, _ = self.local(argument)
+        if not os.path.exists(path):
+            self.reply("550 %s: No such file." % argument)
+            return
+        self.rename_from = path
+        self.reply("350 Ready for RNTO.")
+
+    def do_RNTO(self, argument):
+        source = getattr(self, "rename_from", None)
+        self.rename_from = None
+        if source is None:
+            self.reply("503 RNFR first.")
+        elif ARGS.refuse_rename:
+            self.reply("550 Renaming is not allowed.")
+        else:
+            os.replace(source, self.local(argument)[0])
+            self.reply("250 Renamed.")
 
     def do_DELE(self, argument):
         path, _ = self.local(argument)
@@ -257,6 +284,7 @@ def main():
     parser.add_argument("--control-reply", action="store_true")
     parser.add_argument("--entries", type=int, default=0)
     parser.add_argument("--exit-after-drop", action="store_true")
+    parser.add_argument("--refuse-rename", action="store_true")
     parser.add_argument("--deny-cwd")
     parser.add_argument("--deny-stor")
     parser.add_argument("--drop")

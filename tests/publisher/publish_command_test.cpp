@@ -8,8 +8,10 @@
 #include <algorithm>
 #include <sstream>
 
+#include "publisher/peer_trust.hpp"
 #include "publisher/publish_state.hpp"
 #include "tests/publisher/test_servers.hpp"
+#include "tests/publisher/vsftpd_server.hpp"
 #include "tests/temp_folder.hpp"
 
 namespace pw::publisher {
@@ -33,8 +35,7 @@ std::map<std::string, std::string> Contents(const fs::path& folder) {
 }
 
 std::string FtpText(const std::string& host, const std::string& password = kPassword) {
-    return "\"" + password + "\",\"Password\"\r\n\"" + kUser + "\",\"UserName\"\r\n\"" + host +
-           "\",\"Host\"\r\n";
+    return "\"" + password + "\",\"Password\"\r\n\"" + kUser + "\",\"UserName\"\r\n\"" + host + "\",\"Host\"\r\n";
 }
 
 // An installation whose "default" site holds pages, pictures and files that are not published.
@@ -111,7 +112,8 @@ TEST_F(PublishCommand, SendsExactlyThePublishableFilesIntoWww) {
         << out;
 }
 
-TEST_F(PublishCommand, TheHostsFolderReplacesWwwAndAMissingWwwMeansTheLoginFolder) {
+// The folder the host address names, else /www/; never the login folder in their place.
+TEST_F(PublishCommand, TheHostsFolderReplacesWwwAndAFolderThatCannotBeEnteredSendsNothing) {
     fs::create_directories(root_ / "custom dir");
     StartServer();
     const std::string host = "127.0.0.1:" + std::to_string(server_->port());
@@ -119,10 +121,50 @@ TEST_F(PublishCommand, TheHostsFolderReplacesWwwAndAMissingWwwMeansTheLoginFolde
     ASSERT_EQ(Run({}), kPublishedAll) << err_.str();
     EXPECT_EQ(Contents(root_ / "custom dir"), Published());
 
+    WriteFile(site_ / "ftp.txt", FtpText(host + "/no such dir"));
+    EXPECT_EQ(Run({}), kSomeFilesFailed);
+    EXPECT_TRUE(
+        err_.str().starts_with("pagewright publish: nothing sent: The folder /no such dir that the host "
+                               "address names cannot be entered"))
+        << err_.str();
+    EXPECT_TRUE(Contents(root_).empty());
+    EXPECT_TRUE(Contents(root_ / "www").empty());
+}
+
+// Hosts without /www/ serve from a folder of the login folder; a Host with a trailing "/"
+// names no folder of its own.
+TEST_F(PublishCommand, AHostWithoutWwwGetsTheSiteInItsWebFolderAndSaysSo) {
     fs::remove_all(root_ / "www");
-    WriteFile(site_ / "ftp.txt", FtpText(host));
-    ASSERT_EQ(Run({}), kPublishedAll) << err_.str();
-    EXPECT_EQ(Contents(root_), Published());
+    for (const char* folder : {"htdocs", "public_html", "html"}) fs::create_directories(root_ / folder);
+    StartServer();
+    const std::string host = "127.0.0.1:" + std::to_string(server_->port());
+    for (const std::string& typed : {host, host + "/", "ftp://" + host + "/"}) {
+        SCOPED_TRACE(typed);
+        fs::remove_all(root_ / "public_html");
+        fs::create_directories(root_ / "public_html");
+        WriteFile(site_ / "ftp.txt", FtpText(typed));
+        ASSERT_EQ(Run({}), kPublishedAll) << err_.str();
+        EXPECT_EQ(Contents(root_ / "public_html"), Published());
+        EXPECT_TRUE(Contents(root_).empty()) << "nothing in the login folder";
+        EXPECT_TRUE(Contents(root_ / "htdocs").empty());
+        EXPECT_TRUE(out_.str().starts_with("Publishing into /public_html: this host has no /www/\n")) << out_.str();
+        EXPECT_NE(out_.str().find(":" + std::to_string(server_->port()) + "/public_html: 4 sent"), std::string::npos)
+            << out_.str();
+    }
+}
+
+TEST_F(PublishCommand, AHostWithNoWebFolderGetsNothingAndExitOne) {
+    fs::remove_all(root_ / "www");
+    fs::create_directories(root_ / "logs");
+    StartServer();
+    WriteFile(site_ / "ftp.txt", FtpText("127.0.0.1:" + std::to_string(server_->port()) + "/"));
+    EXPECT_EQ(Run({}), kSomeFilesFailed);
+    EXPECT_EQ(err_.str(),
+              "pagewright publish: nothing sent: This host has no web folder: neither /www/ nor any of public_html, "
+              "htdocs, httpdocs, www, html in the login folder /. Name the folder after the host (host/folder)\n");
+    EXPECT_EQ(out_.str(), "");
+    EXPECT_TRUE(Contents(root_).empty());
+    EXPECT_TRUE(Contents(root_ / "logs").empty());
 }
 
 TEST_F(PublishCommand, ChangedOnlySendsWhatTheHostDoesNotHold) {
@@ -198,6 +240,92 @@ TEST_F(PublishCommand, AHostThatIsGoneForGoodStopsTheRunAndNamesWhatWasNotSent) 
     }
     EXPECT_NE(out_.str().find("Published 0 of 4 files"), std::string::npos) << out_.str();
     EXPECT_NE(out_.str().find("4 failed"), std::string::npos) << out_.str();
+}
+
+// Each file goes beside its target and is renamed over it: a transfer cut half way leaves
+// the host's previous file whole. A host that refuses the rename gets files in place.
+TEST_F(PublishCommand, AnUploadFailingHalfWayLeavesTheHostsPreviousFileWhole) {
+    const std::string previous = "<html>yesterday's news, whole</html>";
+    WriteFile(root_ / "www/news.html", previous);
+    WriteFile(site_ / "news.html", std::string(300'000, 'n'));
+    {
+        test::FaultFtpServer server(root_, kUser, kPassword, {"--drop", "news.html"});
+        WriteFile(site_ / "ftp.txt", FtpText("127.0.0.1:" + std::to_string(server.port())));
+        ASSERT_EQ(Run({}), kSomeFilesFailed);
+        EXPECT_TRUE(err_.str().starts_with("pagewright publish: could not send news.html: ")) << err_.str();
+        EXPECT_EQ(ReadFile(root_ / "www/news.html"), previous);
+        EXPECT_EQ(ReadFile(root_ / "www/index.html"), ReadFile(site_ / "index.html"));
+    }
+    fs::remove_all(root_ / "www");
+    fs::create_directories(root_ / "www");
+    test::FaultFtpServer server(root_, kUser, kPassword, {"--refuse-rename"});
+    WriteFile(site_ / "ftp.txt", FtpText("127.0.0.1:" + std::to_string(server.port())));
+    ASSERT_EQ(Run({}), kPublishedAll) << err_.str();
+    EXPECT_EQ(Contents(root_ / "www"), Published()) << "sent in place, nothing left beside";
+    EXPECT_EQ(Count(err_.str(), "pagewright publish: warning: The host refuses to take files beside"), 1u)
+        << err_.str();
+}
+
+// What pagewright sent before and the site no longer has: named, removed on request, and
+// nothing else removed.
+TEST_F(PublishCommand, AFileTheSiteNoLongerHasIsNamedAndRemovedOnlyOnRequest) {
+    StartServer();
+    ASSERT_EQ(Run({}), kPublishedAll) << err_.str();
+    // Page two renamed from "News" to "Offers"; the host also holds someone else's page.
+    fs::rename(site_ / "news.html", site_ / "offers.html");
+    WriteFile(root_ / "www/guest.html", "someone else's");
+    ASSERT_EQ(Run({"--changed-only"}), kPublishedAll) << err_.str();
+    EXPECT_NE(out_.str().find("stale news.html: sent before, the site no longer has it (--remove-stale removes it)\n"),
+              std::string::npos)
+        << out_.str();
+    EXPECT_EQ(Count(out_.str(), "stale "), 1u) << out_.str();
+    EXPECT_TRUE(fs::exists(root_ / "www/news.html"));
+
+    ASSERT_EQ(Run({"--changed-only", "--remove-stale"}), kPublishedAll) << err_.str();
+    EXPECT_NE(out_.str().find("removed news.html\n"), std::string::npos) << out_.str();
+    auto expected = Published();
+    expected.erase("news.html");
+    expected["offers.html"] = ReadFile(site_ / "offers.html");
+    expected["guest.html"] = "someone else's";
+    EXPECT_EQ(Contents(root_ / "www"), expected);
+
+    ASSERT_EQ(Run({"--remove-stale"}), kPublishedAll) << err_.str();
+    EXPECT_EQ(Count(out_.str(), "stale "), 0u) << out_.str();
+    EXPECT_EQ(Count(out_.str(), "removed "), 0u) << out_.str();
+    EXPECT_EQ(Contents(root_ / "www"), expected);
+}
+
+TEST_F(PublishCommand, APublishWhoseRecordCannotBeSavedIsExitOne) {
+    StartServer();
+    fs::create_directories(site_ / kPublishStateFileName);  // a folder where the file goes
+    EXPECT_EQ(Run({}), kSomeFilesFailed);
+    EXPECT_NE(err_.str().find("could not be saved, so the next run will not know what this one sent"),
+              std::string::npos)
+        << err_.str();
+    EXPECT_EQ(Contents(root_ / "www"), Published());
+}
+
+// vsftpd requires each data connection to resume the control connection's TLS session;
+// under TLS 1.3 every one of many files must still be sent.
+TEST_F(PublishCommand, VsftpdWithTlsAndSessionReuseRequiredGetsEveryFile) {
+    if (!test::VsftpdServer::Available()) GTEST_SKIP() << "vsftpd needs root and " << test::VsftpdServer::kBinary;
+    const test::TestCertificate certificate = test::TestCertificate::Make(inst_.path());
+    const fs::path root = inst_.path() / "vsftpd-root";
+    test::VsftpdServer server(inst_.path() / "vsftpd", root, certificate);
+    server.MakeUploadFolder("www");
+    for (int i = 0; i < 50; ++i) WriteFile(site_ / ("page" + std::to_string(i) + ".html"), std::string(3000 + i, 'p'));
+    WriteFile(site_ / "ftp.txt",
+              "\"x\",\"Password\"\r\n\"anonymous\",\"UserName\"\r\n\"" + server.Host() + "\",\"Host\"\r\n");
+    ASSERT_TRUE(PeerTrust(site_ / kTrustFileName)
+                    .Add("ftp://127.0.0.1:" + std::to_string(server.port()), certificate.fingerprint));
+    ASSERT_EQ(Run({}), kPublishedAll) << err_.str();
+    const auto sent = Contents(root / "www");
+    EXPECT_EQ(sent.size(), 54u);
+    for (const auto& [name, bytes] : Contents(site_)) {
+        if (name.ends_with(".html") || name.ends_with(".gif") || name.ends_with(".jpg")) {
+            EXPECT_EQ(sent.contains(name) ? sent.at(name) : "(missing)", bytes) << name;
+        }
+    }
 }
 
 TEST_F(PublishCommand, APasswordTheHostEchoesIsMasked) {

@@ -66,8 +66,12 @@ TEST(ParseHostAddress, EndpointAndPublishFolder) {
     EXPECT_EQ(ParseHostAddress("example.com")->Endpoint(), "ftp://example.com:21");
     EXPECT_EQ(ParseHostAddress("ftps://example.com")->Endpoint(), "ftp://example.com:21");
     EXPECT_EQ(ParseHostAddress("sftp://[::1]:22")->Endpoint(), "sftp://[::1]:22");
-    EXPECT_EQ(PublishFolder(*ParseHostAddress("example.com")), "/www/");
-    EXPECT_EQ(PublishFolder(*ParseHostAddress("ftp://example.com/htdocs")), "/htdocs");
+    // A trailing "/", typed or pasted, names no folder: the web folder is looked for.
+    for (const char* none : {"example.com", "example.com/", "ftp://example.com/", "sftp://example.com//"}) {
+        EXPECT_EQ(NamedFolder(*ParseHostAddress(none)), std::nullopt) << none;
+    }
+    EXPECT_EQ(NamedFolder(*ParseHostAddress("ftp://example.com/htdocs")), "/htdocs");
+    EXPECT_EQ(NamedFolder(*ParseHostAddress("example.com/sites/mine/")), "/sites/mine/");
 }
 
 TEST(MatchesMask, StarDotStarIsEverythingAndOtherMasksAreWildcards) {

@@ -12,8 +12,10 @@
 #include <climits>
 #include <set>
 
+#include "publisher/peer_trust.hpp"
 #include "publisher/window/site_check_dialog.hpp"
 #include "shell/general/hot_spot.hpp"
+#include "tests/publisher/vsftpd_server.hpp"
 #include "tests/publisher/window_fixture.hpp"
 
 namespace pw {
@@ -79,11 +81,15 @@ protected:
         for (const std::string& name : names) test::WriteFile(site / name, "bytes of " + name + "\n");
     }
 
-    // The names STOR'd, in order, among `commands`.
+    // The names sent, in order, among `commands`: each file is stored beside its target and
+    // renamed over it (RNTO), or stored in place.
     static std::vector<std::string> Stored(const std::vector<std::string>& commands) {
         std::vector<std::string> names;
         for (const std::string& command : commands) {
-            if (command.starts_with("STOR ")) names.push_back(fs::path(command.substr(5)).filename().string());
+            const bool inPlace =
+                command.starts_with("STOR ") && !fs::path(command.substr(5)).filename().string().starts_with(".pw-");
+            if (inPlace || command.starts_with("RNTO "))
+                names.push_back(fs::path(command.substr(5)).filename().string());
         }
         return names;
     }
@@ -173,20 +179,41 @@ TEST_F(PublisherTest, LaysOutTheWindowAndFillsBothPanesOnFirstActivation) {
     EXPECT_TRUE(publisher->FTP().Binary());
 }
 
-// The folder the site goes to: the one the Host address names, else "/www/", and the
-// login folder when the host has no "/www/" (silently).
-TEST_F(PublisherTest, ActivationOpensTheHostsFolderOrWwwOrStaysWhereTheLoginIs) {
+// The folder the site goes to: the one the Host address names, else "/www/", else the
+// first web folder of the login folder (said once); a host with none is told, and the
+// pane stays in the login folder.
+TEST_F(PublisherTest, ActivationOpensTheHostsFolderOrWwwOrTheWebFolderOfTheLogin) {
     fs::create_directories(serverRoot.path() / "sites" / "mine");
     ASSERT_NE(OpenPublisher(Host() + "/sites/mine/"), nullptr);
     EXPECT_EQ(Label("RemotePWD"), "/sites/mine");
+    ExpectNothingShown();
     publisher->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
     fs::remove_all(www);
+    fs::create_directories(serverRoot.path() / "httpdocs");
+    fs::create_directories(serverRoot.path() / "public_html");
+    ASSERT_NE(OpenPublisher("ftp://" + Host() + "/"), nullptr);
+    EXPECT_EQ(Label("RemotePWD"), "/public_html");
+    ExpectOneMessage("Publishing into /public_html: this host has no /www/", MessageIcon::Information, "KW5 Sitewell",
+                     false);
+    WriteSite({"index.html"});
+    publisher->RefreshLocal();
+    publisher->findChild<HotSpot*>("Label10")->clicked();
+    EXPECT_EQ(test::TempFolder::Read(serverRoot.path() / "public_html/index.html"), "bytes of index.html\n");
+    EXPECT_FALSE(fs::exists(serverRoot.path() / "index.html"));
+    publisher->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    fs::remove_all(serverRoot.path() / "httpdocs");
+    fs::remove_all(serverRoot.path() / "public_html");
     ASSERT_NE(OpenPublisher(Host()), nullptr);
     EXPECT_EQ(Label("RemotePWD"), "/");
     EXPECT_TRUE(Texts(List("RemoteDirectories")).contains("sites"));
-    ExpectNothingShown();
+    const auto shown = TakeMessages();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_TRUE(shown[0].text.startsWith("This host has no folder to publish into")) << shown[0].text.toStdString();
+    EXPECT_EQ(shown[0].icon, MessageIcon::Exclamation);
 }
 
 // The real message and input boxes: when one of the publisher's own closes, the window
@@ -440,6 +467,38 @@ TEST_F(PublisherTest, UploadAllSendsTheListInOrderAndListsTheHostOnce) {
     EXPECT_EQ(List("LocalFiles").selectedItems().size(), order.size());
 }
 
+// After "Upload ALL Files", what it sent before and the site no longer has is offered for
+// removal once; only that goes, and only on Yes.
+TEST_F(PublisherTest, UploadAllOffersToRemoveWhatTheSiteNoLongerHas) {
+    WriteSite({"index.html", "news.html", "logo.gif"});
+    ASSERT_NE(OpenPublisher(Host()), nullptr);
+    publisher->findChild<HotSpot*>("Label10")->clicked();
+    ExpectNothingShown();
+
+    fs::rename(site / "news.html", site / "offers.html");  // page two renamed
+    test::WriteFile(www / "guest.html", "someone else's");
+    publisher->RefreshLocal();
+    doubles.dialogs->answers = {MessageAnswer::No};
+    publisher->findChild<HotSpot*>("Label10")->clicked();
+    auto shown = TakeMessages();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].buttons, MessageButtons::YesNo);
+    EXPECT_EQ(shown[0].text,
+              "These files were sent to this folder before, and the site no longer has them:\n"
+              "\nnews.html\n\nRemove them from the host?");
+    EXPECT_TRUE(fs::exists(www / "news.html"));
+
+    doubles.dialogs->answers = {MessageAnswer::Yes};
+    publisher->findChild<HotSpot*>("Label10")->clicked();
+    EXPECT_EQ(TakeMessages().size(), 1u);
+    std::set<std::string> onHost;
+    for (const auto& entry : fs::directory_iterator(www)) onHost.insert(entry.path().filename().string());
+    EXPECT_EQ(onHost, (std::set<std::string>{"guest.html", "index.html", "logo.gif", "offers.html"}));
+    EXPECT_FALSE(Texts(List("RemoteFiles")).contains("news.html"));
+    publisher->findChild<HotSpot*>("Label10")->clicked();
+    ExpectNothingShown();
+}
+
 TEST_F(PublisherTest, UploadSelectedSendsExactlyThoseAndBringsTheListBack) {
     std::vector<std::string> names;
     for (int i = 0; i < 10; ++i) names.push_back("page" + std::to_string(i) + ".html");
@@ -655,6 +714,36 @@ TEST_F(PublisherWindowFixture, UploadAllGoesOnPastAFileTheServerRefuses) {
     EXPECT_FALSE(fs::exists(www / "b.html"));
     EXPECT_EQ(test::TempFolder::Read(www / "c.html"), "c.html");
     EXPECT_EQ(Sorted(Texts(List("RemoteFiles"))), (QStringList{"a.html", "c.html"}));
+}
+
+// vsftpd requires each data connection to resume the control connection's TLS session;
+// under TLS 1.3 "Upload ALL Files" must still send every one of many files.
+TEST_F(PublisherWindowFixture, VsftpdWithTlsAndSessionReuseRequiredGetsEveryFileOfUploadAll) {
+    if (!test::VsftpdServer::Available()) GTEST_SKIP() << "vsftpd needs root and " << test::VsftpdServer::kBinary;
+    const test::TestCertificate certificate = test::TestCertificate::Make(inst.path());
+    const fs::path root = serverRoot.path() / "vsftpd";
+    test::VsftpdServer vsftpd(inst.path() / "vsftpd", root, certificate);
+    vsftpd.MakeUploadFolder("www");
+    std::set<std::string> names;
+    for (int i = 0; i < 50; ++i) {
+        const std::string name = "page" + std::to_string(i) + ".html";
+        test::WriteFile(site / name, std::string(2000 + i, 'p'));
+        names.insert(name);
+    }
+    ASSERT_TRUE(publisher::PeerTrust(site / publisher::kTrustFileName)
+                    .Add("ftp://127.0.0.1:" + std::to_string(vsftpd.port()), certificate.fingerprint));
+    ASSERT_NE(OpenPublisher(vsftpd.Host(), test::VsftpdServer::kUser, "x"), nullptr);
+    EXPECT_EQ(Label("RemotePWD"), "/www");
+    publisher->findChild<HotSpot*>("Label10")->clicked();
+    EXPECT_TRUE(TakeMessages().empty());
+    std::set<std::string> sent;
+    for (const auto& entry : fs::directory_iterator(root / "www")) {
+        const std::string name = entry.path().filename().string();
+        sent.insert(name);
+        EXPECT_EQ(test::TempFolder::Read(entry.path()), test::TempFolder::Read(site / name)) << name;
+    }
+    EXPECT_EQ(sent, names);
+    EXPECT_EQ(List("RemoteFiles").count(), 50);
 }
 
 // A connection that drops halfway through a download: the message with the reason, the

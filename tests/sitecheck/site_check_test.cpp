@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "publisher/publish_state.hpp"
 #include "tests/sitecheck/site_fixture.hpp"
 
 namespace pw::publisher {
@@ -268,6 +269,37 @@ TEST_F(SiteCheck, PageRenamedToAnotherLetterCaseBreaksTheLinksToIt) {
     EXPECT_EQ(Summaries(Check()),
               (std::vector<std::string>{"index.html OtherLetterCase news.html", "News.html OtherLetterCase news.html",
                                         "aboutus.html OtherLetterCase news.html"}));
+}
+
+// A renamed page's old file, until the page is generated again; and what was sent to a
+// host before that the site no longer has, host by host.
+TEST_F(SiteCheck, StaleFilesAreReportedLocalAndRecordedAsSent) {
+    MakeReadySite();
+    PublishState state(site / kPublishStateFileName, {"ftp://example.com:21", "me", "/public_html"});
+    for (const char* name : {"index.html", "news.html", "old.gif"}) state.Set(name, {1, std::string(64, 'a')});
+    ASSERT_TRUE(state.Save());
+    inst.Write(site / "pagebox.txt", "\"Home\",\"page1\"\r\n\"Offers\",\"Page2\"\r\n\"About us\",\"Page3\"\r\n");
+    auto findings = Check();
+    const Finding* stalePage = Find(findings, FindingKind::StalePage);
+    ASSERT_NE(stalePage, nullptr) << testing::PrintToString(Summaries(findings));
+    EXPECT_EQ(FindingLine(*stalePage),
+              "news.html: this is page Two under its earlier name, and it would be published with its old text: "
+              "generate page Two again (as \"offers.html\"), which removes it");
+    const auto staleOnHost = [](const std::vector<Finding>& all) {
+        std::vector<std::string> names;
+        for (const Finding& finding : all) {
+            if (finding.kind == FindingKind::StaleOnHost) names.push_back(finding.file + " " + finding.subject);
+        }
+        return names;
+    };
+    EXPECT_EQ(staleOnHost(findings), std::vector<std::string>{"old.gif ftp://example.com:21/public_html"});
+
+    test::GenerateAll(inst);
+    findings = Check();
+    EXPECT_EQ(Find(findings, FindingKind::StalePage), nullptr);
+    EXPECT_FALSE(fs::exists(site / "news.html"));
+    EXPECT_EQ(staleOnHost(findings), (std::vector<std::string>{"news.html ftp://example.com:21/public_html",
+                                                               "old.gif ftp://example.com:21/public_html"}));
 }
 
 TEST_F(SiteCheck, PageNameThatCanBeNoFileNameIsReported) {

@@ -61,6 +61,8 @@ inline std::string KindName(publisher::FindingKind kind) {
         case K::OutsideSite: return "OutsideSite";
         case K::MissingPage: return "MissingPage";
         case K::LargePicture: return "LargePicture";
+        case K::StalePage: return "StalePage";
+        case K::StaleOnHost: return "StaleOnHost";
     }
     return "?";
 }
