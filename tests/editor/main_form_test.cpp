@@ -414,6 +414,21 @@ TEST_F(MainFormTest, CheckMarksAndPressedButtonsFollowTheDocument) {
     EXPECT_TRUE(editor->findChild<QAction*>("Bold")->isChecked());
 }
 
+// The font box shows the font under the caret: the default font, and the first family
+// of a list as browsers take it.
+TEST_F(MainFormTest, TheFontBoxShowsTheFontUnderTheCaret) {
+    Open();
+    auto* fonts = editor->findChild<QComboBox*>("FontCombo");
+    for (const auto& [answer, shown] :
+         std::vector<std::pair<const char*, const char*>>{{"Times New Roman", "Times New Roman"},
+                                                          {"Arial, Helvetica, sans-serif", "Arial"},
+                                                          {"verdana", "Verdana"}}) {
+        Surface().values[EditCommand::GetFontName] = QString::fromLatin1(answer);
+        emit Surface().DisplayChanged();
+        EXPECT_EQ(fonts->currentText(), shown) << answer;
+    }
+}
+
 TEST_F(MainFormTest, FileExitClosesAsTheCloseBoxDoes) {
     Open();
     Surface().document = "<BODY><p>typed, then dropped</p></BODY>";
