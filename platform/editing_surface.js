@@ -491,7 +491,7 @@
         c += span(cell.colSpan);
       }
     });
-    const width = Math.max(0, ...grid.map((row) => row.length));
+    const width = grid.reduce((widest, row) => Math.max(widest, row.length), 0);  // no spread: tables can be long
     return { rows, grid, width };
   }
 
@@ -596,7 +596,7 @@
     deleteRows(cell, cells) {
       const table = tableOf(cell);
       const doomed = new Set(cells.map((c) => c.parentElement));
-      const firstIndex = Math.min(...[...doomed].map((row) => row.rowIndex));
+      const firstIndex = [...doomed].reduce((first, row) => Math.min(first, row.rowIndex), Infinity);
       for (const row of doomed) {
         const { rows, grid } = tableGrid(table);
         const r = rows.indexOf(row);

@@ -46,6 +46,10 @@ namespace {
 // How long the window waits for the engine before it gives up on a call.
 constexpr int kEngineDeadlineMs = 5000;
 
+// A large document takes the engine longer for each answer (serialising it, or the state
+// of a caret in a long table): this much longer a megabyte.
+constexpr int kDeadlinePerMegabyteMs = 500;
+
 // The script refuses a call that reaches it later than this before the window gives up
 // on it, so a command that comes too late never changes the document behind the window.
 constexpr int kLateMarginMs = 1000;
@@ -359,6 +363,7 @@ Result<void> WebEngineSurface::LoadDocument(const QString& path) {
     state_.clear();
     auto* page = static_cast<EditingPage*>(view_->page());
     const auto bytes = ReadWholeFile(std::filesystem::path(path.toStdString()));
+    documentBytes_ = bytes ? bytes->size() : 0;
     QString outer;
     QString content;
     if (!bytes) {
@@ -432,7 +437,8 @@ void WebEngineSurface::TakeState(const QVariantMap& state) {
 
 std::optional<QVariant> WebEngineSurface::Call(const QString& name, const QVariantList& args) {
     if (!ready_) return std::nullopt;
-    const qint64 notAfter = QDateTime::currentMSecsSinceEpoch() + std::max(0, deadlineMs_ - kLateMarginMs);
+    const int deadline = Deadline();
+    const qint64 notAfter = QDateTime::currentMSecsSinceEpoch() + std::max(0, deadline - kLateMarginMs);
     const QJsonArray call{name, QJsonArray::fromVariantList(args), notAfter};
     const QString script = QStringLiteral("typeof pagewright === 'undefined' ? null : pagewright.call(...%1)")
                                .arg(QString::fromUtf8(QJsonDocument(call).toJson(QJsonDocument::Compact)));
@@ -443,7 +449,7 @@ std::optional<QVariant> WebEngineSurface::Call(const QString& name, const QVaria
         *answer = result;
         if (waiting) waiting->quit();
     });
-    QTimer::singleShot(deadlineMs_, &loop, &QEventLoop::quit);
+    QTimer::singleShot(deadline, &loop, &QEventLoop::quit);
     if (!answer->has_value()) loop.exec(QEventLoop::ExcludeUserInputEvents);
     if (!answer->has_value()) return std::nullopt;
     const QVariantMap reply = (*answer)->toMap();
@@ -455,6 +461,10 @@ std::optional<QVariant> WebEngineSurface::Call(const QString& name, const QVaria
     return reply.value(QStringLiteral("value"));
 }
 
+int WebEngineSurface::Deadline() const {
+    return deadlineMs_ + static_cast<int>(documentBytes_ / (1024 * 1024)) * kDeadlinePerMegabyteMs;
+}
+
 void WebEngineSurface::Change(const QString& name, const QVariantList& args) {
     if (ready_ && !Call(name, args)) emit CommandNotAnswered();
 }
@@ -463,7 +473,7 @@ bool WebEngineSurface::WaitUntilReady() {
     if (ready_ || !loading_) return ready_;
     QEventLoop loop;
     connect(this, &EditingSurface::DocumentComplete, &loop, &QEventLoop::quit);
-    QTimer::singleShot(deadlineMs_, &loop, &QEventLoop::quit);
+    QTimer::singleShot(Deadline(), &loop, &QEventLoop::quit);
     loop.exec(QEventLoop::ExcludeUserInputEvents);
     return ready_;
 }

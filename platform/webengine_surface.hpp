@@ -39,7 +39,8 @@ public:
 
     QWebEngineView& view() { return *view_; }
 
-    // How long a call waits for the engine before it gives up (5 seconds unless changed).
+    // How long a call waits for the engine before it gives up (5 seconds unless changed),
+    // half a second more for each megabyte of the document.
     void SetEngineDeadline(int milliseconds) { deadlineMs_ = milliseconds; }
 
 protected:
@@ -57,6 +58,7 @@ private:
     // Call for a command that changes the document: no answer is told by CommandNotAnswered.
     void Change(const QString& name, const QVariantList& args);
     bool WaitUntilReady();
+    int Deadline() const;
 
     // The file name a data: picture address became (or becomes now) through the store;
     // nothing when it holds no readable picture or there is no store.
@@ -84,6 +86,7 @@ private:
     QStringList menuCaptions_;
     QList<int> menuStates_;
     int deadlineMs_;
+    std::size_t documentBytes_ = 0;  // of the file last loaded
     QHash<QByteArray, std::string> pictureFiles_;  // by the hash of the data: address they came from
 };
 
