@@ -1,5 +1,7 @@
 #include "platform/editing_surface.hpp"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 
 #include "shell/general/text.hpp"
@@ -87,6 +89,140 @@ std::string WholeDocumentText(std::string_view fileText) {
         fragment.remove_suffix(1);
     }
     return "<HTML><HEAD><TITLE></TITLE></HEAD><BODY>" + std::string(fragment) + "</BODY></HTML>";
+}
+
+namespace {
+
+bool StartsWithIgnoringCase(std::string_view text, std::size_t at, std::string_view word) {
+    if (at > text.size() || text.size() - at < word.size()) return false;
+    for (std::size_t i = 0; i < word.size(); ++i) {
+        if (AsciiLower(text[at + i]) != word[i]) return false;
+    }
+    return true;
+}
+
+// True when `text` holds the start or end tag `<name` (or `</name`) at `at`: the name is
+// followed by a blank, '>' or '/' (so "<bodyx" does not count).
+bool TagNamedAt(std::string_view text, std::size_t at, std::string_view opener) {
+    if (!StartsWithIgnoringCase(text, at, opener)) return false;
+    const std::size_t next = at + opener.size();
+    if (next >= text.size()) return false;
+    const char c = text[next];
+    return c == '>' || c == '/' || std::isspace(static_cast<unsigned char>(c));
+}
+
+// Where the tag starting at `at` ends (just past its '>'), quoted attribute values taken
+// whole; npos when it never ends.
+std::size_t EndOfTag(std::string_view text, std::size_t at) {
+    char quote = 0;
+    bool afterEquals = false;
+    for (std::size_t i = at + 1; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quote) {
+            if (c == quote) quote = 0;
+        } else if (c == '>') {
+            return i + 1;
+        } else if ((c == '"' || c == '\'') && afterEquals) {
+            quote = c;
+        }
+        if (!std::isspace(static_cast<unsigned char>(c))) afterEquals = c == '=';
+    }
+    return std::string_view::npos;
+}
+
+// Elements whose content is text up to their end tag, never markup.
+constexpr std::string_view kRawTextElements[] = {"script", "style", "title", "textarea", "xmp"};
+
+// Past the markup item that starts with '<' at `at`: a comment, a declaration, or a tag
+// (with the whole content of a raw text element); npos when it never ends.
+std::size_t PastMarkup(std::string_view text, std::size_t at) {
+    if (text.compare(at, 4, "<!--") == 0) {
+        const std::size_t end = text.find("-->", at + 4);
+        return end == std::string_view::npos ? end : end + 3;
+    }
+    const std::size_t end = EndOfTag(text, at);
+    if (end == std::string_view::npos) return end;
+    for (std::string_view name : kRawTextElements) {
+        if (!TagNamedAt(text, at, "<" + std::string(name))) continue;
+        for (std::size_t close = text.find("</", end); close != std::string_view::npos;
+             close = text.find("</", close + 2)) {
+            if (TagNamedAt(text, close, "</" + std::string(name))) return close;
+        }
+        return std::string_view::npos;
+    }
+    return end;
+}
+
+// The position of the first tag `opener` ("<body", "</body") from `from` that is markup
+// (not inside a comment, a tag or a script); npos when there is none.
+std::size_t FindTag(std::string_view text, std::size_t from, std::string_view opener) {
+    for (std::size_t at = text.find('<', from); at != std::string_view::npos; at = text.find('<', at)) {
+        if (TagNamedAt(text, at, opener)) return at;
+        const std::size_t past = PastMarkup(text, at);
+        if (past == std::string_view::npos) return past;
+        at = std::max(past, at + 1);
+    }
+    return std::string_view::npos;
+}
+
+}  // namespace
+
+std::optional<BodyCut> CutAtBody(std::string_view document) {
+    const std::size_t open = FindTag(document, 0, "<body");
+    if (open == std::string_view::npos) return std::nullopt;
+    const std::size_t contentStart = EndOfTag(document, open);
+    if (contentStart == std::string_view::npos) return std::nullopt;
+    std::size_t contentEnd = FindTag(document, contentStart, "</body");
+    if (contentEnd == std::string_view::npos) contentEnd = document.size();
+    BodyCut cut;
+    cut.outer.reserve(document.size() - (contentEnd - contentStart));
+    cut.outer.append(document.substr(0, contentStart)).append(document.substr(contentEnd));
+    cut.content = std::string(document.substr(contentStart, contentEnd - contentStart));
+    return cut;
+}
+
+std::string ReplaceDataPictureAddresses(std::string_view html,
+                                        const std::function<std::optional<std::string>(std::string_view)>& nameFor) {
+    std::string out;
+    std::size_t copied = 0;
+    for (std::size_t at = html.find('<'); at != std::string_view::npos; at = html.find('<', at + 1)) {
+        if (html.compare(at, 4, "<!--") == 0) {
+            at = html.find("-->", at + 4);
+            if (at == std::string_view::npos) break;
+            continue;
+        }
+        if (!TagNamedAt(html, at, "<img")) continue;
+        const std::size_t end = EndOfTag(html, at);
+        if (end == std::string_view::npos) break;
+        // Each src attribute of the tag whose value is a data: picture.
+        for (std::size_t name = at + 4; name + 3 < end; ++name) {
+            if (!std::isspace(static_cast<unsigned char>(html[name - 1])) || !StartsWithIgnoringCase(html, name, "src"))
+                continue;
+            std::size_t value = name + 3;
+            while (value < end && std::isspace(static_cast<unsigned char>(html[value]))) ++value;
+            if (value >= end || html[value] != '=') continue;
+            ++value;
+            while (value < end && std::isspace(static_cast<unsigned char>(html[value]))) ++value;
+            const char quote = value < end && (html[value] == '"' || html[value] == '\'') ? html[value] : 0;
+            if (quote) ++value;
+            if (!StartsWithIgnoringCase(html, value, "data:image/")) continue;
+            std::size_t valueEnd = value;
+            while (valueEnd < end &&
+                   (quote ? html[valueEnd] != quote
+                          : !std::isspace(static_cast<unsigned char>(html[valueEnd])) && html[valueEnd] != '>')) {
+                ++valueEnd;
+            }
+            const auto file = nameFor(html.substr(value, valueEnd - value));
+            if (!file) continue;  // not a picture anyone can read: left as it was
+            out.append(html.substr(copied, value - copied)).append(*file);
+            copied = valueEnd;
+            name = valueEnd;
+        }
+        at = end - 1;
+    }
+    if (copied == 0) return std::string(html);
+    out.append(html.substr(copied));
+    return out;
 }
 
 void EditingSurface::SetShowBorders(bool on) {

@@ -2,6 +2,7 @@
 // The page editor's WYSIWYG surface: one HTML document, editable, with numbered commands,
 // their states, a context menu the window fills, and view options. Windows only wire
 // widgets to it; the real surface runs on Qt WebEngine, tests use a recording double.
+#include <QByteArray>
 #include <QList>
 #include <QMetaType>
 #include <QString>
@@ -9,6 +10,8 @@
 #include <QVariant>
 #include <QWidget>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -78,6 +81,10 @@ struct BlockFormatNames {
 
 // The argument of InsertTable. The defaults are what the insert-table dialog starts from.
 struct InsertTableParam {
+    // The largest table the surface makes; InsertTable refuses more.
+    static constexpr int kMaxRows = 1000;
+    static constexpr int kMaxCols = 100;
+
     int NumRows = 2;
     int NumCols = 2;
     QString TableAttrs = QStringLiteral("border=1 cellPadding=1 cellSpacing=1 width=75%");  // written into <table ...>
@@ -106,6 +113,27 @@ std::uint32_t SaveErrorNumber(std::error_code error);
 // doctype) is wrapped into one, without the single line break that ends a handed-over
 // section; a whole document comes back as it is.
 std::string WholeDocumentText(std::string_view fileText);
+
+// A whole document cut around the content of its body, so that the engine can be given the
+// small rest at once and the content in pieces: `outer` is the document with its body
+// emptied, `content` what stood between the body's start and end tags (to the end of the
+// text when there is no end tag). Tags inside comments, other tags and scripts do not
+// count. Nothing when the document has no body start tag.
+struct BodyCut {
+    std::string outer;
+    std::string content;
+};
+std::optional<BodyCut> CutAtBody(std::string_view document);
+
+// `html` with the value of every img element's src attribute that is a data: picture
+// address replaced by the file name `nameFor` gives for that address; an address it gives
+// no name for stays as it was.
+std::string ReplaceDataPictureAddresses(std::string_view html,
+                                        const std::function<std::optional<std::string>(std::string_view)>& nameFor);
+
+// Makes a picture file of the site from a picture's bytes (pasted, dropped, or taken from
+// a data: address) and gives the file name the document refers to it by.
+using PictureStore = std::function<Result<std::string>(const QByteArray& bytes)>;
 
 class EditingSurface : public QWidget {
     Q_OBJECT
@@ -143,6 +171,10 @@ public:
     // The file last given to LoadDocument or SaveDocument.
     virtual QString CurrentDocumentPath() const = 0;
 
+    // Where pictures pasted or dropped into the document, and data: picture addresses in
+    // it, become files. Without one, pictures are not taken in and addresses stay.
+    void SetPictureStore(PictureStore store) { pictureStore_ = std::move(store); }
+
     // View options, kept across loads. Borders: dotted outlines of tables and cells.
     // Details: marks for comments and block ends. Snap to grid: positioned elements
     // move in 8-pixel steps.
@@ -158,12 +190,20 @@ signals:
     void DisplayChanged();               // selection or formatting changed
     void ShowContextMenu(int x, int y);  // in surface coordinates; answer with SetContextMenu
     void ContextMenuAction(int index);   // the item chosen, counted from 0
+    // A command (ExecCommand, PasteHtmlAtCaret) got no answer before the deadline; the
+    // document was left as it was.
+    void CommandNotAnswered();
+    // A pasted or dropped picture could not be made a file of the site, for `reason`.
+    void PictureNotTaken(const QString& reason);
 
 protected:
     // The view options changed; the implementation shows them.
     virtual void ViewOptionsChanged() = 0;
 
+    const PictureStore& pictureStore() const { return pictureStore_; }
+
 private:
+    PictureStore pictureStore_;
     bool showBorders_ = false;
     bool showDetails_ = false;
     bool snapToGrid_ = false;

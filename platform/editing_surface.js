@@ -491,7 +491,7 @@
         c += span(cell.colSpan);
       }
     });
-    const width = Math.max(0, ...grid.map((row) => row.length));
+    const width = grid.reduce((widest, row) => Math.max(widest, row.length), 0);  // no spread: tables can be long
     return { rows, grid, width };
   }
 
@@ -596,7 +596,7 @@
     deleteRows(cell, cells) {
       const table = tableOf(cell);
       const doomed = new Set(cells.map((c) => c.parentElement));
-      const firstIndex = Math.min(...[...doomed].map((row) => row.rowIndex));
+      const firstIndex = [...doomed].reduce((first, row) => Math.min(first, row.rowIndex), Infinity);
       for (const row of doomed) {
         const { rows, grid } = tableGrid(table);
         const r = rows.indexOf(row);
@@ -732,8 +732,8 @@
   }
 
   function insertTable(table) {
-    const rows = Math.min(Math.max(0, table.rows | 0), 1000);
-    const columns = Math.min(Math.max(0, table.columns | 0), 100);
+    const rows = Math.max(0, table.rows | 0);
+    const columns = Math.max(0, table.columns | 0);
     if (!rows || !columns || !currentRange()) return false;
     const cell = `<td ${table.cellAttrs}><br></td>`;
     const caption = table.caption ? `<caption>${escapeText(table.caption)}</caption>` : '';
@@ -986,9 +986,68 @@
     return [...out.childNodes];
   }
 
+  // ---- Pictures pasted or dropped ---------------------------------------------------------
+  // A picture file never goes into the document as a data: address (a screenshot makes one
+  // of many megabytes): the C++ side makes it a picture file of the site, and the document
+  // refers to that file by name.
+
+  function base64Of(buffer) {
+    const bytes = new Uint8Array(buffer);
+    let binary = '';
+    for (let at = 0; at < bytes.length; at += 0x8000) {
+      binary += String.fromCharCode.apply(null, bytes.subarray(at, at + 0x8000));
+    }
+    return btoa(binary);
+  }
+
+  // Makes each file a site picture, in order, and inserts them at `range` as one step.
+  function insertPictures(files, range) {
+    const names = [];
+    const next = (index) => {
+      if (index === files.length) {
+        if (!names.length) return;
+        if (range && inBody(range.startContainer)) select(range);
+        history.edit(() => {
+          const last = insertNodes(names.map((name) => {
+            const picture = document.createElement('img');
+            picture.setAttribute('src', name);
+            return picture;
+          }));
+          if (last && last.isConnected) caretAfter(last);
+        });
+        schedulePush();
+        return;
+      }
+      files[index].arrayBuffer().then((buffer) => {
+        bridge.takePicture(base64Of(buffer), (name) => {
+          if (name) names.push(name);
+          next(index + 1);
+        });
+      }, () => next(index + 1));
+    };
+    next(0);
+  }
+
+  const filesOf = (transfer) => (transfer && transfer.files ? [...transfer.files] : []);
+
+  function onDrop(event) {
+    const files = filesOf(event.dataTransfer);
+    if (!files.length) return;  // text or markup: the engine moves or inserts it
+    event.preventDefault();
+    const range = document.caretRangeFromPoint(event.clientX, event.clientY) || currentRange();
+    insertPictures(files, range && inBody(range.startContainer) ? range : currentRange());
+  }
+
   function onPaste(event) {
     const html = event.clipboardData && event.clipboardData.getData('text/html');
-    if (!html) return;  // plain text: the engine inserts it, and the history records it
+    if (!html) {
+      const files = filesOf(event.clipboardData);
+      if (!files.length) return;  // plain text: the engine inserts it, and the history records it
+      event.preventDefault();
+      const range = currentRange();
+      insertPictures(files, range && range.cloneRange());
+      return;
+    }
     event.preventDefault();
     history.edit(() => {
       const last = insertNodes(cleanPastedHtml(html));
@@ -1126,9 +1185,12 @@
   // Calls that change nothing; their answers leave the state out.
   const QUESTIONS = new Set(['serialize', 'strikeOut']);
 
-  // Called by the C++ side: runs one call and answers with its value and the new state.
+  // Called by the C++ side: runs one call and answers with its value and the new state. A
+  // call that arrives after `notAfter` (milliseconds since 1970), when the C++ side has
+  // given up on it, changes nothing.
   window.pagewright = {
-    call(name, args) {
+    call(name, args, notAfter) {
+      if (notAfter && Date.now() > notAfter) return { value: null, error: '', state: null, late: true };
       let value = null;
       let error = '';
       try {
@@ -1165,8 +1227,23 @@
     history.beforeInput();
   }
 
-  function start() {
-    if (!body()) return;
+  // The body's content comes from the C++ side in pieces (the engine takes a document at
+  // once only up to a few megabytes); it goes in before editing starts, so it is no edit.
+  function receiveBody(done) {
+    const pieces = [];
+    const next = () => bridge.bodyPiece(pieces.length, (piece) => {
+      if (piece) {
+        pieces.push(piece);
+        next();
+        return;
+      }
+      if (pieces.length) body().insertAdjacentHTML('afterbegin', pieces.join(''));
+      done();
+    });
+    next();
+  }
+
+  function startEditing() {
     document.designMode = 'on';
     document.execCommand('defaultParagraphSeparator', false, 'p');
     document.execCommand('styleWithCSS', false, false);
@@ -1178,12 +1255,20 @@
     document.addEventListener('selectionchange', schedulePush);
     document.addEventListener('keydown', onKeyDown, true);
     document.addEventListener('paste', onPaste, true);
+    document.addEventListener('drop', onDrop, true);
     document.addEventListener('mousedown', onMouseDown, true);
     document.addEventListener('mousemove', onMouseMove, true);
     document.addEventListener('mouseup', onMouseUp, true);
+  }
+
+  function start() {
+    if (!body()) return;
     new QWebChannel(qt.webChannelTransport, (channel) => {
       bridge = channel.objects.surface;
-      bridge.ready(computeState());
+      receiveBody(() => {
+        startEditing();
+        bridge.ready(computeState());
+      });
     });
   }
 

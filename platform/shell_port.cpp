@@ -11,12 +11,12 @@
 namespace pw {
 namespace {
 
-// The first of the desktop's usual programs for a role that is installed.
+// The first of the desktop's usual programs for a role that is installed; empty when none is.
 QString FirstInstalled(const QStringList& candidates) {
     for (const QString& candidate : candidates) {
         if (!QStandardPaths::findExecutable(candidate).isEmpty()) return candidate;
     }
-    return QStringLiteral("xdg-open");
+    return {};
 }
 
 QString DesktopEquivalent(const QString& program) {
@@ -35,7 +35,8 @@ bool DesktopShell::Open(const QString& addressOrFile) {
 }
 
 bool DesktopShell::Run(const QString& program, const QString& workingFolder) {
-    return QProcess::startDetached(DesktopEquivalent(program), {}, workingFolder);
+    const QString equivalent = DesktopEquivalent(program);
+    return !equivalent.isEmpty() && QProcess::startDetached(equivalent, {}, workingFolder);
 }
 
 }  // namespace pw

@@ -12,7 +12,8 @@ public:
     virtual bool Open(const QString& addressOrFile) = 0;
     // Starts a program detached, in `workingFolder` (the current folder when empty); each
     // call starts a new process, whatever runs already. "notepad.exe" and "explorer.exe"
-    // mean the desktop's text editor and file manager.
+    // mean the desktop's text editor and file manager. False when the program (or, for
+    // those two, every usual one of the desktop) cannot be started.
     virtual bool Run(const QString& program, const QString& workingFolder = {}) = 0;
 };
 

@@ -1,6 +1,8 @@
 #include "platform/webengine_surface.hpp"
 
 #include <QClipboard>
+#include <QCryptographicHash>
+#include <QDateTime>
 #include <QDialogButtonBox>
 #include <QEventLoop>
 #include <QFile>
@@ -44,10 +46,49 @@ namespace {
 // How long the window waits for the engine before it gives up on a call.
 constexpr int kEngineDeadlineMs = 5000;
 
+// A large document takes the engine longer for each answer (serialising it, or the state
+// of a caret in a long table): this much longer a megabyte.
+constexpr int kDeadlinePerMegabyteMs = 500;
+
+// The script refuses a call that reaches it later than this before the window gives up
+// on it, so a command that comes too late never changes the document behind the window.
+constexpr int kLateMarginMs = 1000;
+
 // setHtml hands the document to the engine as this data URL, percent-encoded, and the
-// engine refuses URLs past 2 MB.
+// engine refuses URLs past 2 MB. So the engine gets the document without its body's
+// content that way, and the content in pieces of this many UTF-16 units.
 constexpr qsizetype kMaxDataUrl = 2 * 1024 * 1024;
 const QByteArray kDataUrlPrefix = QByteArrayLiteral("data:text/html;charset=UTF-8,");
+constexpr qsizetype kBodyPiece = 1024 * 1024;
+
+qsizetype DataUrlLength(const QString& html) {
+    return kDataUrlPrefix.size() + html.toUtf8().toPercentEncoding().size();
+}
+
+// The bytes of a data: address ("data:image/png;base64,..."); empty when it holds none.
+QByteArray BytesOfDataAddress(std::string_view address) {
+    const std::size_t comma = address.find(',');
+    if (comma == std::string_view::npos) return {};
+    const QByteArray meta = QByteArray(address.data(), static_cast<qsizetype>(comma)).toLower();
+    const QByteArray data(address.data() + comma + 1, static_cast<qsizetype>(address.size() - comma - 1));
+    return meta.endsWith(";base64") ? QByteArray::fromBase64(QByteArray::fromPercentEncoding(data))
+                                    : QByteArray::fromPercentEncoding(data);
+}
+
+// `body` cut into pieces for the script, never between the two halves of a surrogate pair.
+QStringList PiecesOf(const QString& body) {
+    QStringList pieces;
+    for (qsizetype at = 0; at < body.size();) {
+        qsizetype length = std::min(kBodyPiece, body.size() - at);
+        if (at + length < body.size() && body[at + length - 1].isHighSurrogate()) --length;
+        pieces.append(body.mid(at, length));
+        at += length;
+    }
+    return pieces;
+}
+
+// The font of text that names none, as the browsers the pages are made for have it.
+const QString kDefaultFont = QStringLiteral("Times New Roman");
 
 // HTML font sizes 1 to 7 in points, as browsers show them.
 constexpr std::array<int, 7> kPointsOfHtmlSize{8, 10, 12, 14, 18, 24, 36};
@@ -239,11 +280,26 @@ private:
 
 // What the script calls over QWebChannel. The calls arrive inside one of the engine's own
 // tasks, where a nested event loop would starve the engine until the deadline; so they are
-// handled (and the surface's signals sent) from Qt's event queue instead.
+// handled (and the surface's signals sent) from Qt's event queue instead, all but the two
+// that only hand over data.
 class SurfaceBridge final : public QObject {
     Q_OBJECT
 public:
     explicit SurfaceBridge(WebEngineSurface* surface) : QObject(surface), surface_(surface) {}
+
+    // The body's content the script asks for piece by piece before it starts editing.
+    void SetBody(const QString& body) { bodyPieces_ = PiecesOf(body); }
+    // The piece `index` of the body's content; empty past the last one.
+    Q_INVOKABLE QString bodyPiece(int index) {
+        const QString piece = bodyPieces_.value(index);
+        if (piece.isEmpty()) bodyPieces_.clear();  // all handed over
+        return piece;
+    }
+    // A pasted or dropped picture file (its bytes in Base64): the name of the site picture
+    // made of it, or empty when it could not be made.
+    Q_INVOKABLE QString takePicture(const QString& base64) {
+        return surface_->TakePicture(QByteArray::fromBase64(base64.toLatin1()));
+    }
     Q_INVOKABLE void ready(const QJsonObject& state) {
         QMetaObject::invokeMethod(
             surface_, [this, state] { surface_->OnReady(state.toVariantMap()); }, Qt::QueuedConnection);
@@ -255,6 +311,7 @@ public:
 
 private:
     WebEngineSurface* surface_;
+    QStringList bodyPieces_;
 };
 
 WebEngineSurface::WebEngineSurface(QWidget* parent)
@@ -263,12 +320,15 @@ WebEngineSurface::WebEngineSurface(QWidget* parent)
       findBar_(nullptr),
       bridge_(new SurfaceBridge(this)),
       contextMenu_(new QMenu(this)),
-      runDialog_([](QDialog& dialog) { return dialog.exec(); }) {
+      runDialog_([](QDialog& dialog) { return dialog.exec(); }),
+      deadlineMs_(kEngineDeadlineMs) {
     auto* page = new EditingPage(view_);
     view_->setPage(page);
     // The user's own scripts stay off while editing; ours run in their own world.
     page->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
     page->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+    // Text in no font of its own shows, and is reported, in the font browsers show it in.
+    page->settings()->setFontFamily(QWebEngineSettings::StandardFont, kDefaultFont);
     page->scripts().insert(ApplicationWorldScript(QStringLiteral("qwebchannel"),
                                                   ReadResource(QStringLiteral(":/qtwebchannel/qwebchannel.js"))));
     page->scripts().insert(ApplicationWorldScript(QStringLiteral("pagewright-editing"),
@@ -303,22 +363,55 @@ Result<void> WebEngineSurface::LoadDocument(const QString& path) {
     state_.clear();
     auto* page = static_cast<EditingPage*>(view_->page());
     const auto bytes = ReadWholeFile(std::filesystem::path(path.toStdString()));
-    QString html;
+    documentBytes_ = bytes ? bytes->size() : 0;
+    QString outer;
+    QString content;
     if (!bytes) {
         loadError_ = bytes.error();
     } else {
-        html = QString::fromStdString(WholeDocumentText(DecodeLenient(*bytes)));
-        const qsizetype urlLength = kDataUrlPrefix.size() + html.toUtf8().toPercentEncoding().size();
-        loadError_ = urlLength > kMaxDataUrl ? make_error_code(SurfaceErrc::documentTooLarge) : std::error_code();
+        const std::string document =
+            ReplaceDataPictureAddresses(WholeDocumentText(DecodeLenient(*bytes)),
+                                        [this](std::string_view address) { return PictureFileFor(address); });
+        if (auto cut = CutAtBody(document)) {
+            outer = QString::fromStdString(cut->outer);
+            content = QString::fromStdString(cut->content);
+        } else {
+            outer = QString::fromStdString(document);
+        }
+        loadError_ =
+            DataUrlLength(outer) > kMaxDataUrl ? make_error_code(SurfaceErrc::documentTooLarge) : std::error_code();
     }
     page->AllowNextNavigation();
     const QUrl base = QUrl::fromLocalFile(QFileInfo(path).absolutePath() + QLatin1Char('/'));
+    bridge_->SetBody(loadError_ ? QString() : content);
     if (loadError_) {
         view_->setHtml(QString(), base);  // nothing to edit rather than the previous document
         return Fail(loadError_);
     }
     loading_ = true;
-    view_->setHtml(html, base);
+    view_->setHtml(outer, base);
+    return {};
+}
+
+std::optional<std::string> WebEngineSurface::PictureFileFor(std::string_view address) {
+    if (!pictureStore()) return std::nullopt;
+    const QByteArray key = QCryptographicHash::hash(
+        QByteArrayView(address.data(), static_cast<qsizetype>(address.size())), QCryptographicHash::Sha256);
+    if (const auto known = pictureFiles_.constFind(key); known != pictureFiles_.cend()) return *known;
+    const auto made = pictureStore()(BytesOfDataAddress(address));
+    if (!made) return std::nullopt;
+    pictureFiles_.insert(key, *made);
+    return *made;
+}
+
+QString WebEngineSurface::TakePicture(const QByteArray& bytes) {
+    if (!pictureStore()) return {};
+    const auto made = pictureStore()(bytes);
+    if (made) return QString::fromStdString(*made);
+    const QString reason = QString::fromStdString(made.error().message());
+    // Told from the event queue: this runs inside one of the engine's tasks.
+    QMetaObject::invokeMethod(
+        this, [this, reason] { emit PictureNotTaken(reason); }, Qt::QueuedConnection);
     return {};
 }
 
@@ -344,7 +437,9 @@ void WebEngineSurface::TakeState(const QVariantMap& state) {
 
 std::optional<QVariant> WebEngineSurface::Call(const QString& name, const QVariantList& args) {
     if (!ready_) return std::nullopt;
-    const QJsonArray call{name, QJsonArray::fromVariantList(args)};
+    const int deadline = Deadline();
+    const qint64 notAfter = QDateTime::currentMSecsSinceEpoch() + std::max(0, deadline - kLateMarginMs);
+    const QJsonArray call{name, QJsonArray::fromVariantList(args), notAfter};
     const QString script = QStringLiteral("typeof pagewright === 'undefined' ? null : pagewright.call(...%1)")
                                .arg(QString::fromUtf8(QJsonDocument(call).toJson(QJsonDocument::Compact)));
     auto answer = std::make_shared<std::optional<QVariant>>();
@@ -354,22 +449,31 @@ std::optional<QVariant> WebEngineSurface::Call(const QString& name, const QVaria
         *answer = result;
         if (waiting) waiting->quit();
     });
-    QTimer::singleShot(kEngineDeadlineMs, &loop, &QEventLoop::quit);
+    QTimer::singleShot(deadline, &loop, &QEventLoop::quit);
     if (!answer->has_value()) loop.exec(QEventLoop::ExcludeUserInputEvents);
     if (!answer->has_value()) return std::nullopt;
     const QVariantMap reply = (*answer)->toMap();
     if (reply.isEmpty()) return std::nullopt;  // the script is not there (yet)
+    if (reply.value(QStringLiteral("late")).toBool()) return std::nullopt;
     const QString error = reply.value(QStringLiteral("error")).toString();
     if (!error.isEmpty()) qWarning("editing surface: %s failed: %s", qPrintable(name), qPrintable(error));
     if (const QVariantMap state = reply.value(QStringLiteral("state")).toMap(); !state.isEmpty()) TakeState(state);
     return reply.value(QStringLiteral("value"));
 }
 
+int WebEngineSurface::Deadline() const {
+    return deadlineMs_ + static_cast<int>(documentBytes_ / (1024 * 1024)) * kDeadlinePerMegabyteMs;
+}
+
+void WebEngineSurface::Change(const QString& name, const QVariantList& args) {
+    if (ready_ && !Call(name, args)) emit CommandNotAnswered();
+}
+
 bool WebEngineSurface::WaitUntilReady() {
     if (ready_ || !loading_) return ready_;
     QEventLoop loop;
     connect(this, &EditingSurface::DocumentComplete, &loop, &QEventLoop::quit);
-    QTimer::singleShot(kEngineDeadlineMs, &loop, &QEventLoop::quit);
+    QTimer::singleShot(Deadline(), &loop, &QEventLoop::quit);
     loop.exec(QEventLoop::ExcludeUserInputEvents);
     return ready_;
 }
@@ -380,9 +484,11 @@ Result<void> WebEngineSurface::SaveDocument(const QString& path) {
     if (!WaitUntilReady()) return Fail(SurfaceErrc::engineNotAnswering);
     const auto text = Call(QStringLiteral("serialize"), {});
     if (!text || text->typeId() != QMetaType::QString) return Fail(SurfaceErrc::engineNotAnswering);
-    const QByteArray bytes = text->toString().toUtf8();
-    return SaveFileAtomically(std::filesystem::path(path.toStdString()),
-                              std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    // A picture that reached the document as a data: address (pasted as HTML, say) is
+    // saved as a file of the site, so the section stays small.
+    const std::string document = ReplaceDataPictureAddresses(
+        text->toString().toStdString(), [this](std::string_view address) { return PictureFileFor(address); });
+    return SaveFileAtomically(std::filesystem::path(path.toStdString()), document);
 }
 
 QVariant WebEngineSurface::ExecCommand(int id, int option, const QVariant& argument) {
@@ -402,9 +508,9 @@ QVariant WebEngineSurface::ExecCommand(int id, int option, const QVariant& argum
         case EditCommand::InsertTable:
             if (argument.canConvert<InsertTableParam>()) InsertTable(argument.value<InsertTableParam>());
             return {};
-        case EditCommand::SetFontSize: Call(QStringLiteral("command"), {id, argument.toInt()}); return {};
+        case EditCommand::SetFontSize: Change(QStringLiteral("command"), {id, argument.toInt()}); return {};
         default:
-            if (CommandIds().contains(id)) Call(QStringLiteral("command"), {id, argument.toString()});
+            if (CommandIds().contains(id)) Change(QStringLiteral("command"), {id, argument.toString()});
             return {};
     }
 }
@@ -422,18 +528,22 @@ int WebEngineSurface::QueryStatus(int id) const {
 }
 
 void WebEngineSurface::InsertTable(const InsertTableParam& table) {
-    Call(QStringLiteral("insertTable"), {QVariantMap{{QStringLiteral("rows"), table.NumRows},
-                                                     {QStringLiteral("columns"), table.NumCols},
-                                                     {QStringLiteral("tableAttrs"), table.TableAttrs},
-                                                     {QStringLiteral("cellAttrs"), table.CellAttrs},
-                                                     {QStringLiteral("caption"), table.Caption}}});
+    if (table.NumRows < 1 || table.NumCols < 1 || table.NumRows > InsertTableParam::kMaxRows ||
+        table.NumCols > InsertTableParam::kMaxCols) {
+        return;
+    }
+    Change(QStringLiteral("insertTable"), {QVariantMap{{QStringLiteral("rows"), table.NumRows},
+                                                       {QStringLiteral("columns"), table.NumCols},
+                                                       {QStringLiteral("tableAttrs"), table.TableAttrs},
+                                                       {QStringLiteral("cellAttrs"), table.CellAttrs},
+                                                       {QStringLiteral("caption"), table.Caption}}});
 }
 
-void WebEngineSurface::PasteHtmlAtCaret(const QString& html) { Call(QStringLiteral("pasteHtml"), {html}); }
+void WebEngineSurface::PasteHtmlAtCaret(const QString& html) { Change(QStringLiteral("pasteHtml"), {html}); }
 
 QVariant WebEngineSurface::RunHyperlinkDialog(int option, const QVariant& argument) {
     if (option == CommandOption::NoPrompt && !argument.toString().isEmpty()) {
-        Call(QStringLiteral("setLink"), {argument.toString(), QString()});
+        Change(QStringLiteral("setLink"), {argument.toString(), QString()});
         return {};
     }
     const QString href = state_.value(QStringLiteral("linkHref")).toString();
@@ -442,7 +552,7 @@ QVariant WebEngineSurface::RunHyperlinkDialog(int option, const QVariant& argume
     HyperlinkDialog dialog(this, href.isEmpty() ? QStringLiteral("http://") : href, text);
     if (runDialog_(dialog) != QDialog::Accepted || dialog.address().isEmpty()) return {};
     // An unchanged text keeps the selection's own formatting inside the new link.
-    Call(QStringLiteral("setLink"), {dialog.address(), dialog.text() == text ? QString() : dialog.text()});
+    Change(QStringLiteral("setLink"), {dialog.address(), dialog.text() == text ? QString() : dialog.text()});
     return {};
 }
 
@@ -458,12 +568,12 @@ void WebEngineSurface::RunFontDialog() {
     dialog.setOption(QFontDialog::DontUseNativeDialog);
     if (runDialog_(dialog) != QDialog::Accepted) return;
     const QFont chosen = dialog.currentFont();
-    Call(QStringLiteral("applyFont"), {QVariantMap{{QStringLiteral("family"), chosen.family()},
-                                                   {QStringLiteral("size"), HtmlSizeOfPoints(chosen.pointSize())},
-                                                   {QStringLiteral("bold"), chosen.bold()},
-                                                   {QStringLiteral("italic"), chosen.italic()},
-                                                   {QStringLiteral("underline"), chosen.underline()},
-                                                   {QStringLiteral("strikeOut"), chosen.strikeOut()}}});
+    Change(QStringLiteral("applyFont"), {QVariantMap{{QStringLiteral("family"), chosen.family()},
+                                                     {QStringLiteral("size"), HtmlSizeOfPoints(chosen.pointSize())},
+                                                     {QStringLiteral("bold"), chosen.bold()},
+                                                     {QStringLiteral("italic"), chosen.italic()},
+                                                     {QStringLiteral("underline"), chosen.underline()},
+                                                     {QStringLiteral("strikeOut"), chosen.strikeOut()}}});
 }
 
 void WebEngineSurface::SetContextMenu(const QStringList& captions, const QList<int>& states) {

@@ -39,6 +39,10 @@ public:
 
     QWebEngineView& view() { return *view_; }
 
+    // How long a call waits for the engine before it gives up (5 seconds unless changed),
+    // half a second more for each megabyte of the document.
+    void SetEngineDeadline(int milliseconds) { deadlineMs_ = milliseconds; }
+
 protected:
     void ViewOptionsChanged() override;
 
@@ -51,7 +55,16 @@ private:
     // Runs pagewright.call(name, args) in our world and waits for its answer, at most the
     // engine deadline; no answer when the engine gave none or no document is ready.
     std::optional<QVariant> Call(const QString& name, const QVariantList& args);
+    // Call for a command that changes the document: no answer is told by CommandNotAnswered.
+    void Change(const QString& name, const QVariantList& args);
     bool WaitUntilReady();
+    int Deadline() const;
+
+    // The file name a data: picture address became (or becomes now) through the store;
+    // nothing when it holds no readable picture or there is no store.
+    std::optional<std::string> PictureFileFor(std::string_view address);
+    // The name of the site picture made of `bytes`; empty (and PictureNotTaken) on failure.
+    QString TakePicture(const QByteArray& bytes);
 
     QVariant RunHyperlinkDialog(int option, const QVariant& argument);
     void RunFontDialog();
@@ -72,6 +85,9 @@ private:
     QVariantMap state_;       // the rest of the pushed state (fonts, block format, link)
     QStringList menuCaptions_;
     QList<int> menuStates_;
+    int deadlineMs_;
+    std::size_t documentBytes_ = 0;  // of the file last loaded
+    QHash<QByteArray, std::string> pictureFiles_;  // by the hash of the data: address they came from
 };
 
 }  // namespace pw

@@ -71,20 +71,10 @@ void InsertTableDlg::Form_Load() {
 void InsertTableDlg::OkCmd_Click() {
     Text5->setText(
         QString::fromStdString(editor::TableAttributes(Typed(Text1), Typed(Text2), Typed(Text3), Typed(Text4))));
-    const auto rows = editor::TableCount(Typed(Rows));
-    if (!rows) {
-        platform_.dialogs().Message(this,
-                                    QStringLiteral("Please specify a positive integer for the number of table rows."),
-                                    MessageButtons::Ok, MessageIcon::Critical);
-        return;
-    }
-    const auto columns = editor::TableCount(Typed(Cols));
-    if (!columns) {
-        platform_.dialogs().Message(
-            this, QStringLiteral("Please specify a positive integer for the number of table columns."),
-            MessageButtons::Ok, MessageIcon::Critical);
-        return;
-    }
+    const auto rows = Count(Rows, InsertTableParam::kMaxRows, "rows");
+    if (!rows) return;
+    const auto columns = Count(Cols, InsertTableParam::kMaxCols, "columns");
+    if (!columns) return;
     parameters_.NumRows = *rows;
     parameters_.NumCols = *columns;
     if (!TableAttrs->text().isEmpty()) parameters_.TableAttrs = Text5->text();
@@ -92,6 +82,17 @@ void InsertTableDlg::OkCmd_Click() {
     if (!TableCaption->text().isEmpty()) parameters_.Caption = TableCaption->text();
     surface_.ExecCommand(EditCommand::InsertTable, CommandOption::NoPrompt, QVariant::fromValue(parameters_));
     accept();
+}
+
+// The count typed into `box`, or nothing once the message for `what` ("rows", "columns")
+// is shown: the count must be positive, and no more than the surface makes.
+std::optional<int> InsertTableDlg::Count(const QLineEdit* box, int most, const char* what) {
+    const auto count = editor::TableCount(Typed(box));
+    if (count && *count <= most) return count;
+    const QString message = QStringLiteral("Please specify a positive integer for the number of table %1").arg(what);
+    platform_.dialogs().Message(this, count ? message + QStringLiteral(", at most %1.").arg(most) : message + '.',
+                                MessageButtons::Ok, MessageIcon::Critical);
+    return std::nullopt;
 }
 
 void InsertTableDlg::CancelCmd_Click() { reject(); }

@@ -2,6 +2,7 @@
 // "Insert Table": the size and look of a new table, inserted at the caret of the
 // editor's surface when the user presses OK.
 #include <QDialog>
+#include <optional>
 
 #include "platform/editing_surface.hpp"
 
@@ -26,6 +27,7 @@ public:
 private:
     void Form_Load();
     QLineEdit* Box(const char* name, const QString& text);
+    std::optional<int> Count(const QLineEdit* box, int most, const char* what);
 
     Platform& platform_;
     EditingSurface& surface_;

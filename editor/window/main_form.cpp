@@ -15,11 +15,13 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <functional>
+#include <optional>
 #include <span>
 
 #include "builder/store/site_files.hpp"
 #include "editor/html_text.hpp"
 #include "editor/window/insert_table_dialog.hpp"
+#include "editor/window/site_picture.hpp"
 #include "platform/editing_surface.hpp"
 #include "platform/platform.hpp"
 #include "platform/spell_checker.hpp"
@@ -38,19 +40,22 @@ namespace pw {
 namespace {
 
 const QString kQuickHelp = QStringLiteral("Quick Help");
+const QString kNotAnswered = QStringLiteral("The editor did not answer; nothing was changed");
 const QString kHtmlModeOnly =
     QStringLiteral("This option only works in HTML MODE\r\nSwitch to HTML MODE to use this feature\r\n\r\n");
 
 // The toolbar's buttons after the two font boxes, in the order they stand, with the
-// command each runs.
+// command each runs and whether it shows pressed while the selection has its format (the
+// others only act).
 struct ToolbarButton {
     const char* key;
     int id;
+    bool latches;
 };
 constexpr ToolbarButton kToolbarTable[] = {
-    {"Bold", 5000},        {"Italic", 5023},  {"Underline", 5048},    {"Color", 5046},
-    {"Numbers", 5030},     {"Bullets", 5051}, {"Outdent", 5031},      {"Indent", 5018},
-    {"LeftJustify", 5025}, {"Center", 5024},  {"RightJustify", 5026},
+    {"Bold", 5000, true},        {"Italic", 5023, true},  {"Underline", 5048, true},    {"Color", 5046, false},
+    {"Numbers", 5030, true},     {"Bullets", 5051, true}, {"Outdent", 5031, false},     {"Indent", 5018, false},
+    {"LeftJustify", 5025, true}, {"Center", 5024, true},  {"RightJustify", 5026, true},
 };
 
 // "&Edit" items by index; 0 marks an item without a command.
@@ -100,6 +105,19 @@ void TellSaveError(Dialogs& dialogs, QWidget* parent, std::error_code error) {
                     MessageButtons::Ok, MessageIcon::Critical);
 }
 
+// The saved document read back, or nothing once the failure (file and reason) is told.
+std::optional<std::string> ReadBack(Dialogs& dialogs, QWidget* parent, const std::filesystem::path& file) {
+    auto document = ReadWholeFile(file);
+    if (document) return DecodeLenient(*document);
+    dialogs.Message(parent,
+                    QStringLiteral("Error occurred while reading document %1: %2.")
+                        .arg(ToQString(file), QString::fromStdString(document.error().message())),
+                    MessageButtons::Ok, MessageIcon::Critical);
+    return std::nullopt;
+}
+
+QString Megabytes(std::uintmax_t bytes) { return QString::number(static_cast<double>(bytes) / (1024 * 1024), 'f', 1); }
+
 HotSpot* Spot(const char* name, const QString& caption, const QString& toolTip, QRect twips, QWidget* parent) {
     auto* spot = new HotSpot(QString::fromLatin1(name), caption, toolTip, parent);
     spot->setGeometry(twips);
@@ -132,6 +150,11 @@ void MainForm::BuildSurfaces(QWidget& client) {
     connect(DHTMLEdit1, &EditingSurface::DisplayChanged, this, &MainForm::SurfaceDisplayChanged);
     connect(DHTMLEdit1, &EditingSurface::ShowContextMenu, this, &MainForm::SurfaceShowContextMenu);
     connect(DHTMLEdit1, &EditingSurface::ContextMenuAction, this, &MainForm::SurfaceContextMenuAction);
+    connect(DHTMLEdit1, &EditingSurface::CommandNotAnswered, this, &MainForm::TellNotAnswered);
+    connect(DHTMLEdit1, &EditingSurface::PictureNotTaken, this, &MainForm::TellPictureNotTaken);
+    // Pasted and dropped pictures become pictures of the site, beside the section's file.
+    DHTMLEdit1->SetPictureStore(
+        [folder = documentFile_.parent_path()](const QByteArray& bytes) { return SaveSitePicture(folder, bytes); });
 
     RichTextBox1 = new QTextEdit(&client);
     RichTextBox1->setObjectName(QStringLiteral("RichTextBox1"));
@@ -200,7 +223,7 @@ void MainForm::BuildToolbars() {
         const QString name = QString::fromLatin1(entry.key);
         QAction* button = Toolbar1->addAction(QIcon(QStringLiteral(":/editor/%1.png").arg(name)), name);
         button->setObjectName(name);
-        button->setCheckable(true);  // latched while the selection has the format
+        button->setCheckable(entry.latches);
         connect(button, &QAction::triggered, this, [this, name] { Toolbar1_ButtonClick(name); });
         toolbarButtons_[name] = button;
     }
@@ -217,8 +240,12 @@ void MainForm::BuildToolbars() {
 
 QAction* MainForm::GuardedAction(QMenu* menu, const QString& caption, const std::function<void()>& command) {
     QAction* action = menu->addAction(caption);
-    connect(action, &QAction::triggered, this, [this, command] {
-        if (GuardHtmlMode()) command();
+    connect(action, &QAction::triggered, this, [this, action, command] {
+        if (GuardHtmlMode()) {
+            command();
+        } else if (action->isCheckable()) {
+            action->setChecked(!action->isChecked());  // nothing changed, so neither does the check mark
+        }
     });
     return action;
 }
@@ -228,7 +255,9 @@ void MainForm::BuildMenus() {
     QAction* save = file->addAction(QStringLiteral("Save"));
     save->setObjectName(QStringLiteral("mnusaa"));
     connect(save, &QAction::triggered, this, &MainForm::Label4_Click);
-    file->addAction(QStringLiteral("Exit"))->setObjectName(QStringLiteral("FileExit"));  // has no action
+    QAction* exit = file->addAction(QStringLiteral("Exit"));
+    exit->setObjectName(QStringLiteral("FileExit"));
+    connect(exit, &QAction::triggered, this, &QWidget::close);  // as the close box: the section stays as it was
 
     BuildEditMenu();
     QAction* spell = menuBar()->addAction(QStringLiteral("&Spell"));
@@ -275,9 +304,9 @@ void MainForm::BuildMenus() {
 
     QMenu* tools = menuBar()->addMenu(QStringLiteral("&Win tools"));
     connect(tools->addAction(QStringLiteral("Notepad")), &QAction::triggered, this,
-            [this] { platform_.shell().Run(QStringLiteral("notepad.exe")); });
+            [this] { RunTool(QStringLiteral("notepad.exe"), QStringLiteral("text editor")); });
     connect(tools->addAction(QStringLiteral("Explorer")), &QAction::triggered, this,
-            [this] { platform_.shell().Run(QStringLiteral("explorer.exe")); });
+            [this] { RunTool(QStringLiteral("explorer.exe"), QStringLiteral("file manager")); });
     connect(tools->addAction(QStringLiteral("Default Web Browser")), &QAction::triggered, this,
             [this] { platform_.shell().Open(QString::fromStdString(VendorPage(""))); });
 
@@ -324,6 +353,13 @@ void MainForm::BuildTableMenu() {
     connect(TableSub, &QMenu::aboutToShow, this, [this] { CommandMenuOpening(TableSub); });
 }
 
+void MainForm::RunTool(const QString& program, const QString& kind) {
+    if (platform_.shell().Run(program)) return;
+    platform_.dialogs().Message(
+        this, QStringLiteral("Could not find %1: this desktop has no %2 to open in its place.").arg(program, kind),
+        MessageButtons::Ok, MessageIcon::Exclamation);
+}
+
 QMenu* MainForm::Menu(const QString& objectName) const { return menuBar()->findChild<QMenu*>(objectName); }
 
 // ---- Opening and closing ----
@@ -338,7 +374,8 @@ void MainForm::Form_Load() {
     FontCombo->setCurrentIndex(0);
     FontSizeCombo->setCurrentIndex(0);
     DisableFormattingControls();
-    (void)DHTMLEdit1->LoadDocument(ToQString(documentFile_));  // a missing file leaves an empty surface
+    const auto loaded = DHTMLEdit1->LoadDocument(ToQString(documentFile_));  // a missing file: an empty surface
+    if (!loaded && loaded.error() == SurfaceErrc::documentTooLarge) TellTooLarge();
     Toolbar2->hide();
     const store::Page page = platform_.globals().page();
     if (page != store::Page::One) {
@@ -459,8 +496,9 @@ bool MainForm::EnterTextMode(Switch through) {
         TellSaveError(platform_.dialogs(), this, saved.error());
         return false;
     }
-    const auto document = ReadWholeFile(documentFile_);
-    platform_.globals().editedBody = editor::ExtractBody(DecodeLenient(document.value_or(std::string())));
+    const auto document = ReadBack(platform_.dialogs(), this, documentFile_);
+    if (!document) return false;  // the document stays on the surface
+    platform_.globals().editedBody = editor::ExtractBody(*document);
     RichTextBox1->clear();
     DHTMLEdit1->hide();
     RichTextBox1->setPlainText(FromFileText(platform_.globals().editedBody));
@@ -532,8 +570,9 @@ void MainForm::Label4_Click() {
         return;
     }
     if (!SaveDocument()) return;  // the editor stays open with the document, so nothing is lost
-    const auto document = ReadWholeFile(documentFile_);
-    RichTextBox1->setPlainText(FromFileText(DecodeLenient(document.value_or(std::string()))));
+    const auto document = ReadBack(platform_.dialogs(), this, documentFile_);
+    if (!document) return;  // likewise: the builder keeps its section
+    RichTextBox1->setPlainText(FromFileText(*document));
     platform_.globals().editedBody = editor::ExtractBody(ToFileText(RichTextBox1->toPlainText()));
     ShowBuilder();
     if (builder_) QMetaObject::invokeMethod(builder_, sectionA_ ? "afteredit" : "afteredit2");
@@ -554,6 +593,32 @@ bool MainForm::SaveDocument() {
 }
 
 // ---- The surface's events ----
+
+// Said once, however many commands the engine left unanswered while the message showed.
+void MainForm::TellNotAnswered() {
+    ++unanswered_;
+    if (tellingNotAnswered_) return;
+    tellingNotAnswered_ = true;
+    platform_.dialogs().Message(this, kNotAnswered, MessageButtons::Ok, MessageIcon::Exclamation);
+    tellingNotAnswered_ = false;
+}
+
+void MainForm::TellPictureNotTaken(const QString& reason) {
+    platform_.dialogs().Message(this,
+                                QStringLiteral("The picture could not be added to your web site: %1.").arg(reason),
+                                MessageButtons::Ok, MessageIcon::Exclamation);
+}
+
+// Before anything can be typed: the section is not shown, and the message says why.
+void MainForm::TellTooLarge() {
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(documentFile_, ec);
+    platform_.dialogs().Message(this,
+                                QStringLiteral("This section is %1 MB, more than the editor can open. The section "
+                                               "is left as it was; close the editor to go back.")
+                                    .arg(Megabytes(ec ? 0 : size)),
+                                MessageButtons::Ok, MessageIcon::Exclamation);
+}
 
 void MainForm::SurfaceDocumentComplete() {
     if (documentReady_) return;
@@ -588,7 +653,11 @@ void MainForm::DisableFormattingControls() {
 
 void MainForm::RefreshFontBoxes() {
     if (Shown(DHTMLEdit1->QueryStatus(EditCommand::GetFontName))) {
-        const QString name = DHTMLEdit1->ExecCommand(EditCommand::GetFontName, CommandOption::NoPrompt).toString();
+        // A list of families ("Arial, Helvetica") shows by the one the page asks for first.
+        const QString name = DHTMLEdit1->ExecCommand(EditCommand::GetFontName, CommandOption::NoPrompt)
+                                 .toString()
+                                 .section(QLatin1Char(','), 0, 0)
+                                 .trimmed();
         FontCombo->setCurrentIndex(FontCombo->findText(name, Qt::MatchFixedString));
         FontCombo->setEnabled(true);
     } else {
@@ -618,7 +687,10 @@ void MainForm::FontSizeCombo_Click() {
 void MainForm::Toolbar1_ButtonClick(const QString& key) {
     if (key == QLatin1String("Color")) return ChooseColour();
     for (const ToolbarButton& button : kToolbarTable) {
-        if (key == QLatin1String(button.key)) DHTMLEdit1->ExecCommand(button.id, CommandOption::NoPrompt);
+        if (key != QLatin1String(button.key)) continue;
+        DHTMLEdit1->ExecCommand(button.id, CommandOption::NoPrompt);
+        // Pressed as the document says, not as clicked.
+        toolbarButtons_.at(key)->setChecked(DHTMLEdit1->QueryStatus(button.id) == CommandStatus::Latched);
     }
 }
 
@@ -721,7 +793,9 @@ void MainForm::munpic_Click() {
 // becomes the picture, or nothing. Text "%%place%%" the user typed goes the same way.
 void MainForm::Label9_Click() {
     if (!GuardHtmlMode()) return;
+    const int unansweredBefore = unanswered_;
     DHTMLEdit1->PasteHtmlAtCaret(QStringLiteral("%%place%%"));
+    if (unanswered_ != unansweredBefore) return;  // no marker, so no place for a picture
     ShowPictureBrowser();
     if (!EnterTextMode(Switch::Command)) return;
     const std::string& picked = platform_.globals().pickedFile;

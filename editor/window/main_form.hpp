@@ -95,6 +95,11 @@ private:
     void KeepBuilderWhereTheEditorIs();
     void ShowBuilder();
 
+    void RunTool(const QString& program, const QString& kind);
+    void TellNotAnswered();
+    void TellPictureNotTaken(const QString& reason);
+    void TellTooLarge();
+
     void SurfaceDocumentComplete();
     void SurfaceDisplayChanged();
     void SurfaceShowContextMenu();
@@ -116,6 +121,8 @@ private:
     bool sectionA_ = true;
     bool documentReady_ = false;
     bool formatMenuFilled_ = false;
+    bool tellingNotAnswered_ = false;
+    int unanswered_ = 0;  // commands the surface left unanswered
     // Flags of the context menu last built.
     bool absoluteAvailable_ = false;
     bool tableAvailable_ = false;

@@ -69,6 +69,7 @@ bool RecordingShell::Open(const QString& addressOrFile) {
 }
 
 bool RecordingShell::Run(const QString& program, const QString& workingFolder) {
+    if (missing.contains(program)) return false;
     ran.append(program);
     ranIn.append(workingFolder);
     return true;
@@ -87,6 +88,10 @@ void RecordingWebPane::NavigateWithoutScripts(const QString& file) {
 Result<void> RecordingEditingSurface::LoadDocument(const QString& path) {
     loads.append(path);
     path_ = path;
+    if (loadError) {
+        document.clear();
+        return Fail(loadError);
+    }
     const auto bytes = ReadWholeFile(path.toStdString());
     if (!bytes) {
         document.clear();
@@ -101,10 +106,16 @@ Result<void> RecordingEditingSurface::SaveDocument(const QString& path) {
     saves.append(path);
     path_ = path;
     if (saveError) return Fail(saveError);
-    return SaveFileAtomically(path.toStdString(), document);
+    auto saved = SaveFileAtomically(path.toStdString(), document);
+    if (saved && afterSave) afterSave();
+    return saved;
 }
 
 QVariant RecordingEditingSurface::ExecCommand(int id, int option, const QVariant& argument) {
+    if (notAnswering) {
+        emit CommandNotAnswered();
+        return {};
+    }
     commands.push_back({id, option, argument});
     if (const auto value = values.find(id); value != values.end()) return value->second;
     if (id == EditCommand::GetBlockFormatNames) return QVariant::fromValue(BlockFormatNames{ClassicBlockFormatNames()});
@@ -122,6 +133,10 @@ void RecordingEditingSurface::SetContextMenu(const QStringList& captions, const 
 }
 
 void RecordingEditingSurface::PasteHtmlAtCaret(const QString& html) {
+    if (notAnswering) {
+        emit CommandNotAnswered();
+        return;
+    }
     pastes.append(html);
     const std::string text = html.toStdString();
     const auto end = document.rfind("</BODY>");
@@ -133,6 +148,17 @@ QStringList RecordingEditingSurface::RightClick(int x, int y) {
     menuStates.clear();
     emit ShowContextMenu(x, y);
     return menuCaptions;
+}
+
+QString RecordingEditingSurface::DropPicture(const QByteArray& bytes) {
+    if (!pictureStore()) return {};
+    const auto name = pictureStore()(bytes);
+    if (!name) {
+        emit PictureNotTaken(QString::fromStdString(name.error().message()));
+        return {};
+    }
+    PasteHtmlAtCaret(QStringLiteral("<img src=\"%1\">").arg(QString::fromStdString(*name)));
+    return QString::fromStdString(*name);
 }
 
 std::vector<int> RecordingEditingSurface::CommandIds() const {

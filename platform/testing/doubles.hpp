@@ -44,8 +44,9 @@ public:
 class RecordingShell final : public Shell {
 public:
     QStringList opened;
-    QStringList ran;    // programs started
-    QStringList ranIn;  // the working folder of each
+    QStringList ran;      // programs started
+    QStringList ranIn;    // the working folder of each
+    QStringList missing;  // programs Run cannot start: it records nothing and fails
     bool Open(const QString& addressOrFile) override;
     bool Run(const QString& program, const QString& workingFolder) override;
 };
@@ -87,6 +88,9 @@ public:
     std::map<int, QVariant> values;              // ExecCommand answers by id (GetBlockFormatNames: the sixteen names)
     std::string document;                        // the document text
     std::error_code saveError;                   // when set, SaveDocument fails with it and writes nothing
+    std::error_code loadError;                   // when set, LoadDocument fails with it and holds nothing
+    std::function<void()> afterSave;             // run after each SaveDocument that wrote the file
+    bool notAnswering = false;                   // commands and pastes change nothing and send CommandNotAnswered
 
     Result<void> LoadDocument(const QString& path) override;
     Result<void> SaveDocument(const QString& path) override;
@@ -100,6 +104,9 @@ public:
     QStringList RightClick(int x = 10, int y = 10);
     // The ids ExecCommand was called with, in order.
     std::vector<int> CommandIds() const;
+    // A picture pasted or dropped: made a file through the picture store and inserted as
+    // "<img src=NAME>" as the real surface does; the name, or empty when it was refused.
+    QString DropPicture(const QByteArray& bytes);
 
 protected:
     void ViewOptionsChanged() override {}

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QBuffer>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -335,6 +337,153 @@ TEST_F(MainFormTest, WinToolsOpenTheDesktopsPrograms) {
     EXPECT_EQ(doubles.shell->opened, QStringList{"https://vendor.example"});
 }
 
+// Reading the saved document back can fail after a good save (the file taken away, say):
+// the failure is told with the file and its reason, and neither the editor nor the
+// section changes, rather than the section becoming empty.
+TEST_F(MainFormTest, AReadBackThatFailsIsToldAndChangesNothing) {
+    for (const bool goBack : {true, false}) {
+        Open();
+        doubles.platform->globals().editedBody = "<p>Section before</p>";
+        Surface().afterSave = [this] {
+            fs::remove(DocumentFile());
+            fs::create_directory(DocumentFile());  // a folder where the file was: unreadable
+        };
+        if (goBack) {
+            editor->Label4_Click();
+        } else {
+            emit editor->findChild<HotSpot*>("Label8")->clicked();
+        }
+        ASSERT_FALSE(Messages().empty()) << goBack;
+        EXPECT_EQ(Messages().back().text, QStringLiteral("Error occurred while reading document %1: Is a directory.")
+                                              .arg(QString::fromStdString(DocumentFile().string())));
+        EXPECT_EQ(Messages().back().icon, MessageIcon::Critical);
+        EXPECT_EQ(doubles.platform->globals().editedBody, "<p>Section before</p>");
+        EXPECT_TRUE(builder.calls.isEmpty());
+        EXPECT_FALSE(editor.isNull());
+        EXPECT_TRUE(editor->InHtmlMode()) << "the document stays on the surface";
+        Surface().afterSave = nullptr;
+        fs::remove(DocumentFile());
+        delete editor;
+        doubles.dialogs->shown.clear();
+    }
+}
+
+// A command the engine does not answer is told, once each, and the picture hot-spot does
+// not go on to the picture browser without its marker.
+TEST_F(MainFormTest, ACommandTheSurfaceDoesNotAnswerIsTold) {
+    Open();
+    emit Surface().DisplayChanged();
+    Surface().notAnswering = true;
+    editor->findChild<QAction*>("Bold")->trigger();
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages().back().text, "The editor did not answer; nothing was changed");
+    bool browserShown = false;
+    doubles.platform->windows().Register(WindowKind::preview, [&](Platform&, QWidget&) -> QWidget* {
+        browserShown = true;
+        return nullptr;
+    });
+    emit editor->findChild<HotSpot*>("Label9")->clicked();
+    EXPECT_EQ(Messages().size(), 2u);
+    EXPECT_FALSE(browserShown);
+    EXPECT_TRUE(editor->InHtmlMode());
+}
+
+TEST_F(MainFormTest, CheckMarksAndPressedButtonsFollowTheDocument) {
+    Open();
+    emit Surface().DisplayChanged();
+    QAction* snap = Item("EditSub", "Snap To Grid");
+    snap->trigger();
+    EXPECT_TRUE(snap->isChecked());
+    snap->trigger();
+    EXPECT_FALSE(snap->isChecked());
+    Surface().document = "<BODY>x</BODY>";
+    editor->Label1_Click();
+    snap->trigger();  // in text mode: only the Quick Help message
+    EXPECT_FALSE(Surface().SnapToGrid());
+    EXPECT_FALSE(snap->isChecked()) << "the check mark follows the value, not the click";
+    editor->Label1_Click();
+
+    // Buttons that only act are never pressed; the others as the selection is.
+    for (const char* key : {"Color", "Outdent", "Indent"})
+        EXPECT_FALSE(editor->findChild<QAction*>(key)->isCheckable()) << key;
+    Surface().statuses[EditCommand::NumberedList] = CommandStatus::Enabled;
+    editor->findChild<QAction*>("Numbers")->trigger();
+    EXPECT_FALSE(editor->findChild<QAction*>("Numbers")->isChecked()) << "not latched by the surface";
+    Surface().statuses[EditCommand::Bold] = CommandStatus::Latched;
+    editor->findChild<QAction*>("Bold")->trigger();
+    EXPECT_TRUE(editor->findChild<QAction*>("Bold")->isChecked());
+}
+
+// The font box shows the font under the caret: the default font, and the first family
+// of a list as browsers take it.
+TEST_F(MainFormTest, TheFontBoxShowsTheFontUnderTheCaret) {
+    Open();
+    auto* fonts = editor->findChild<QComboBox*>("FontCombo");
+    for (const auto& [answer, shown] :
+         std::vector<std::pair<const char*, const char*>>{{"Times New Roman", "Times New Roman"},
+                                                          {"Arial, Helvetica, sans-serif", "Arial"},
+                                                          {"verdana", "Verdana"}}) {
+        Surface().values[EditCommand::GetFontName] = QString::fromLatin1(answer);
+        emit Surface().DisplayChanged();
+        EXPECT_EQ(fonts->currentText(), shown) << answer;
+    }
+}
+
+TEST_F(MainFormTest, FileExitClosesAsTheCloseBoxDoes) {
+    Open();
+    Surface().document = "<BODY><p>typed, then dropped</p></BODY>";
+    editor->findChild<QAction*>("FileExit")->trigger();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(editor.isNull() || !editor->isVisible());
+    EXPECT_TRUE(builder.calls.isEmpty()) << "the section is not taken over";
+    EXPECT_TRUE(builder.isVisible());
+}
+
+TEST_F(MainFormTest, WinToolsSayWhichProgramIsMissing) {
+    Open();
+    doubles.shell->missing = {"notepad.exe"};
+    for (QAction* item : editor->menuBar()->actions()) {
+        if (item->text() != QLatin1String("&Win tools")) continue;
+        for (QAction* tool : item->menu()->actions()) tool->trigger();
+    }
+    EXPECT_EQ(doubles.shell->ran, QStringList{"explorer.exe"});
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0].text, "Could not find notepad.exe: this desktop has no text editor to open in its place.");
+}
+
+// A section the surface cannot take is told before anything can be typed, with its size.
+TEST_F(MainFormTest, ASectionTooLargeToEditIsToldWhenTheEditorOpens) {
+    inst.Write("default/stand.1w1", std::string(3 * 1024 * 1024, 'x'));
+    editor = new MainForm(*doubles.platform, &builder);
+    Surface().loadError = SurfaceErrc::documentTooLarge;
+    editor->Form_Load();
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_TRUE(Messages()[0].text.startsWith("This section is 3.0 MB, more than the editor can open."))
+        << Messages()[0].text.toStdString();
+}
+
+// Pictures pasted or dropped become pictures of the site beside the section, and the
+// document refers to them by name; what is no picture is told and inserts nothing.
+TEST_F(MainFormTest, PastedPicturesBecomePicturesOfTheSite) {
+    Open();
+    QImage image(40, 30, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    EXPECT_EQ(Surface().DropPicture(png), "picture1.jpg");
+    EXPECT_EQ(Surface().DropPicture(png), "picture2.jpg");
+    EXPECT_TRUE(fs::exists(inst.path() / "default" / "picture1.jpg"));
+    EXPECT_EQ(Surface().pastes, (QStringList{"<img src=\"picture1.jpg\">", "<img src=\"picture2.jpg\">"}));
+
+    EXPECT_EQ(Surface().DropPicture("not a picture"), "");
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0].text,
+              "The picture could not be added to your web site: not a picture this program can read.");
+    EXPECT_EQ(Surface().pastes.size(), 2);
+}
+
 TEST_F(MainFormTest, SpellCheckCorrectsTheBodyAndReturnsToHtmlMode) {
     Open();
     Surface().document = "<HTML><BODY><p>Teh <b>shop</b> is opne</p></BODY></HTML>";
@@ -448,6 +597,42 @@ TEST(InsertTableDlgTest, ChecksRowsThenColumnsAndInsertsTheTable) {
         EXPECT_EQ(table.NumCols, 3);
         EXPECT_EQ(table.TableAttrs, "border =1 cellpadding =1 cellspacing =1 width= 75%");
         EXPECT_EQ(table.Caption, "") << "an empty caption leaves the object's caption";
+    }
+}
+
+// The surface makes at most 1000 rows and 100 columns: more is refused before anything is
+// inserted, rows first, rather than quietly made smaller.
+TEST(InsertTableDlgTest, RefusesMoreRowsOrColumnsThanTheSurfaceMakes) {
+    test::TempFolder inst;
+    testing::TestPlatform doubles{inst.path()};
+    testing::RecordingEditingSurface surface;
+    struct Case {
+        const char *rows, *cols;
+        const char* message;  // empty: inserted
+    };
+    for (const Case& c :
+         {Case{"2000", "150", "Please specify a positive integer for the number of table rows, at most 1000."},
+          Case{"1001", "2", "Please specify a positive integer for the number of table rows, at most 1000."},
+          Case{"2", "150", "Please specify a positive integer for the number of table columns, at most 100."},
+          Case{"2", "100.6", "Please specify a positive integer for the number of table columns, at most 100."},
+          Case{"1000", "100", ""}}) {
+        InsertTableDlg dialog(*doubles.platform, surface);
+        dialog.findChild<QLineEdit*>("Rows")->setText(c.rows);
+        dialog.findChild<QLineEdit*>("Cols")->setText(c.cols);
+        surface.commands.clear();
+        doubles.dialogs->shown.clear();
+        dialog.OkCmd_Click();
+        if (*c.message) {
+            ASSERT_EQ(doubles.dialogs->shown.size(), 1u) << c.rows << " x " << c.cols;
+            EXPECT_EQ(doubles.dialogs->shown[0].text, c.message);
+            EXPECT_TRUE(surface.commands.empty()) << c.rows << " x " << c.cols;
+            EXPECT_EQ(dialog.result(), QDialog::Rejected) << "the dialog stays open";
+            continue;
+        }
+        ASSERT_EQ(surface.commands.size(), 1u);
+        const auto table = surface.commands[0].argument.value<InsertTableParam>();
+        EXPECT_EQ(table.NumRows, 1000);
+        EXPECT_EQ(table.NumCols, 100);
     }
 }
 

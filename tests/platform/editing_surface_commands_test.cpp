@@ -174,6 +174,17 @@ TEST_F(CommandsTest, SelectionInSeveralFontsHasNoFontName) {
     EXPECT_EQ(surface.QueryStatus(EditCommand::GetFontName), Status::Disabled);
 }
 
+// Text in no font of its own is in the default font, and says so; a list of families is
+// answered as the page wrote it.
+TEST_F(CommandsTest, TextInNoFontHasTheDefaultFontsName) {
+    Load("<p>plain <font face=\"Verdana, sans-serif\">listed</font></p>");
+    CaretAt("lain");
+    EXPECT_EQ(surface.QueryStatus(EditCommand::GetFontName), Status::Enabled);
+    EXPECT_EQ(surface.ExecCommand(EditCommand::GetFontName).toString(), "Times New Roman");
+    CaretAt("isted");
+    EXPECT_EQ(surface.ExecCommand(EditCommand::GetFontName).toString(), "Verdana, sans-serif");
+}
+
 TEST_F(CommandsTest, FontDialogAppliesTheChosenFontToTheSelection) {
     Load("<p>plain word here</p>");
     Select("word");

@@ -180,8 +180,9 @@ TEST_F(DocumentTest, UnreadableOrOversizedDocumentIsNeverSavedOverTheFile) {
     EXPECT_FALSE(surface.SaveDocument(QString::fromStdString((folder.path() / "none.1w1").string())));
     EXPECT_FALSE(fs::exists(folder.path() / "none.1w1"));
 
-    // Past what the engine can take at once (a data URL of 2 MB), loading fails as a whole.
-    const std::string huge = "<p>" + std::string(1'200'000, ' ') + "</p>";
+    // Past what the engine can take at once (a data URL of 2 MB) outside a body's content,
+    // loading fails as a whole.
+    const std::string huge = "<html><head><style>" + std::string(1'200'000, ' ') + "</style></head></html>";
     folder.Write("stand.1w1", huge);
     const auto tooLarge = surface.LoadDocument(QString::fromStdString(DocumentPath().string()));
     ASSERT_FALSE(tooLarge);

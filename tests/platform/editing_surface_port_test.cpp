@@ -39,6 +39,65 @@ TEST(WholeDocumentText, WrapsFragmentsAndLeavesDocumentsAlone) {
     }
 }
 
+// The engine gets the document without its body's content at once and the content in
+// pieces; the cut must find the real body tags, not words in comments, attributes or scripts.
+TEST(CutAtBody, CutsAroundTheContentOfTheRealBody) {
+    struct Case {
+        const char* document;
+        const char* outer;
+        const char* content;
+    };
+    const Case cases[] = {
+        {"<HTML><HEAD></HEAD><BODY><p>a</p></BODY></HTML>", "<HTML><HEAD></HEAD><BODY></BODY></HTML>", "<p>a</p>"},
+        {"<html><body bgcolor=\"white\" title='a>b'>x</body>\n<!-- after --></html>",
+         "<html><body bgcolor=\"white\" title='a>b'></body>\n<!-- after --></html>", "x"},
+        {"<html><head><!-- <body> --><script>let s = '<body>';</script><title><body></title></head>"
+         "<body>x<script>'</body>'</script>y</body></html>",
+         "<html><head><!-- <body> --><script>let s = "
+         "'<body>';</script><title><body></title></head><body></body></html>",
+         "x<script>'</body>'</script>y"},
+        {"<Body>no end tag", "<Body>", "no end tag"},
+        {"<html><bodyguard>x</bodyguard><BODY\n>y</BODY ></html>",
+         "<html><bodyguard>x</bodyguard><BODY\n></BODY ></html>", "y"},
+    };
+    for (const Case& c : cases) {
+        const auto cut = CutAtBody(c.document);
+        ASSERT_TRUE(cut) << c.document;
+        EXPECT_EQ(cut->outer, c.outer) << c.document;
+        EXPECT_EQ(cut->content, c.content) << c.document;
+    }
+    for (const char* without : {"<html><p>x</p></html>", "<!-- <body> -->x", "<p title=\"<body>\">x</p>", "<body"})
+        EXPECT_FALSE(CutAtBody(without)) << without;
+}
+
+TEST(ReplaceDataPictureAddresses, GivesEveryDataPictureInAnImgItsFileName) {
+    int made = 0;
+    std::vector<std::string> asked;
+    const auto nameFor = [&](std::string_view address) -> std::optional<std::string> {
+        asked.emplace_back(address);
+        if (address.find("broken") != std::string_view::npos) return std::nullopt;
+        return "picture" + std::to_string(++made) + ".jpg";
+    };
+    struct Case {
+        const char* html;
+        const char* replaced;
+    };
+    const Case cases[] = {
+        {"<p><img src=\"data:image/png;base64,AAAA\" alt=x></p>", "<p><img src=\"picture1.jpg\" alt=x></p>"},
+        {"<IMG alt='a' SRC = 'data:image/gif;base64,R0lG'><img src=data:image/jpeg;base64,/9j/ >",
+         "<IMG alt='a' SRC = 'picture2.jpg'><img src=picture3.jpg >"},
+        {"<img src=\"data:image/png;base64,broken\">", "<img src=\"data:image/png;base64,broken\">"},
+        // Not an img's src, or not a picture: left alone, and the store is not asked.
+        {"<a href=\"data:image/png;base64,AAAA\">x</a> data:image/png <img data-src=\"data:image/png;base64,A\">"
+         "<!-- <img src=\"data:image/png;base64,A\"> --><img src=\"data:text/html,x\"><img src=\"photo.jpg\">",
+         "<a href=\"data:image/png;base64,AAAA\">x</a> data:image/png <img data-src=\"data:image/png;base64,A\">"
+         "<!-- <img src=\"data:image/png;base64,A\"> --><img src=\"data:text/html,x\"><img src=\"photo.jpg\">"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ReplaceDataPictureAddresses(c.html, nameFor), c.replaced) << c.html;
+    EXPECT_EQ(asked, (std::vector<std::string>{"data:image/png;base64,AAAA", "data:image/gif;base64,R0lG",
+                                               "data:image/jpeg;base64,/9j/", "data:image/png;base64,broken"}));
+}
+
 TEST(RecordingEditingSurface, RecordsWhatTheWindowAsksAndKeepsTheDocumentAsText) {
     TempFolder folder;
     const auto file = folder.Write("stand.1w1", "<p>section</p>\r\n");
