@@ -147,7 +147,8 @@ TEST_F(NewSite, AStartThatFailsHalfWayLeavesNoSiteAndTheNextOnePreparesIt) {
     }();
 
     ASSERT_FALSE(failed);
-    EXPECT_EQ(failed.error(), std::errc::file_too_large);
+    EXPECT_EQ(failed.error().reason, std::errc::file_too_large);
+    EXPECT_EQ(failed.error().file, Inst() / "stock") << "the shipped file whose copy failed";
     EXPECT_FALSE(fs::exists(Inst() / "default"));
 
     fs::create_directories(Inst() / ".default-killed" / "half");  // as a killed start leaves it
@@ -156,11 +157,24 @@ TEST_F(NewSite, AStartThatFailsHalfWayLeavesNoSiteAndTheNextOnePreparesIt) {
     for (const std::string& name : Entries(Inst())) EXPECT_FALSE(name.starts_with(".default-")) << name;
 }
 
+// The message names the file the user would look for, not the hidden staging folder.
+TEST_F(NewSite, ASeedFileThatCannotBeWrittenIsNamedAsItWouldStandInTheSite) {
+    const auto failed = [&] {
+        test::DiskFullAfter full(8);  // less than the first field file
+        return PrepareDefaultSite(Inst());
+    }();
+    ASSERT_FALSE(failed);
+    EXPECT_EQ(failed.error().file, Inst() / "default" / "oneBox.txt");
+    EXPECT_EQ(failed.error().reason, std::errc::file_too_large);
+}
+
 // The marker lists the site in the main menu: a start that cannot write it leaves no
 // "default" either, so the next start prepares both.
 TEST_F(NewSite, AMarkerThatCannotBeWrittenLeavesNoSiteBehind) {
     fs::create_directory(Inst() / "Default.ste");  // in the way of the marker file
-    ASSERT_FALSE(PrepareDefaultSite(Inst()));
+    const auto failed = PrepareDefaultSite(Inst());
+    ASSERT_FALSE(failed);
+    EXPECT_EQ(failed.error().file, Inst() / "Default.ste");
     EXPECT_FALSE(fs::exists(Inst() / "default"));
 
     fs::remove(Inst() / "Default.ste");
