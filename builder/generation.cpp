@@ -46,11 +46,6 @@ std::string EscapeHtml(std::string_view text) {
     return escaped;
 }
 
-// A name that SquashLower turns into a file name must stay one file inside the site folder.
-bool IsPlainFileName(std::string_view name) {
-    return name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
-}
-
 void NoteUnread(const fs::path& file, const std::error_code& cause, std::vector<UnreadFile>& unread) {
     unread.push_back({file, cause});
 }
@@ -146,9 +141,8 @@ std::string PageFileName(Page page, const store::PageNames& names) {
 }
 
 Result<fs::path> PagePath(const fs::path& siteFolderPath, Page page, const store::PageNames& names) {
-    const std::string fileName = PageFileName(page, names);
-    if (!IsPlainFileName(fileName)) return Fail(GenerationErrc::pageNameUnusable);
-    return ResolveInFolder(siteFolderPath, fileName);
+    if (store::PageNameFaultOf(page, names[page])) return Fail(GenerationErrc::pageNameUnusable);
+    return ResolveInFolder(siteFolderPath, PageFileName(page, names));
 }
 
 std::string CreditLine() {

@@ -63,8 +63,8 @@ Result<std::string> GeneratePageText(const std::filesystem::path& templatePath, 
 std::string PageFileName(store::Page page, const store::PageNames& names);
 
 // The page's file in `siteFolderPath`, resolved without regard to case: where the site holds
-// "News.html", that is the file written and shown. A page name holding '/', '\' or NUL is
-// refused (pageNameUnusable), so a name can never place a file outside the site folder.
+// "News.html", that is the file written and shown. A page name at fault (store::PageNameFaultOf)
+// is refused (pageNameUnusable), so a name can never place a file outside the site folder.
 Result<std::filesystem::path> PagePath(const std::filesystem::path& siteFolderPath, store::Page page,
                                        const store::PageNames& names);
 

@@ -113,6 +113,24 @@ std::string_view PageNameFieldOf(Page page) {
     return fields[IndexOf(page)];
 }
 
+std::optional<PageNameFault> PageNameFaultOf(Page page, std::string_view name) {
+    if (page == Page::One) return std::nullopt;
+    const std::size_t at = name.find_first_of(std::string_view("/\\\0", 3));
+    if (at == std::string_view::npos) return std::nullopt;
+    return PageNameFault{page, std::string(name), name[at]};
+}
+
+std::string PageNameFaultText(const PageNameFault& fault) {
+    // A NUL would end the message where it stands: it is shown by its symbol.
+    std::string shown = fault.name;
+    for (std::size_t at = shown.find('\0'); at != std::string::npos; at = shown.find('\0', at))
+        shown.replace(at, 1, "\u2400");
+    const std::string character = fault.character == '\0' ? "NUL" : "\"" + std::string(1, fault.character) + "\"";
+    return "The name of page " + std::string(WordOf(fault.page)) + ", \"" + shown +
+           "\", cannot be the name of its file: it holds the character " + character +
+           ".\n\nChoose a name without it; until then \"Save or preview site\" writes no file for this page.";
+}
+
 fs::path SiteFilePath(const fs::path& inst, std::string_view siteFolder, std::string_view fileName) {
     return ResolveInFolder(ResolveInFolder(inst, siteFolder), fileName);
 }

@@ -74,6 +74,18 @@ struct PageNames {
 // The record name of each page's name in pagebox.txt: "page1", "Page2", "Page3".
 std::string_view PageNameFieldOf(Page page);
 
+// A page name that cannot name its page's file (SquashLower(name) + ".html"): it holds
+// "/" or "\", which would place the file in another folder, or NUL, which would cut the
+// name short. Page one's file is always index.html, so its name is never at fault.
+struct PageNameFault {
+    Page page;
+    std::string name;
+    char character;  // the first character at fault
+};
+std::optional<PageNameFault> PageNameFaultOf(Page page, std::string_view name);
+// What the windows tell: the page, its name and the character at fault.
+std::string PageNameFaultText(const PageNameFault& fault);
+
 // ---- Reading and saving ----
 
 // <inst>/<siteFolder>/<fileName>, both names resolved case-insensitively.

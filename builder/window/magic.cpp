@@ -370,7 +370,13 @@ void magic::Label7_Click() {
     if (page) report.Note(*page, WritePageFile(*page, *text));
     unsetCursor();
     report.Show(platform_.dialogs(), this);
-    if (!page) return;
+    if (!page) {
+        if (const auto fault = store::PageNameFaultOf(inputs.page, inputs.names[inputs.page])) {
+            platform_.dialogs().Message(this, FromUtf8(store::PageNameFaultText(*fault)), MessageButtons::Ok,
+                                        MessageIcon::Exclamation);
+        }
+        return;
+    }
     // The file that exists under the page's name, whatever its letter case, is the one shown.
     WebBrowser1->Navigate(ToQString(*page));
     platform_.shell().Open(ToQString(*page));

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -83,6 +84,40 @@ TEST(PageNamesFile, GivesTheStoredNamesAndDefaultsForTheRest) {
     site.Write("PageBox.TXT",
                "\"Start\",\"page1\"\r\n\"Our Menu\",\"Page2\"\r\n\"x\",\"page3\"\r\n\"Later\",\"Page2\"\r\n");
     EXPECT_EQ(LoadPageNames(site.path())->names, (std::array<std::string, 3>{"Start", "Later", "About us"}));
+}
+
+// One rule for both windows and generation: a name that would put its page's file in another
+// folder, or cut its name short, is at fault; page one's name never is (its file is index.html).
+TEST(PageNames, ANameThatCannotNameItsFileIsAtFaultWithTheCharacterTold) {
+    using namespace std::string_literals;
+    struct Case {
+        Page page;
+        std::string name;
+        std::optional<char> character;
+        const char* told;  // in the message
+    };
+    const Case cases[] = {
+        {Page::Two, "A/B", '/', "page two, \"A/B\", cannot be the name of its file: it holds the character \"/\""},
+        {Page::Three, "../up", '/', "\"../up\""},
+        {Page::Three, "C:\\Sites", '\\', "the character \"\\\""},
+        {Page::Two, "nul\0x"s, '\0', "\"nul\u2400x\", cannot be the name of its file: it holds the character NUL"},
+        {Page::One, "A/B", std::nullopt, ""},
+        {Page::Two, "About us", std::nullopt, ""},
+        {Page::Three, "\u00dcber uns", std::nullopt, ""},
+        {Page::Two, "", std::nullopt, ""},      // ".html": an odd name, but a file name
+        {Page::Three, "..", std::nullopt, ""},  // "...html"
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto fault = PageNameFaultOf(c.page, c.name);
+        ASSERT_EQ(fault.has_value(), c.character.has_value());
+        if (!fault) continue;
+        EXPECT_EQ(fault->character, *c.character);
+        EXPECT_EQ(fault->name, c.name);
+        const std::string text = PageNameFaultText(*fault);
+        EXPECT_NE(text.find(c.told), std::string::npos) << text;
+        EXPECT_EQ(text.find('\0'), std::string::npos) << "no NUL cuts the message short";
+    }
 }
 
 TEST(PageNamesFile, AFileThatCannotBeReadIsAnError) {

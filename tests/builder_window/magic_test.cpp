@@ -220,6 +220,50 @@ TEST_F(MagicTest, MissingTemplateSaysSoAndWritesNoPage) {
     EXPECT_TRUE(builder->findChild<QWidget*>("Label7")->isEnabled());
 }
 
+// A page name that cannot name its page's file: "Save or preview site" says which name and
+// which character, writes no page anywhere, and opens nothing. The content is still saved.
+TEST_F(MagicTest, APageNameThatCannotBeAFileNameIsToldAndNoPageIsWritten) {
+    struct Case {
+        const char* page;
+        const char* record;
+        const char* name;
+        const char* character;
+    };
+    const Case cases[] = {
+        {"three", "\"A/B\",\"Page3\"", "A/B", "\"/\""},
+        {"two", "\"Back\\slash\",\"Page2\"", "Back\\slash", "\"\\\""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        doubles.dialogs->shown.clear();
+        doubles.shell->opened.clear();
+        inst.Write("default/pagebox.txt", std::string(c.record) + "\r\n");
+        Open(c.page);
+        builder->Label7_Click();
+        ASSERT_EQ(doubles.dialogs->shown.size(), 1u);
+        const QString text = doubles.dialogs->shown[0].text;
+        EXPECT_TRUE(text.contains(QStringLiteral("\"%1\"").arg(QString::fromUtf8(c.name)))) << text.toStdString();
+        EXPECT_TRUE(text.contains(QStringLiteral("character %1").arg(QString::fromUtf8(c.character))))
+            << text.toStdString();
+        EXPECT_EQ(doubles.dialogs->shown[0].icon, MessageIcon::Exclamation);
+        for (const auto& entry : fs::recursive_directory_iterator(inst.path())) {
+            EXPECT_NE(entry.path().extension(), ".html") << entry.path();
+        }
+        EXPECT_TRUE(doubles.shell->opened.isEmpty());
+        EXPECT_TRUE(builder->findChild<QWidget*>("Label7")->isEnabled());
+        const std::string fields(store::FilesOf(store::PageFromWord(c.page)).fields);
+        EXPECT_NE(SiteFile(fields.c_str()).find("\"Text24\""), std::string::npos)
+            << "the content is saved all the same";
+    }
+
+    inst.Write("default/pagebox.txt", "\"A/B\",\"page1\"\r\n");  // page one's file is index.html whatever its name
+    doubles.dialogs->shown.clear();
+    Open("one");
+    builder->Label7_Click();
+    EXPECT_TRUE(doubles.dialogs->shown.empty());
+    EXPECT_TRUE(fs::exists(inst.path() / "default" / "index.html"));
+}
+
 TEST_F(MagicTest, UpdatingAllPagesRegeneratesTheWholeSite) {
     inst.Write("default/pagebox.txt", "\"Start\",\"page1\"\r\n\"Our Menu\",\"Page2\"\r\n\"Contact\",\"Page3\"\r\n");
     Open("two");
