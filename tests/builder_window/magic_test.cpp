@@ -220,6 +220,26 @@ TEST_F(MagicTest, MissingTemplateSaysSoAndWritesNoPage) {
     EXPECT_TRUE(builder->findChild<QWidget*>("Label7")->isEnabled());
 }
 
+// Text from a word processor: non-breaking spaces, line and paragraph separators. A text
+// document would turn them into blanks and line breaks the first time the page is saved.
+TEST_F(MagicTest, SectionsKeepEveryCharacterThroughHandOverSaveAndGeneration) {
+    const std::string text = "Soup 5\u00a0\u20ac \u00ab\u00a0oui\u00a0\u00bb\u2028next line\u2029next paragraph";
+    inst.Write("default/rtemp1.txt", store::WriteRtf(text));
+    Open("one");
+    emit builder->findChild<HotSpot*>("Label5")->clicked();
+    EXPECT_EQ(SiteFile("stand.1w1"), text + "\r\n") << "handed over as stored";
+
+    builder->Label7_Click();
+    EXPECT_EQ(store::RtfPlainText(SiteFile("rtemp1.txt")), text) << "saved as loaded";
+    EXPECT_NE(SiteFile("index.html").find(text), std::string::npos) << "and in the page";
+
+    doubles.platform->globals().editedBody = "B\u00a0" + text;
+    builder->afteredit2();
+    EXPECT_EQ(store::RtfPlainText(SiteFile("rtemp31.txt")), "B\u00a0" + text)
+        << "taken back from the editor as it came";
+    EXPECT_TRUE(doubles.dialogs->shown.empty());
+}
+
 // A page name that cannot name its page's file: "Save or preview site" says which name and
 // which character, writes no page anywhere, and opens nothing. The content is still saved.
 TEST_F(MagicTest, APageNameThatCannotBeAFileNameIsToldAndNoPageIsWritten) {
