@@ -43,6 +43,13 @@ using ProgressFn = std::function<void(int)>;
 // line without a line end gains CR LF; an empty template gives an empty text.
 std::string ReadTemplateLines(std::string_view templateText);
 
+// The template's text with every charset declaration saying UTF-8, the encoding every page
+// is written in: the charset attribute of a meta element and the charset in the content of
+// a meta element whose http-equiv is Content-Type, in any letter case, attribute order and
+// quoting. A text that declares no charset gets <meta charset="utf-8"> right after its
+// <head> start tag (nothing when it has none). Declarations of UTF-8 are left as they are.
+std::string DeclareUtf8(std::string_view templateText);
+
 // The thirteen substitutions, each on the result of the one before, so text inserted by an
 // earlier step is seen by later ones; letter case is ignored in every search:
 //  %%title%% (this page's name), <a href="index.html"> removed (page one only), %%texta%%,
@@ -53,7 +60,7 @@ std::string ReadTemplateLines(std::string_view templateText);
 std::string SubstitutePlaceholders(std::string page, const PageInputs& inputs, const ProgressFn& progress = {});
 
 // The whole page text: the template read with ReadTemplateLines (bytes that are not UTF-8 taken
-// as Windows-1252) and substituted. Progress: 10 after reading, the substitution's values, 0 at
+// as Windows-1252), its charset declared as UTF-8 (DeclareUtf8) and substituted. Progress: 10 after reading, the substitution's values, 0 at
 // the end; nothing when the template cannot be read, whose reason is returned.
 Result<std::string> GeneratePageText(const std::filesystem::path& templatePath, const PageInputs& inputs,
                                      const ProgressFn& progress = {});
@@ -63,8 +70,8 @@ Result<std::string> GeneratePageText(const std::filesystem::path& templatePath, 
 std::string PageFileName(store::Page page, const store::PageNames& names);
 
 // The page's file in `siteFolderPath`, resolved without regard to case: where the site holds
-// "News.html", that is the file written and shown. A page name holding '/', '\' or NUL is
-// refused (pageNameUnusable), so a name can never place a file outside the site folder.
+// "News.html", that is the file written and shown. A page name at fault (store::PageNameFaultOf)
+// is refused (pageNameUnusable), so a name can never place a file outside the site folder.
 Result<std::filesystem::path> PagePath(const std::filesystem::path& siteFolderPath, store::Page page,
                                        const store::PageNames& names);
 

@@ -68,6 +68,16 @@ void submit::BuildNameBoxes(QWidget& client) {
     page1 = box(store::Page::One, 2280);
     Page2 = box(store::Page::Two, 2880);
     Page3 = box(store::Page::Three, 3480);
+    for (const auto& [page, name] : {std::pair{store::Page::Two, Page2}, std::pair{store::Page::Three, Page3}})
+        connect(name, &QLineEdit::editingFinished, this, [this, page, name] { TellNameFault(page, *name); });
+}
+
+// Told as soon as the name is typed, so it is put right before a page is saved.
+void submit::TellNameFault(store::Page page, const QLineEdit& name) {
+    if (const auto fault = store::PageNameFaultOf(page, name.text().toStdString())) {
+        platform_.dialogs().Message(this, FromUtf8(store::PageNameFaultText(*fault)), MessageButtons::Ok,
+                                    MessageIcon::Exclamation);
+    }
 }
 
 // Over the Edit Pages and Main Menu tabs of the background.

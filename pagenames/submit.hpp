@@ -50,6 +50,8 @@ private:
     void BuildMenus();
     void OpenBuilderOn(store::Page page);
     void GoToMainMenu();
+    // A name typed into Page2 or Page3 that cannot name the page's file.
+    void TellNameFault(store::Page page, const QLineEdit& name);
     // The site's page-names file.
     std::filesystem::path PageNamesFile() const;
 

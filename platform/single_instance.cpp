@@ -1,28 +1,27 @@
 #include "platform/single_instance.hpp"
 
-#include <unistd.h>
-#include <QCryptographicHash>
-#include <QDir>
-#include <QStandardPaths>
+#include <fcntl.h>
+#include <sys/file.h>
+
+#include <cerrno>
+
+#include "shell/general/installation.hpp"
 
 namespace pw {
 namespace fs = std::filesystem;
 
-std::unique_ptr<SingleInstance> SingleInstance::Acquire(const fs::path& inst) {
-    // The lock lives outside <inst>: a second copy must end before it touches any file of
-    // the installation. It lives in the user's own runtime folder where there is one, for
-    // in the shared temporary folder another user could take the name first and so keep
-    // this user's pagewright from ever starting.
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty()) folder = QDir::tempPath();
-    const QByteArray key = QCryptographicHash::hash(QByteArray::fromStdString(fs::absolute(inst).lexically_normal()),
-                                                    QCryptographicHash::Sha1)
-                               .toHex()
-                               .left(16);
-    const QString path = folder + QStringLiteral("/pagewright-%1-%2.lock").arg(::getuid()).arg(key);
-    auto lock = std::make_unique<QLockFile>(path);
-    lock->setStaleLockTime(0);  // stale only when its owner process is gone
-    if (!lock->tryLock(0)) return nullptr;
+Result<std::unique_ptr<SingleInstance>> SingleInstance::Acquire(const fs::path& inst) {
+    std::error_code ec;
+    fs::create_directories(inst, ec);
+    if (ec) return Fail(ec);
+    // Owner-only from the start, never written, and never followed through a link: a link
+    // planted in its place cannot make this copy create or lock a file elsewhere.
+    FileDescriptor lock(::open((inst / kInstanceLockFile).c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+    if (!lock.valid()) return Fail(LastError());
+    if (::flock(lock.get(), LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EWOULDBLOCK) return nullptr;
+        return Fail(LastError());
+    }
     return std::unique_ptr<SingleInstance>(new SingleInstance(std::move(lock)));
 }
 

@@ -14,9 +14,9 @@ class begin : public QWidget {
 public:
     explicit begin(Platform& platform, QWidget* parent = nullptr);
 
-    // The whole start-up sequence; ends by showing the main menu. Nothing is reported:
-    // a first start that cannot prepare the site leaves no "default" behind, so the
-    // next start prepares it again.
+    // The whole start-up sequence; ends by showing the main menu. A first start that
+    // cannot prepare the site leaves no "default" behind, so the next start prepares it
+    // again; the main menu opens all the same, with a message naming the file and the reason.
     void Form_Load();
 
 private:

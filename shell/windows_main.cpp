@@ -2,6 +2,7 @@
 // object prepares the default site when needed and opens the main menu. The pagewright
 // program starts this one for everything but its headless commands.
 #include <QApplication>
+#include <iostream>
 
 #include "builder/window/magic.hpp"
 #include "editor/window/main_form.hpp"
@@ -63,7 +64,13 @@ int main(int argc, char* argv[]) {
     const std::filesystem::path programFolder = pw::ProgramFolder();
     const pw::InstallationPlace place = pw::LocateInstallation(programFolder);
     const auto instance = pw::SingleInstance::Acquire(place.inst);
-    if (!instance) return 0;
+    if (!instance) {
+        std::cerr << "pagewright: cannot lock the installation " << place.inst.string() << ": "
+                  << instance.error().message() << "\n";
+        return 1;
+    }
+    if (!*instance) return 0;  // another copy runs
+
     pw::PrepareInstallation(programFolder, place);
     const std::filesystem::path& inst = place.inst;
 

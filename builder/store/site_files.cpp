@@ -8,28 +8,36 @@
 namespace pw::store {
 namespace {
 
-constexpr std::string_view kStagingPrefix = ".default-";
-
 // Holds the seed text like the sections; no window reads it.
 constexpr std::string_view kFtpBetaFile = "ftpbeta.txt";
 
 // The FTP settings will hold a password: readable by their owner only.
 fs::perms PermsOf(std::string_view fieldFile) { return fieldFile == kFtpSettingsFile ? kOwnerOnly : kSharedReadable; }
 
-Result<void> CopyDesignFiles(const fs::path& folder, const fs::path& shippedFolder, const CopyCallbacks& copying) {
+std::unexpected<SeedFailure> FailAt(const fs::path& file, std::error_code reason) {
+    return std::unexpected(SeedFailure{file, reason});
+}
+
+SeedResult CopyDesignFiles(const fs::path& folder, const fs::path& shippedFolder, const CopyCallbacks& copying) {
     for (const std::string_view name : kDesignFiles) {
         const fs::path source = ResolveInFolder(shippedFolder, name);
         std::error_code ec;
         if (!fs::exists(source, ec)) continue;
-        if (auto copied = CopyFile(source, folder / name, copying); !copied) return Fail(copied.error());
+        if (auto copied = CopyFile(source, folder / name, copying); !copied) return FailAt(source, copied.error());
     }
     return {};
 }
 
-void RemoveStaleStagingFolders(const fs::path& inst) {
+// ".<siteFolder>-" and mkdtemp's six characters.
+std::string StagingPrefix(std::string_view siteFolder) { return "." + std::string(siteFolder) + "-"; }
+constexpr std::size_t kStagingSuffixLength = 6;
+
+void RemoveStaleStagingFolders(const fs::path& inst, std::string_view siteFolder) {
+    const std::string prefix = StagingPrefix(siteFolder);
     std::error_code ec;
     for (fs::directory_iterator it(inst, ec), end; !ec && it != end; it.increment(ec)) {
-        if (it->path().filename().string().starts_with(kStagingPrefix)) {
+        const std::string name = it->path().filename().string();
+        if (name.starts_with(prefix) && name.size() == prefix.size() + kStagingSuffixLength) {
             std::error_code ignored;
             fs::remove_all(it->path(), ignored);
         }
@@ -38,8 +46,8 @@ void RemoveStaleStagingFolders(const fs::path& inst) {
 
 // The site's folder to be, readable by all like the site's files (mkdtemp makes it the
 // owner's only).
-Result<fs::path> MakeStagingFolder(const fs::path& inst) {
-    std::string pattern = (inst / (std::string(kStagingPrefix) + "XXXXXX")).string();
+Result<fs::path> MakeStagingFolder(const fs::path& inst, std::string_view siteFolder) {
+    std::string pattern = (inst / (StagingPrefix(siteFolder) + std::string(kStagingSuffixLength, 'X'))).string();
     if (::mkdtemp(pattern.data()) == nullptr) return Fail(LastError());
     std::error_code ec;
     fs::permissions(pattern,
@@ -48,6 +56,13 @@ Result<fs::path> MakeStagingFolder(const fs::path& inst) {
                     ec);
     if (ec) return Fail(ec);
     return fs::path(pattern);
+}
+
+// A failure inside the staging folder named as the file would stand in the site.
+SeedFailure AsInSite(SeedFailure failure, const fs::path& staging, const fs::path& site) {
+    const fs::path relative = failure.file.lexically_relative(staging);
+    if (!relative.empty() && *relative.begin() != "..") failure.file = site / relative;
+    return failure;
 }
 
 }  // namespace
@@ -98,6 +113,24 @@ std::string_view PageNameFieldOf(Page page) {
     return fields[IndexOf(page)];
 }
 
+std::optional<PageNameFault> PageNameFaultOf(Page page, std::string_view name) {
+    if (page == Page::One) return std::nullopt;
+    const std::size_t at = name.find_first_of(std::string_view("/\\\0", 3));
+    if (at == std::string_view::npos) return std::nullopt;
+    return PageNameFault{page, std::string(name), name[at]};
+}
+
+std::string PageNameFaultText(const PageNameFault& fault) {
+    // A NUL would end the message where it stands: it is shown by its symbol.
+    std::string shown = fault.name;
+    for (std::size_t at = shown.find('\0'); at != std::string::npos; at = shown.find('\0', at))
+        shown.replace(at, 1, "\u2400");
+    const std::string character = fault.character == '\0' ? "NUL" : "\"" + std::string(1, fault.character) + "\"";
+    return "The name of page " + std::string(WordOf(fault.page)) + ", \"" + shown +
+           "\", cannot be the name of its file: it holds the character " + character +
+           ".\n\nChoose a name without it; until then \"Save or preview site\" writes no file for this page.";
+}
+
 fs::path SiteFilePath(const fs::path& inst, std::string_view siteFolder, std::string_view fileName) {
     return ResolveInFolder(ResolveInFolder(inst, siteFolder), fileName);
 }
@@ -142,14 +175,20 @@ Result<PageNames> LoadPageNames(const fs::path& siteFolderPath) {
     return names;
 }
 
-Result<void> FillNewSite(const fs::path& folder, const fs::path& shippedFolder, const CopyCallbacks& copying) {
+SeedResult FillNewSite(const fs::path& folder, const fs::path& shippedFolder, const CopyCallbacks& copying) {
     // Each field file holds one record for a field no window has, so every window keeps its
     // built-in texts until its first save.
     const std::string emptyRecord = FormatFieldRecord("", "Text1");
-    const auto seedFields = [&](std::string_view name) {
-        return SaveFileAtomically(folder / name, emptyRecord, PermsOf(name));
+    const auto failedAt = [&](std::string_view name, const Result<void>& saved) -> SeedResult {
+        if (!saved) return FailAt(folder / name, saved.error());
+        return {};
     };
-    const auto seedSection = [&](std::string_view name) { return SaveSection(folder / name, kSeedSectionText); };
+    const auto seedFields = [&](std::string_view name) {
+        return failedAt(name, SaveFileAtomically(folder / name, emptyRecord, PermsOf(name)));
+    };
+    const auto seedSection = [&](std::string_view name) {
+        return failedAt(name, SaveSection(folder / name, kSeedSectionText));
+    };
     for (const Page page : kPages) {
         const PageFiles files = FilesOf(page);
         if (auto saved = seedFields(files.fields); !saved) return saved;
@@ -163,26 +202,35 @@ Result<void> FillNewSite(const fs::path& folder, const fs::path& shippedFolder, 
     return CopyDesignFiles(folder, shippedFolder, copying);
 }
 
-Result<void> PrepareDefaultSite(const fs::path& inst, const CopyCallbacks& copying) {
+SeedResult PrepareSite(const fs::path& inst, std::string_view siteFolder, std::string_view markerName,
+                       const CopyCallbacks& copying) {
     std::error_code ec;
-    if (fs::exists(ResolveInFolder(inst, kDefaultSite), ec)) return {};
-    RemoveStaleStagingFolders(inst);
-    const auto staging = MakeStagingFolder(inst);
-    if (!staging) return Fail(staging.error());
-    // The marker comes before the rename: once "default" is there, no start prepares it
-    // again, so a marker that failed after it would leave the site unlisted for good.
-    const fs::path marker = inst / ("Default" + std::string(kSiteMarkerExtension));
-    Result<void> prepared = FillNewSite(*staging, inst, copying);
-    if (prepared) prepared = SaveSection(marker, kSeedSectionText);
-    if (prepared) {
-        fs::rename(*staging, inst / kDefaultSite, ec);
+    if (fs::exists(ResolveInFolder(inst, siteFolder), ec)) return {};
+    RemoveStaleStagingFolders(inst, siteFolder);
+    const auto staging = MakeStagingFolder(inst, siteFolder);
+    if (!staging) return FailAt(inst, staging.error());
+    // The marker comes before the rename: once the site folder is there, no start prepares
+    // it again, so a marker that failed after it would leave the site unlisted for good.
+    const fs::path site = inst / siteFolder;
+    const fs::path marker = inst / (std::string(markerName) + std::string(kSiteMarkerExtension));
+    SeedResult prepared = FillNewSite(*staging, inst, copying);
+    if (!prepared) {
+        prepared = std::unexpected(AsInSite(std::move(prepared.error()), *staging, site));
+    } else if (auto saved = SaveSection(marker, kSeedSectionText); !saved) {
+        prepared = FailAt(marker, saved.error());
+    } else {
+        fs::rename(*staging, site, ec);
         if (ec) {
-            prepared = Fail(ec);
+            prepared = FailAt(site, ec);
             fs::remove(marker, ec);
         }
     }
     if (!prepared) fs::remove_all(*staging, ec);
     return prepared;
+}
+
+SeedResult PrepareDefaultSite(const fs::path& inst, const CopyCallbacks& copying) {
+    return PrepareSite(inst, kDefaultSite, "Default", copying);
 }
 
 }  // namespace pw::store

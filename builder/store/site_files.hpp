@@ -3,9 +3,12 @@
 // every site file, the texts a new page starts with, and how sections, the hand-over
 // file and the page names are read and saved. No Qt.
 #include <array>
+#include <expected>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "shell/general/copy_file.hpp"
@@ -71,6 +74,18 @@ struct PageNames {
 // The record name of each page's name in pagebox.txt: "page1", "Page2", "Page3".
 std::string_view PageNameFieldOf(Page page);
 
+// A page name that cannot name its page's file (SquashLower(name) + ".html"): it holds
+// "/" or "\", which would place the file in another folder, or NUL, which would cut the
+// name short. Page one's file is always index.html, so its name is never at fault.
+struct PageNameFault {
+    Page page;
+    std::string name;
+    char character;  // the first character at fault
+};
+std::optional<PageNameFault> PageNameFaultOf(Page page, std::string_view name);
+// What the windows tell: the page, its name and the character at fault.
+std::string PageNameFaultText(const PageNameFault& fault);
+
 // ---- Reading and saving ----
 
 // <inst>/<siteFolder>/<fileName>, both names resolved case-insensitively.
@@ -91,18 +106,32 @@ Result<void> DeleteHandOver(const fs::path& siteFolderPath);
 // three when the file is missing. A file that exists but cannot be read is an error.
 Result<PageNames> LoadPageNames(const fs::path& siteFolderPath);
 
+// A site that could not be prepared: the file (or folder) being made when it failed, as
+// it would stand in the installation, and why.
+struct SeedFailure {
+    fs::path file;
+    std::error_code reason;
+};
+using SeedResult = std::expected<void, SeedFailure>;
+
 // Fills `folder` (which exists and is empty) as a first start prepares a site: the three
 // pages' field files, pagebox.txt and ftp.txt each with the one record "" / "Text1" (ftp.txt
 // readable by its owner only), the six section files and ftpbeta.txt with kSeedSectionText,
 // then the design files copied from `shippedFolder`. A design file the installation lacks
-// is passed over; any other failure stops the filling and is returned.
-Result<void> FillNewSite(const fs::path& folder, const fs::path& shippedFolder, const CopyCallbacks& copying = {});
+// is passed over; any other failure stops the filling and is returned, naming the seed file
+// in `folder`, or for a failed copy the shipped file it came from.
+SeedResult FillNewSite(const fs::path& folder, const fs::path& shippedFolder, const CopyCallbacks& copying = {});
 
-// Prepares <inst>/default for a first start: FillNewSite into a hidden staging folder of
-// <inst>, the staging folder renamed to "default", then the site marker Default.ste
-// beside it. A start that fails or is killed half way leaves no "default", so the next
-// start prepares it again; staging folders such a start left behind are removed first.
-// An existing "default" (folder or file) is never touched: the call then does nothing.
-Result<void> PrepareDefaultSite(const fs::path& inst, const CopyCallbacks& copying = {});
+// Prepares the site folder <inst>/<siteFolder> as a first start prepares "default":
+// FillNewSite into a hidden staging folder of <inst>, the site marker <markerName>.ste
+// beside it, then the staging folder renamed to `siteFolder`. A preparation that fails
+// or is killed half way leaves no site folder, so the next one starts afresh; staging
+// folders such a preparation left behind are removed first. An existing site folder of
+// that name (folder or file, any letter case) is never touched: the call then does nothing.
+SeedResult PrepareSite(const fs::path& inst, std::string_view siteFolder, std::string_view markerName,
+                       const CopyCallbacks& copying = {});
+
+// PrepareSite for the site a first start makes: the folder "default", the marker "Default.ste".
+SeedResult PrepareDefaultSite(const fs::path& inst, const CopyCallbacks& copying = {});
 
 }  // namespace pw::store

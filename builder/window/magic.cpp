@@ -90,12 +90,11 @@ void magic::BuildMetaFields(QWidget& client) {
         hidden->hide();
     for (QWidget* icon : metaHelpIcons_) icon->hide();
 
-    RichTextBox1 = new QTextEdit(&client);
-    RichTextBox1->setObjectName(QStringLiteral("RichTextBox1"));
-    RichTextBox1->hide();
-    RichTextBox3 = new QTextEdit(&client);
-    RichTextBox3->setObjectName(QStringLiteral("RichTextBox3"));
-    RichTextBox3->hide();
+    for (auto [section, name] : {std::pair{&sectionA_, "RichTextBox1"}, std::pair{&sectionB_, "RichTextBox3"}}) {
+        section->holder = new QTextEdit(&client);
+        section->holder->setObjectName(QString::fromLatin1(name));
+        section->holder->hide();
+    }
 }
 
 void magic::BuildPageControls(QWidget& client) {
@@ -250,10 +249,8 @@ store::PageFiles magic::CurrentFiles() const { return store::FilesOf(platform_.g
 void magic::LoadCurrentPage() {
     const store::PageFiles files = CurrentFiles();
     (void)LoadFormFields(*this, platform_.SiteFile(files.fields));  // a missing file keeps the fields as they are
-    if (const auto a = store::LoadSection(platform_.SiteFile(files.sectionA)))
-        RichTextBox1->setPlainText(FromFileText(*a));
-    if (const auto b = store::LoadSection(platform_.SiteFile(files.sectionB)))
-        RichTextBox3->setPlainText(FromFileText(*b));
+    if (auto a = store::LoadSection(platform_.SiteFile(files.sectionA))) SetSection(sectionA_, std::move(*a));
+    if (auto b = store::LoadSection(platform_.SiteFile(files.sectionB))) SetSection(sectionB_, std::move(*b));
     const store::Page page = platform_.globals().page();
     Label1->setText(QStringLiteral("You are working on page ") + FromUtf8(store::CaptionOf(page)));
     for (const store::Page each : store::kPages) pageButtons_[store::IndexOf(each)]->setEnabled(each != page);
@@ -264,9 +261,14 @@ void magic::SaveFields(SaveReport& report) {
     report.Note(file, SaveFormFields(*this, file));
 }
 
-void magic::SaveSection(const QTextEdit& section, std::string_view fileName, SaveReport& report) {
+void magic::SetSection(Section& section, std::string text) {
+    section.holder->setPlainText(FromFileText(text));
+    section.text = std::move(text);
+}
+
+void magic::SaveSection(const Section& section, std::string_view fileName, SaveReport& report) {
     const std::filesystem::path file = platform_.SiteFile(fileName);
-    report.Note(file, store::SaveSection(file, ToFileText(section.toPlainText())));
+    report.Note(file, store::SaveSection(file, section.text));
 }
 
 void magic::Command3_Click() {
@@ -293,9 +295,9 @@ void magic::ShowPage() {
 
 // A hand-over file that cannot be written is told, and the editor is not opened on
 // whatever the file held before: the section stays here as it is.
-void magic::EditSection(const QTextEdit& section, bool sectionA) {
+void magic::EditSection(const Section& section, bool sectionA) {
     setCursor(Qt::WaitCursor);
-    const auto handedOver = store::WriteHandOver(platform_.SiteFolderPath(), ToFileText(section.toPlainText()));
+    const auto handedOver = store::WriteHandOver(platform_.SiteFolderPath(), section.text);
     if (!handedOver) {
         unsetCursor();
         platform_.dialogs().ShowSaveError(this, platform_.SiteFile(store::kHandOverFile), handedOver.error());
@@ -315,22 +317,22 @@ void magic::EditSection(const QTextEdit& section, bool sectionA) {
     if (editor) hide();
 }
 
-void magic::Image8_Click() { EditSection(*RichTextBox1, true); }
-void magic::Image11_Click() { EditSection(*RichTextBox3, false); }
+void magic::Image8_Click() { EditSection(sectionA_, true); }
+void magic::Image11_Click() { EditSection(sectionB_, false); }
 
 // The section and the page's fields are saved; a save that fails is told, and the
 // section keeps the edited text so the next save can succeed.
-void magic::TakeBackSection(QTextEdit& section, std::string_view fileName) {
+void magic::TakeBackSection(Section& section, std::string_view fileName) {
     (void)store::DeleteHandOver(platform_.SiteFolderPath());
-    section.setPlainText(FromFileText(platform_.globals().editedBody));
+    SetSection(section, platform_.globals().editedBody);
     SaveReport report;
     SaveFields(report);
     SaveSection(section, fileName, report);
     report.Show(platform_.dialogs(), this);
 }
 
-void magic::afteredit() { TakeBackSection(*RichTextBox1, CurrentFiles().sectionA); }
-void magic::afteredit2() { TakeBackSection(*RichTextBox3, CurrentFiles().sectionB); }
+void magic::afteredit() { TakeBackSection(sectionA_, CurrentFiles().sectionA); }
+void magic::afteredit2() { TakeBackSection(sectionB_, CurrentFiles().sectionB); }
 
 void magic::Label6_Click() {
     const bool show = Text24->isHidden();
@@ -345,8 +347,8 @@ void magic::Label7_Click() {
     platform_.globals().FillEmptyPage();
     SaveReport report;
     SaveFields(report);
-    SaveSection(*RichTextBox1, CurrentFiles().sectionA, report);
-    SaveSection(*RichTextBox3, CurrentFiles().sectionB, report);
+    SaveSection(sectionA_, CurrentFiles().sectionA, report);
+    SaveSection(sectionB_, CurrentFiles().sectionB, report);
 
     const std::filesystem::path site = platform_.SiteFolderPath();
     const PageInputs inputs{.page = platform_.globals().page(),
@@ -354,8 +356,8 @@ void magic::Label7_Click() {
                             .title = Text2->text().toStdString(),
                             .description = Text100->text().toStdString(),
                             .keywords = Text24->text().toStdString(),
-                            .sectionA = ToFileText(RichTextBox1->toPlainText()),
-                            .sectionB = ToFileText(RichTextBox3->toPlainText())};
+                            .sectionA = sectionA_.text,
+                            .sectionB = sectionB_.text};
     const auto text = GeneratePageText(platform_.SiteFile(store::kTemplateFile), inputs,
                                        [this](int percent) { ProgressBar->setValue(percent); });
     if (!text) {
@@ -375,7 +377,13 @@ void magic::Label7_Click() {
     }
     unsetCursor();
     report.Show(platform_.dialogs(), this);
-    if (!page) return;
+    if (!page) {
+        if (const auto fault = store::PageNameFaultOf(inputs.page, inputs.names[inputs.page])) {
+            platform_.dialogs().Message(this, FromUtf8(store::PageNameFaultText(*fault)), MessageButtons::Ok,
+                                        MessageIcon::Exclamation);
+        }
+        return;
+    }
     // The file that exists under the page's name, whatever its letter case, is the one shown.
     WebBrowser1->Navigate(ToQString(*page));
     platform_.shell().Open(ToQString(*page));

@@ -3,6 +3,7 @@
 // sections to the page editor, and generates the page from the design's template.
 #include <QMainWindow>
 #include <array>
+#include <string>
 #include <string_view>
 
 #include "builder/store/site_files.hpp"
@@ -66,12 +67,21 @@ private:
     void BuildUpdatePanel(QWidget& client);
     void BuildMenus();
 
+    // A section's text exactly as stored. A text document cannot hold it: toPlainText turns
+    // U+00A0 into a blank, and U+2028 and U+2029 become line breaks. The hidden holder
+    // (RichTextBox1, RichTextBox3) shows it.
+    struct Section {
+        QTextEdit* holder = nullptr;
+        std::string text;
+    };
+    static void SetSection(Section& section, std::string text);
+
     store::PageFiles CurrentFiles() const;
     void LoadCurrentPage();
     void SaveFields(SaveReport& report);
-    void SaveSection(const QTextEdit& section, std::string_view fileName, SaveReport& report);
-    void EditSection(const QTextEdit& section, bool sectionA);
-    void TakeBackSection(QTextEdit& section, std::string_view fileName);
+    void SaveSection(const Section& section, std::string_view fileName, SaveReport& report);
+    void EditSection(const Section& section, bool sectionA);
+    void TakeBackSection(Section& section, std::string_view fileName);
 
     Platform& platform_;
     PictureButton* Command3;
@@ -88,8 +98,8 @@ private:
     QLineEdit* Text100;
     QLineEdit* Text24;
     std::array<QWidget*, 3> metaHelpIcons_{};
-    QTextEdit* RichTextBox1;
-    QTextEdit* RichTextBox3;
+    Section sectionA_;  // in RichTextBox1
+    Section sectionB_;  // in RichTextBox3
     QProgressBar* ProgressBar;
     QWidget* Frame1;
     QLabel* Picture1;

@@ -14,9 +14,11 @@ namespace {
 
 bool IsWritableFolder(const fs::path& folder) { return ::access(folder.c_str(), W_OK) == 0; }
 
-bool IsProgramBinary(const fs::path& file) {
+// Program binaries run from where they are; a lock file belongs to the folder it lies in.
+bool IsShippedContent(const fs::path& file) {
     const std::string name = file.filename().string();
-    return name == "pagewright" || name == kWindowsProgram || name == "designpack" || name == "mkdesignpack";
+    return name != "pagewright" && name != kWindowsProgram && name != "designpack" && name != "mkdesignpack" &&
+           name != kInstanceLockFile;
 }
 
 // The user's data folder as the XDG base directories give it: $XDG_DATA_HOME when it is
@@ -51,7 +53,7 @@ void PrepareInstallation(const fs::path& programFolder, const InstallationPlace&
 void FillFromShippedContent(const fs::path& programFolder, const fs::path& inst) {
     std::error_code ec;
     for (const fs::directory_entry& entry : fs::directory_iterator(programFolder, ec)) {
-        if (IsProgramBinary(entry.path())) continue;
+        if (!IsShippedContent(entry.path())) continue;
         const fs::path target = inst / entry.path().filename();
         if (fs::exists(target, ec)) continue;
         fs::copy(entry.path(), target, fs::copy_options::recursive, ec);

@@ -23,8 +23,13 @@ InstallationPlace LocateInstallation(const std::filesystem::path& programFolder)
 void PrepareInstallation(const std::filesystem::path& programFolder, const InstallationPlace& place);
 
 // Copies every shipped file and folder of `programFolder` that `inst` lacks, leaving
-// present files alone. Program binaries are not copied: they run from where they are.
+// present files alone. Program binaries are not copied: they run from where they are; nor is
+// a lock file left there by a copy that ran the folder as its installation.
 void FillFromShippedContent(const std::filesystem::path& programFolder, const std::filesystem::path& inst);
+
+// The lock file in the installation folder that lets only one copy of the windows run.
+// Hidden, so no window lists it; never a shipped file.
+inline constexpr const char* kInstanceLockFile = ".pagewright.lock";
 
 // The program that shows the windows, beside the one that runs the headless commands.
 inline constexpr const char* kWindowsProgram = "pagewright-gui";

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -85,6 +86,40 @@ TEST(PageNamesFile, GivesTheStoredNamesAndDefaultsForTheRest) {
     EXPECT_EQ(LoadPageNames(site.path())->names, (std::array<std::string, 3>{"Start", "Later", "About us"}));
 }
 
+// One rule for both windows and generation: a name that would put its page's file in another
+// folder, or cut its name short, is at fault; page one's name never is (its file is index.html).
+TEST(PageNames, ANameThatCannotNameItsFileIsAtFaultWithTheCharacterTold) {
+    using namespace std::string_literals;
+    struct Case {
+        Page page;
+        std::string name;
+        std::optional<char> character;
+        const char* told;  // in the message
+    };
+    const Case cases[] = {
+        {Page::Two, "A/B", '/', "page two, \"A/B\", cannot be the name of its file: it holds the character \"/\""},
+        {Page::Three, "../up", '/', "\"../up\""},
+        {Page::Three, "C:\\Sites", '\\', "the character \"\\\""},
+        {Page::Two, "nul\0x"s, '\0', "\"nul\u2400x\", cannot be the name of its file: it holds the character NUL"},
+        {Page::One, "A/B", std::nullopt, ""},
+        {Page::Two, "About us", std::nullopt, ""},
+        {Page::Three, "\u00dcber uns", std::nullopt, ""},
+        {Page::Two, "", std::nullopt, ""},      // ".html": an odd name, but a file name
+        {Page::Three, "..", std::nullopt, ""},  // "...html"
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto fault = PageNameFaultOf(c.page, c.name);
+        ASSERT_EQ(fault.has_value(), c.character.has_value());
+        if (!fault) continue;
+        EXPECT_EQ(fault->character, *c.character);
+        EXPECT_EQ(fault->name, c.name);
+        const std::string text = PageNameFaultText(*fault);
+        EXPECT_NE(text.find(c.told), std::string::npos) << text;
+        EXPECT_EQ(text.find('\0'), std::string::npos) << "no NUL cuts the message short";
+    }
+}
+
 TEST(PageNamesFile, AFileThatCannotBeReadIsAnError) {
     const test::TempFolder site;
     fs::create_directory(site.path() / "pagebox.txt");
@@ -147,7 +182,8 @@ TEST_F(NewSite, AStartThatFailsHalfWayLeavesNoSiteAndTheNextOnePreparesIt) {
     }();
 
     ASSERT_FALSE(failed);
-    EXPECT_EQ(failed.error(), std::errc::file_too_large);
+    EXPECT_EQ(failed.error().reason, std::errc::file_too_large);
+    EXPECT_EQ(failed.error().file, Inst() / "stock") << "the shipped file whose copy failed";
     EXPECT_FALSE(fs::exists(Inst() / "default"));
 
     fs::create_directories(Inst() / ".default-killed" / "half");  // as a killed start leaves it
@@ -156,11 +192,24 @@ TEST_F(NewSite, AStartThatFailsHalfWayLeavesNoSiteAndTheNextOnePreparesIt) {
     for (const std::string& name : Entries(Inst())) EXPECT_FALSE(name.starts_with(".default-")) << name;
 }
 
+// The message names the file the user would look for, not the hidden staging folder.
+TEST_F(NewSite, ASeedFileThatCannotBeWrittenIsNamedAsItWouldStandInTheSite) {
+    const auto failed = [&] {
+        test::DiskFullAfter full(8);  // less than the first field file
+        return PrepareDefaultSite(Inst());
+    }();
+    ASSERT_FALSE(failed);
+    EXPECT_EQ(failed.error().file, Inst() / "default" / "oneBox.txt");
+    EXPECT_EQ(failed.error().reason, std::errc::file_too_large);
+}
+
 // The marker lists the site in the main menu: a start that cannot write it leaves no
 // "default" either, so the next start prepares both.
 TEST_F(NewSite, AMarkerThatCannotBeWrittenLeavesNoSiteBehind) {
     fs::create_directory(Inst() / "Default.ste");  // in the way of the marker file
-    ASSERT_FALSE(PrepareDefaultSite(Inst()));
+    const auto failed = PrepareDefaultSite(Inst());
+    ASSERT_FALSE(failed);
+    EXPECT_EQ(failed.error().file, Inst() / "Default.ste");
     EXPECT_FALSE(fs::exists(Inst() / "default"));
 
     fs::remove(Inst() / "Default.ste");

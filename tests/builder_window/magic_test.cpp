@@ -220,6 +220,70 @@ TEST_F(MagicTest, MissingTemplateSaysSoAndWritesNoPage) {
     EXPECT_TRUE(builder->findChild<QWidget*>("Label7")->isEnabled());
 }
 
+// Text from a word processor: non-breaking spaces, line and paragraph separators. A text
+// document would turn them into blanks and line breaks the first time the page is saved.
+TEST_F(MagicTest, SectionsKeepEveryCharacterThroughHandOverSaveAndGeneration) {
+    const std::string text = "Soup 5\u00a0\u20ac \u00ab\u00a0oui\u00a0\u00bb\u2028next line\u2029next paragraph";
+    inst.Write("default/rtemp1.txt", store::WriteRtf(text));
+    Open("one");
+    emit builder->findChild<HotSpot*>("Label5")->clicked();
+    EXPECT_EQ(SiteFile("stand.1w1"), text + "\r\n") << "handed over as stored";
+
+    builder->Label7_Click();
+    EXPECT_EQ(store::RtfPlainText(SiteFile("rtemp1.txt")), text) << "saved as loaded";
+    EXPECT_NE(SiteFile("index.html").find(text), std::string::npos) << "and in the page";
+
+    doubles.platform->globals().editedBody = "B\u00a0" + text;
+    builder->afteredit2();
+    EXPECT_EQ(store::RtfPlainText(SiteFile("rtemp31.txt")), "B\u00a0" + text)
+        << "taken back from the editor as it came";
+    EXPECT_TRUE(doubles.dialogs->shown.empty());
+}
+
+// A page name that cannot name its page's file: "Save or preview site" says which name and
+// which character, writes no page anywhere, and opens nothing. The content is still saved.
+TEST_F(MagicTest, APageNameThatCannotBeAFileNameIsToldAndNoPageIsWritten) {
+    struct Case {
+        const char* page;
+        const char* record;
+        const char* name;
+        const char* character;
+    };
+    const Case cases[] = {
+        {"three", "\"A/B\",\"Page3\"", "A/B", "\"/\""},
+        {"two", "\"Back\\slash\",\"Page2\"", "Back\\slash", "\"\\\""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        doubles.dialogs->shown.clear();
+        doubles.shell->opened.clear();
+        inst.Write("default/pagebox.txt", std::string(c.record) + "\r\n");
+        Open(c.page);
+        builder->Label7_Click();
+        ASSERT_EQ(doubles.dialogs->shown.size(), 1u);
+        const QString text = doubles.dialogs->shown[0].text;
+        EXPECT_TRUE(text.contains(QStringLiteral("\"%1\"").arg(QString::fromUtf8(c.name)))) << text.toStdString();
+        EXPECT_TRUE(text.contains(QStringLiteral("character %1").arg(QString::fromUtf8(c.character))))
+            << text.toStdString();
+        EXPECT_EQ(doubles.dialogs->shown[0].icon, MessageIcon::Exclamation);
+        for (const auto& entry : fs::recursive_directory_iterator(inst.path())) {
+            EXPECT_NE(entry.path().extension(), ".html") << entry.path();
+        }
+        EXPECT_TRUE(doubles.shell->opened.isEmpty());
+        EXPECT_TRUE(builder->findChild<QWidget*>("Label7")->isEnabled());
+        const std::string fields(store::FilesOf(store::PageFromWord(c.page)).fields);
+        EXPECT_NE(SiteFile(fields.c_str()).find("\"Text24\""), std::string::npos)
+            << "the content is saved all the same";
+    }
+
+    inst.Write("default/pagebox.txt", "\"A/B\",\"page1\"\r\n");  // page one's file is index.html whatever its name
+    doubles.dialogs->shown.clear();
+    Open("one");
+    builder->Label7_Click();
+    EXPECT_TRUE(doubles.dialogs->shown.empty());
+    EXPECT_TRUE(fs::exists(inst.path() / "default" / "index.html"));
+}
+
 TEST_F(MagicTest, UpdatingAllPagesRegeneratesTheWholeSite) {
     inst.Write("default/pagebox.txt", "\"Start\",\"page1\"\r\n\"Our Menu\",\"Page2\"\r\n\"Contact\",\"Page3\"\r\n");
     Open("two");

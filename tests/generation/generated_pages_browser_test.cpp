@@ -12,6 +12,7 @@
 #include <QWebEngineView>
 
 #include "builder/generate_command.hpp"
+#include "builder/generation.hpp"
 #include "tests/generation/seeded_site.hpp"
 #include "tests/temp_folder.hpp"
 
@@ -121,6 +122,43 @@ TEST(GeneratedPagesInBrowser, EveryPictureTheyNameIsFound) {
         const QJsonArray broken = outcome["broken"].toArray();
         EXPECT_FALSE(pictures.isEmpty()) << "the page names no picture at all";
         EXPECT_TRUE(broken.isEmpty()) << "not found: " << QJsonDocument(broken).toJson().toStdString();
+    }
+}
+
+// Older design packs bring templates in Windows-1252 that say so; the page is written in
+// UTF-8 and must say that instead, or the engine shows "Café" as "CafÃ©".
+TEST(GeneratedPagesInBrowser, AWindows1252TemplateShowsItsAccentedLettersAsTyped) {
+    struct Case {
+        const char* name;
+        std::string declaration;
+    };
+    const Case cases[] = {
+        {"meta charset", "<meta charset=windows-1252>"},
+        {"http-equiv, attributes the other way round",
+         "<META CONTENT='text/html; charset=ISO-8859-1' http-equiv=Content-Type>"},
+        {"no declaration", ""},
+    };
+    test::TempFolder site;
+    QWebEngineView view;
+    view.resize(800, 600);
+    view.show();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        site.Write("temp311.htx",
+                   "<html><head>" + c.declaration +
+                       "<title>Caf\xe9</title></head>\r\n<body><p id=\"t\">Caf\xe9 %%texta%%</p></body></html>");
+        PageInputs inputs;
+        inputs.sectionA = "cr\u00e8me br\u00fbl\u00e9e 5\u00a0\u20ac";
+        const auto text = GeneratePageText(site.path() / "temp311.htx", inputs);
+        ASSERT_TRUE(text.has_value());
+        const fs::path page = site.path() / ("page" + std::to_string(&c - cases) + ".html");  // a new address each
+        ASSERT_TRUE(WritePageFile(page, *text));
+
+        ASSERT_TRUE(Load(view, page));
+        EXPECT_EQ(Evaluate(*view.page(), "document.characterSet").toString(), "UTF-8");
+        EXPECT_EQ(Evaluate(*view.page(), "document.title").toString(), QStringLiteral("Caf\u00e9"));
+        EXPECT_EQ(Evaluate(*view.page(), "document.getElementById('t').textContent").toString(),
+                  QStringLiteral("Caf\u00e9 cr\u00e8me br\u00fbl\u00e9e 5\u00a0\u20ac"));
     }
 }
 

@@ -231,6 +231,60 @@ TEST(GeneratePageText, TakesTemplateBytesThatAreNotUtf8AsWindows1252) {
     EXPECT_EQ(*page, "<p>Grüße Home</p>\r\n");
 }
 
+// Every page is written as UTF-8, so a template that names another charset would have its
+// accented letters shown as two characters each. Templates come from design packs: any
+// casing, attribute order and quoting.
+TEST(DeclareUtf8, RewritesEveryCharsetDeclarationAndAddsOneWhereNone) {
+    struct Case {
+        const char* name;
+        std::string templateText;
+        std::string page;
+    };
+    const Case cases[] = {
+        {"bare charset", "<head><meta charset=windows-1252></head>", "<head><meta charset=utf-8></head>"},
+        {"upper case, quoted", "<HEAD><META CHARSET=\"ISO-8859-1\"></HEAD>", "<HEAD><META CHARSET=\"utf-8\"></HEAD>"},
+        {"self-closing, spaces round '='", "<meta charset = 'latin1' />", "<meta charset = 'utf-8' />"},
+        {"http-equiv", R"(<meta http-equiv="Content-Type" content="text/html; charset=windows-1252">)",
+         R"(<meta http-equiv="Content-Type" content="text/html; charset=utf-8">)"},
+        {"content first, single quotes, bare http-equiv",
+         "<meta content='text/html;CHARSET=iso-8859-1' HTTP-EQUIV=content-type>",
+         "<meta content='text/html;CHARSET=utf-8' HTTP-EQUIV=content-type>"},
+        {"quoted name inside content",
+         R"(<meta http-equiv="content-type" content='text/html; charset="windows-1252"'>)",
+         R"(<meta http-equiv="content-type" content='text/html; charset="utf-8"'>)"},
+        {"both forms in one page",
+         "<meta charset=latin1><meta http-equiv=Content-Type content=\"text/html; charset=latin1\">",
+         "<meta charset=utf-8><meta http-equiv=Content-Type content=\"text/html; charset=utf-8\">"},
+        {"a '>' in a quoted value", "<meta name=\"a>b\" charset=\"cp1252\">", "<meta name=\"a>b\" charset=\"utf-8\">"},
+        {"none: one after <head>", "<html><head><title>T</title></head>",
+         "<html><head><meta charset=\"utf-8\"><title>T</title></head>"},
+        {"none: after a head with attributes", "<Head profile=\"x>y\">\r\n<title>T</title>",
+         "<Head profile=\"x>y\"><meta charset=\"utf-8\">\r\n<title>T</title>"},
+        {"none: <header> and <metadata> are other tags", "<head><header><metadata charset=latin1>",
+         "<head><meta charset=\"utf-8\"><header><metadata charset=latin1>"},
+        {"none: a charset without a value declares nothing", "<head><meta charset>",
+         "<head><meta charset=\"utf-8\"><meta charset>"},
+        {"none: charset only in a description", "<head><meta name=description content=\"charset=latin1\">",
+         "<head><meta charset=\"utf-8\"><meta name=description content=\"charset=latin1\">"},
+        {"already UTF-8", "<head><meta charset=\"UTF-8\">", "<head><meta charset=\"UTF-8\">"},
+        {"already utf8 through http-equiv", "<head><meta http-equiv=content-type content=\"text/html; charset=utf8\">",
+         "<head><meta http-equiv=content-type content=\"text/html; charset=utf8\">"},
+        {"no head, no declaration", "<p>%%texta%%</p>", "<p>%%texta%%</p>"},
+        {"a value left open runs to the end", "<head><meta charset=\"windows-1252",
+         "<head><meta charset=\"utf-8\"><meta charset=\"windows-1252"},
+        {"empty", "", ""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(DeclareUtf8(c.templateText), c.page) << c.name;
+}
+
+TEST(GeneratePageText, AWindows1252TemplateDeclaresTheUtf8ItIsWrittenIn) {
+    test::TempFolder site;
+    site.Write("temp311.htx", "<html><head>\r\n<meta charset=windows-1252>\r\n<title>Caf\xe9</title>");
+    const auto page = GeneratePageText(site.path() / "temp311.htx", UneditedPage("one"));
+    ASSERT_TRUE(page.has_value());
+    EXPECT_EQ(*page, "<html><head>\r\n<meta charset=utf-8>\r\n<title>Caf\u00e9</title>\r\n");
+}
+
 class PageFile : public testing::Test {
 protected:
     std::vector<std::string> Entries(const fs::path& folder) {

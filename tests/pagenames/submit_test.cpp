@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPointer>
+#include <QTest>
 #include <functional>
 
 #include "pagenames/submit.hpp"
@@ -119,6 +120,45 @@ TEST_F(SubmitTest, ClosingSavesTheNamesShownOrHiddenAndOpensNothing) {
             << "no second file beside pageBox.txt";
         EXPECT_TRUE(opened.empty());
     }
+}
+
+// A name that cannot name its page's file is told as soon as it is typed, with the name and
+// the character at fault. Page one's file is index.html whatever its name.
+TEST_F(SubmitTest, ANameThatCannotBeAFileNameIsToldWhenTyped) {
+    struct Case {
+        const char* box;
+        const char* typed;
+        const char* told;  // empty: nothing told
+    };
+    const Case cases[] = {
+        {"Page2", "A/B", "page two, \"A/B\", cannot be the name of its file: it holds the character \"/\""},
+        {"Page3", "Back\\slash",
+         "page three, \"Back\\slash\", cannot be the name of its file: it holds the character \"\\\""},
+        {"page1", "A/B", ""},
+        {"Page3", "Contact us", ""},
+    };
+    submit& window = Load();
+    window.show();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        doubles.dialogs->shown.clear();
+        QLineEdit& box = Box(c.box);
+        box.clear();
+        QTest::keyClicks(&box, QString::fromUtf8(c.typed));
+        EXPECT_TRUE(doubles.dialogs->shown.empty()) << "nothing while typing";
+        QTest::keyClick(&box, Qt::Key_Return);
+        if (*c.told == '\0') {
+            EXPECT_TRUE(doubles.dialogs->shown.empty());
+            continue;
+        }
+        ASSERT_EQ(doubles.dialogs->shown.size(), 1u);
+        EXPECT_TRUE(doubles.dialogs->shown[0].text.contains(QString::fromUtf8(c.told)))
+            << doubles.dialogs->shown[0].text.toStdString();
+        EXPECT_EQ(doubles.dialogs->shown[0].icon, MessageIcon::Exclamation);
+    }
+    // What the user typed is kept, to be put right here or told again when the page is saved.
+    EXPECT_TRUE(window.close());
+    EXPECT_NE(PageNamesFile().find("\"A/B\",\"Page2\""), std::string::npos);
 }
 
 TEST_F(SubmitTest, ClosingStillClosesWhenTheSiteFolderIsGone) {

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QDir>
 
+#include <unistd.h>
+
 #include "builder/store/rtf.hpp"
 #include "platform/testing/doubles.hpp"
 #include "shell/begin.hpp"
@@ -128,6 +130,72 @@ TEST_F(BeginTest, MissingSeedPictureIsSkippedSilently) {
     EXPECT_FALSE(fs::exists(inst.path() / "default" / "stock"));
     EXPECT_TRUE(fs::exists(inst.path() / "default" / "graf2.jpg"));
     EXPECT_TRUE(doubles.dialogs->shown.empty());
+}
+
+// A seed picture that cannot be read: the start says which file and why, the main menu
+// opens all the same, and once the picture can be read the next start makes the site.
+TEST_F(BeginTest, ASeedPictureThatCannotBeReadIsToldAndTheNextStartPreparesTheSite) {
+    struct Case {
+        const char* name;
+        bool needsNonRoot;  // root reads files whatever their permissions
+        void (*spoil)(const fs::path& picture);
+        void (*mend)(const fs::path& picture);
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"a folder in its place", false,
+         [](const fs::path& p) {
+             fs::remove(p);
+             fs::create_directory(p);
+         },
+         [](const fs::path& p) {
+             fs::remove(p);
+             std::ofstream(p) << "GIF89a";
+         },
+         "Is a directory"},
+        {"no read permission", true, [](const fs::path& p) { fs::permissions(p, fs::perms::none); },
+         [](const fs::path& p) { fs::permissions(p, fs::perms::owner_read | fs::perms::owner_write); },
+         "Permission denied"},
+    };
+    for (const Case& c : cases) {
+        if (c.needsNonRoot && ::geteuid() == 0) continue;
+        SCOPED_TRACE(c.name);
+        test::TempFolder other;
+        for (const char* name : kCopies) other.Write(name, name);
+        const fs::path picture = other.path() / "graf1.gif";
+        c.spoil(picture);
+        testing::TestPlatform platform{other.path()};
+        {
+            begin startUp(*platform.platform);
+            startUp.Form_Load();
+        }
+        ASSERT_EQ(platform.dialogs->shown.size(), 1u) << "told once";
+        const QString text = platform.dialogs->shown[0].text;
+        EXPECT_TRUE(text.contains(QString::fromStdString(picture.string()))) << text.toStdString();
+        EXPECT_TRUE(text.contains(QLatin1String(c.reason))) << text.toStdString();
+        EXPECT_TRUE(text.contains(QLatin1String("next start"))) << text.toStdString();
+        EXPECT_EQ(platform.dialogs->shown[0].icon, MessageIcon::Exclamation);
+        start* menu = nullptr;
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (auto* candidate = qobject_cast<start*>(window)) menu = candidate;
+        }
+        ASSERT_NE(menu, nullptr);
+        EXPECT_TRUE(menu->isVisible()) << "the main menu opens all the same";
+        EXPECT_FALSE(fs::exists(other.path() / "default"));
+        EXPECT_FALSE(fs::exists(other.path() / "Default.ste"));
+        TearDown();
+
+        c.mend(picture);
+        {
+            begin startUp(*platform.platform);
+            startUp.Form_Load();
+        }
+        EXPECT_EQ(platform.dialogs->shown.size(), 1u) << "nothing more to tell";
+        EXPECT_EQ(inst.Read(other.path() / "default" / "graf1.gif"), inst.Read(picture));
+        EXPECT_EQ(inst.Read(other.path() / "default" / "oneBox.txt"), "\"\",\"Text1\"\r\n");
+        EXPECT_TRUE(fs::exists(other.path() / "Default.ste"));
+        TearDown();
+    }
 }
 
 TEST_F(BeginTest, DeletedSiteIsPreparedAgain) {

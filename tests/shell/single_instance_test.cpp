@@ -10,6 +10,7 @@
 #include <chrono>
 #include <csignal>
 #include <map>
+#include <optional>
 #include <thread>
 
 #include "tests/temp_folder.hpp"
@@ -21,7 +22,11 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-pid_t StartProgram(const fs::path& inst) {
+// `runtime` as XDG_RUNTIME_DIR, an empty one for a start without the variable; nothing
+// leaves the variable as the tests found it.
+pid_t StartProgram(const fs::path& inst, const std::optional<fs::path>& runtime = std::nullopt) {
+    if (runtime && runtime->empty()) unsetenv("XDG_RUNTIME_DIR");
+    if (runtime && !runtime->empty()) setenv("XDG_RUNTIME_DIR", runtime->c_str(), 1);
     setenv("PAGEWRIGHT_HOME", inst.c_str(), 1);
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     const std::string program = std::string(PW_INSTALL_DIR) + "/pagewright";
@@ -82,6 +87,34 @@ TEST(SingleInstance, SecondStartEndsAtOnceAndAStaleLockDoesNotBlock) {
     Kill(third);
 }
 
+// The lock lies in the installation, so starts whose environments differ (a desktop
+// session beside `su`, `sudo -u` or a shell without XDG_RUNTIME_DIR) meet the same one.
+TEST(SingleInstance, StartsWithDifferentRuntimeFoldersMeetTheSameLock) {
+    test::TempFolder inst, runtimes;
+    for (const char* name : {"a", "b"}) {
+        fs::create_directory(runtimes.path() / name);
+        fs::permissions(runtimes.path() / name, fs::perms::owner_all, fs::perm_options::replace);
+    }
+    const pid_t first = StartProgram(inst.path(), runtimes.path() / "a");
+    ASSERT_TRUE(WaitFor(inst.path() / "Default.ste", 20s));
+    ASSERT_FALSE(WaitForExit(first, 500ms));
+    EXPECT_EQ(fs::symlink_status(inst.path() / ".pagewright.lock").permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write)
+        << "the lock is the owner's only";
+
+    fs::remove_all(inst.path() / "default");
+    const auto before = Snapshot(inst.path());
+    for (const fs::path& runtime : {runtimes.path() / "b", fs::path()}) {
+        SCOPED_TRACE(runtime.empty() ? "no XDG_RUNTIME_DIR" : runtime.string());
+        const pid_t second = StartProgram(inst.path(), runtime);
+        const auto exitStatus = WaitForExit(second, 10s);
+        EXPECT_EQ(exitStatus, 0) << "the second copy ends at once";
+        if (!exitStatus) Kill(second);
+        EXPECT_EQ(Snapshot(inst.path()), before) << "and touches no file";
+    }
+    Kill(first);
+}
+
 // A copy of the program's folder that its user cannot write, as an installed program's
 // is: the installation is then the per-user folder under XDG_DATA_HOME. Root writes
 // anywhere, so as root the program runs as "nobody".
@@ -137,12 +170,13 @@ TEST(SingleInstance, ASecondStartOfAnInstalledCopyLeavesThePerUserFolderAlone) {
     const pid_t first = installed.Start();
     ASSERT_TRUE(WaitFor(installed.inst() / "Default.ste", 30s)) << "the first copy fills its per-user installation";
     ASSERT_FALSE(WaitForExit(first, 300ms));
-    // The lock is in the user's own runtime folder: in the shared temporary folder another
-    // user could make a file of its name first, and this user's copy would never start.
-    const auto locks = fs::directory_iterator(installed.runtime());
-    EXPECT_TRUE(std::ranges::any_of(locks, [](const fs::directory_entry& entry) {
+    // The lock is in the per-user installation itself, the user's own: not in the shared
+    // temporary folder, where another user could make a file of its name first.
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(installed.inst() / ".pagewright.lock")));
+    const auto runtimeEntries = fs::directory_iterator(installed.runtime());
+    EXPECT_TRUE(std::ranges::none_of(runtimeEntries, [](const fs::directory_entry& entry) {
         return entry.path().filename().string().starts_with("pagewright-");
-    }));
+    })) << "nothing of it in the runtime folder";
 
     fs::remove(installed.inst() / "logo.htx");  // a second copy that filled the folder would bring it back
     const auto before = Snapshot(installed.inst());
