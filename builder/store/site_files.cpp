@@ -2,6 +2,8 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
+
 #include "builder/store/rtf.hpp"
 #include "shell/general/field_file.hpp"
 
@@ -9,6 +11,9 @@ namespace pw::store {
 namespace {
 
 constexpr std::string_view kStagingPrefix = ".default-";
+
+// The longest name a folder entry can have, in bytes.
+constexpr std::size_t kLongestFileName = 255;
 
 // Holds the seed text like the sections; no window reads it.
 constexpr std::string_view kFtpBetaFile = "ftpbeta.txt";
@@ -163,19 +168,38 @@ Result<void> FillNewSite(const fs::path& folder, const fs::path& shippedFolder, 
     return CopyDesignFiles(folder, shippedFolder, copying);
 }
 
-Result<void> PrepareDefaultSite(const fs::path& inst, const CopyCallbacks& copying) {
+std::optional<std::string> NewSiteNameProblem(const fs::path& inst, std::string_view name) {
+    if (name.empty()) return "Please type a name for the new site.";
+    const bool holdsControl = std::ranges::any_of(name, [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+    if (name == "." || name == ".." || name.find_first_of("/\\") != std::string_view::npos || holdsControl)
+        return "A site's name is the name of its folder, so it cannot hold / or \\ or be \".\" or \"..\". "
+               "Please choose another name.";
+    if (name.front() == '.') return "A site's name cannot begin with a dot: its folder would be hidden.";
+    if (name.size() + kSiteMarkerExtension.size() > kLongestFileName)
+        return "That name is too long for a folder. Please choose a shorter one.";
+    const std::string marker = std::string(name) + std::string(kSiteMarkerExtension);
     std::error_code ec;
-    if (fs::exists(ResolveInFolder(inst, kDefaultSite), ec)) return {};
+    // Names are found without regard to case, so "corner cafe" would open "Corner Cafe".
+    if (fs::exists(ResolveInFolder(inst, name), ec) || fs::exists(ResolveInFolder(inst, marker), ec))
+        return "There is already a site or a file called \"" + std::string(name) +
+               "\" beside the program. Please choose another name.";
+    return std::nullopt;
+}
+
+Result<void> PrepareSite(const fs::path& inst, std::string_view name, std::string_view markerName,
+                         const CopyCallbacks& copying) {
+    std::error_code ec;
+    if (fs::exists(ResolveInFolder(inst, name), ec)) return Fail(std::make_error_code(std::errc::file_exists));
     RemoveStaleStagingFolders(inst);
     const auto staging = MakeStagingFolder(inst);
     if (!staging) return Fail(staging.error());
-    // The marker comes before the rename: once "default" is there, no start prepares it
+    // The marker comes before the rename: once the folder is there, no start prepares it
     // again, so a marker that failed after it would leave the site unlisted for good.
-    const fs::path marker = inst / ("Default" + std::string(kSiteMarkerExtension));
+    const fs::path marker = inst / (std::string(markerName) + std::string(kSiteMarkerExtension));
     Result<void> prepared = FillNewSite(*staging, inst, copying);
     if (prepared) prepared = SaveSection(marker, kSeedSectionText);
     if (prepared) {
-        fs::rename(*staging, inst / kDefaultSite, ec);
+        fs::rename(*staging, inst / name, ec);
         if (ec) {
             prepared = Fail(ec);
             fs::remove(marker, ec);
@@ -183,6 +207,12 @@ Result<void> PrepareDefaultSite(const fs::path& inst, const CopyCallbacks& copyi
     }
     if (!prepared) fs::remove_all(*staging, ec);
     return prepared;
+}
+
+Result<void> PrepareDefaultSite(const fs::path& inst, const CopyCallbacks& copying) {
+    std::error_code ec;
+    if (fs::exists(ResolveInFolder(inst, kDefaultSite), ec)) return {};
+    return PrepareSite(inst, kDefaultSite, "Default", copying);
 }
 
 }  // namespace pw::store

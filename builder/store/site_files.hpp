@@ -4,6 +4,7 @@
 // file and the page names are read and saved. No Qt.
 #include <array>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -98,11 +99,22 @@ Result<PageNames> LoadPageNames(const fs::path& siteFolderPath);
 // is passed over; any other failure stops the filling and is returned.
 Result<void> FillNewSite(const fs::path& folder, const fs::path& shippedFolder, const CopyCallbacks& copying = {});
 
-// Prepares <inst>/default for a first start: FillNewSite into a hidden staging folder of
-// <inst>, the staging folder renamed to "default", then the site marker Default.ste
-// beside it. A start that fails or is killed half way leaves no "default", so the next
-// start prepares it again; staging folders such a start left behind are removed first.
-// An existing "default" (folder or file) is never touched: the call then does nothing.
+// Prepares the new site <inst>/<name> as a first start prepares "default": FillNewSite into a
+// hidden staging folder of <inst>, then the site marker <markerName>.ste, then the staging
+// folder renamed to `name`. A call that fails or is killed half way leaves no site folder;
+// staging folders such a call left behind are removed first. A folder or file of that name
+// (in any letter case) is never touched: that is file_exists.
+Result<void> PrepareSite(const fs::path& inst, std::string_view name, std::string_view markerName,
+                         const CopyCallbacks& copying = {});
+
+// Prepares <inst>/default for a first start, with the marker Default.ste (PrepareSite). An
+// existing "default" (folder or file) is never touched: the call then does nothing.
 Result<void> PrepareDefaultSite(const fs::path& inst, const CopyCallbacks& copying = {});
+
+// Why `name` cannot be the name of a new site of `inst`, told as the user is told; nothing
+// when it can. The name is the site's folder and, with ".ste", its marker beside it: it
+// must be a single folder name that is not hidden and not taken by any entry of <inst>
+// (letter case ignored, as sites are found so).
+std::optional<std::string> NewSiteNameProblem(const fs::path& inst, std::string_view name);
 
 }  // namespace pw::store
