@@ -64,11 +64,12 @@ QLabel* PanelText(const char* name, const QString& text, QRect twips, QWidget* p
 }
 
 // A bullet picture that does nothing, beside the line it marks.
-void Bullet(const char* name, int left, int top, QWidget* panel) {
+QLabel* Bullet(const char* name, int left, int top, QWidget* panel) {
     auto* bullet = new QLabel(panel);
     bullet->setObjectName(QString::fromLatin1(name));
     bullet->setPixmap(Picture(QStringLiteral("bullet.png")));
     bullet->setGeometry(TwipsRect(left, top, 210, 210));
+    return bullet;
 }
 
 }  // namespace
@@ -198,14 +199,12 @@ void start::BuildDesignChooser(QWidget& client) {
                                           QStringLiteral("   View Templates"), Frame1),
                               TwipsRect(720, 4080, 2175, 255));
     connect(more, &HotSpot::clicked, this, &start::Label33_Click);
-    // Beside the chooser's commands, below design 1: shown while a copy of an earlier design is kept.
-    Image31 = new QLabel(Frame1);
-    Image31->setObjectName(QStringLiteral("Image31"));
-    Image31->setPixmap(Picture(QStringLiteral("bullet.png")));
-    Image31->setGeometry(TwipsRect(600, 2880, 210, 210));
+    // Under the chooser's other commands, where the pictures leave its caption room: shown
+    // while a copy of an earlier design is kept.
+    Image31 = Bullet("Image31", 600, 4400, Frame1);
     Label34 = PlaceHotSpot(new HotSpot(QStringLiteral("Label34"), QStringLiteral("    Back to the previous design"),
                                        QStringLiteral("   Put back the design you had before the last change"), Frame1),
-                           TwipsRect(720, 2880, 2175, 255));
+                           TwipsRect(720, 4400, 3495, 255));
     connect(Label34, &HotSpot::clicked, this, &start::Label34_Click);
 }
 

@@ -89,8 +89,8 @@ TEST_F(DesignCopiesTest, TheNewestFiveCopiesAreKeptAndEachGoesBackOneDesign) {
     for (const auto& entry : fs::directory_iterator(site / ".designs"))
         kept.push_back(entry.path().filename().string());
     std::ranges::sort(kept);
-    EXPECT_EQ(kept, (std::vector<std::string>{"2025-12-11 080000Z-2", "2025-12-11 080001Z", "2025-12-11 080001Z-2",
-                                              "2025-12-11 080002Z", "2025-12-11 080003Z"}));
+    EXPECT_EQ(kept, (std::vector<std::string>{"2025-12-11 080001Z", "2025-12-11 080001Z-2", "2025-12-11 080002Z",
+                                              "2025-12-11 080002Z-2", "2025-12-11 080003Z"}));
     for (int back = 6; back >= 2; --back) {
         ASSERT_TRUE(RestoreLatestCopy(site).has_value());
         EXPECT_EQ(Read("stock"), "design " + std::to_string(back));
