@@ -400,33 +400,36 @@ void start::Label34_Click() {
     OpenBuilderForDesign(true);
 }
 
-// "New Site...": a site made as the first start makes "default", then opened in the builder.
-// A name that cannot be a site's is explained, and the user is asked again.
-void start::mnunew_Click() {
+// The name of a site to be made, asked until it is one a site can have (each problem
+// explained); nothing when the user cancels.
+std::optional<std::string> start::AskNewSiteName() {
     QString typed;
     for (;;) {
         const auto answer =
             platform_.dialogs().Input(this, QStringLiteral("Name of the new site:"), QStringLiteral("New Site"), typed);
-        if (!answer) return;
+        if (!answer) return std::nullopt;
         typed = answer->trimmed();
-        const std::string name = typed.toStdString();
-        if (const auto problem = store::NewSiteNameProblem(platform_.inst(), name)) {
-            platform_.dialogs().Message(this, FromUtf8(*problem), MessageButtons::Ok, MessageIcon::Exclamation);
-            continue;
-        }
-        setCursor(Qt::WaitCursor);
-        const auto made = store::PrepareSite(platform_.inst(), name, name);
-        unsetCursor();
-        if (!made) {
-            platform_.dialogs().Message(
-                this,
-                QStringLiteral("The site \"%1\" could not be made (%2).").arg(typed, FromUtf8(made.error().message())),
-                MessageButtons::Ok, MessageIcon::Exclamation);
-            return;
-        }
-        break;
+        const auto problem = store::NewSiteNameProblem(platform_.inst(), typed.toStdString());
+        if (!problem) return typed.toStdString();
+        platform_.dialogs().Message(this, FromUtf8(*problem), MessageButtons::Ok, MessageIcon::Exclamation);
     }
-    platform_.globals().siteFolder = typed.toStdString();
+}
+
+// "New Site...": a site made as the first start makes "default", then opened in the builder.
+void start::mnunew_Click() {
+    const std::optional<std::string> name = AskNewSiteName();
+    if (!name) return;
+    setCursor(Qt::WaitCursor);
+    const auto made = store::PrepareSite(platform_.inst(), *name, *name);
+    unsetCursor();
+    if (!made) {
+        platform_.dialogs().Message(this,
+                                    QStringLiteral("The site \"%1\" could not be made (%2).")
+                                        .arg(FromUtf8(*name), FromUtf8(made.error().message())),
+                                    MessageButtons::Ok, MessageIcon::Exclamation);
+        return;
+    }
+    platform_.globals().siteFolder = *name;
     RefreshFile1();
     OpenBuilderOn(store::Page::One);
 }

@@ -2,6 +2,8 @@
 // The main menu: a picture with click areas over its drawn items, page buttons, a
 // logo pane and a site list.
 #include <QMainWindow>
+#include <optional>
+#include <string>
 
 #include "builder/store/site_files.hpp"
 
@@ -73,6 +75,7 @@ private:
     void StartDesignPack(int number);
     bool KeepCurrentDesign();
     void OpenBuilderForDesign(bool updateNow);
+    std::optional<std::string> AskNewSiteName();
     void OpenVendorPage(const QString& path, bool busyPointer);
     void OpenBuilderOn(store::Page page);
     bool refreshingFile1_ = false;
