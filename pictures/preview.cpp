@@ -10,7 +10,9 @@
 #include <QProgressBar>
 #include <QStorageInfo>
 #include <QTreeView>
+#include <algorithm>
 
+#include "pictures/web_picture.hpp"
 #include "platform/platform.hpp"
 #include "shell/general/copy_file.hpp"
 #include "shell/general/hot_spot.hpp"
@@ -35,6 +37,14 @@ HotSpot* Command(const char* name, const QString& caption, const QString& toolTi
     arrow->setGeometry(twips.x(), twips.y(), 14, twips.height());
     arrow->setAttribute(Qt::WA_TransparentForMouseEvents);
     return spot;
+}
+
+QString WebCopyQuestion(const PictureFacts& facts, qint64 webCopyBytes) {
+    return QStringLiteral("This picture is %1 x %2 pixels (%3 MB). Make a copy for the web (about %4 KB)?")
+        .arg(facts.size.width())
+        .arg(facts.size.height())
+        .arg(QString::number(static_cast<double>(facts.bytes) / (1024.0 * 1024.0), 'f', 1))
+        .arg(std::max<qint64>(1, (webCopyBytes + 512) / 1024));
 }
 
 }  // namespace
@@ -169,12 +179,27 @@ void preview::File1_Click() {
     pickedPath_ = PathOf(name);
 }
 
+// A picture too large for a page is offered, once, as a copy made for the web: the JPEG
+// to save in its place, or nothing when the user keeps the picture as it is (or it
+// cannot be read as a picture, when it is copied as it is too).
+std::optional<QByteArray> preview::OfferWebCopy(const QString& picture) {
+    const auto facts = ReadPictureFacts(picture);
+    if (!facts || !NeedsWebCopy(*facts)) return std::nullopt;
+    const auto upright = ReadUpright(picture);
+    if (!upright) return std::nullopt;
+    QByteArray jpeg = WebJpeg(*upright);  // made first, so the question tells its true size
+    if (!platform_.dialogs().AskYesNo(this, WebCopyQuestion(*facts, jpeg.size()))) return std::nullopt;
+    return jpeg;
+}
+
 void preview::Label1_Click() {
     std::string& picked = platform_.globals().pickedFile;
     if (picked.empty()) return;
     setCursor(Qt::WaitCursor);
     // The picture previewed and named, even when the highlight has moved on since.
     const std::filesystem::path source = ToPath(pickedPath_);
+    const std::optional<QByteArray> webCopy = OfferWebCopy(pickedPath_);
+    if (webCopy) picked = WebCopyName(QString::fromStdString(picked)).toStdString();  // a GIF's copy is a .jpg
     const std::filesystem::path destination = platform_.SiteFile(picked);
     const CopyCallbacks callbacks{
         .useExisting =
@@ -183,7 +208,10 @@ void preview::Label1_Click() {
             },
         .progress = [this](int percent) { ProgressBar->setValue(percent); },
     };
-    const auto copied = CopyFile(source, destination, callbacks);
+    const auto copied =
+        webCopy ? SaveNewFile(std::string_view(webCopy->constData(), static_cast<std::size_t>(webCopy->size())),
+                              destination, callbacks)
+                : CopyFile(source, destination, callbacks);
     if (!copied || *copied == CopyOutcome::Declined) picked.clear();  // nothing to insert
     unsetCursor();
     added_ = true;

@@ -3,8 +3,10 @@
 // JPEG and GIF pictures of a folder, previews one and adds it to the page. "Add It!"
 // copies the picture into the site folder; the result is the shared string pickedFile
 // (empty: nothing to insert).
+#include <QByteArray>
 #include <QDialog>
 #include <QString>
+#include <optional>
 
 class QComboBox;
 class QFileSystemModel;
@@ -47,6 +49,7 @@ private:
     void BuildCommands();
     void RefreshFiles();
     QString PathOf(const QString& fileName) const;
+    std::optional<QByteArray> OfferWebCopy(const QString& picture);
 
     Platform& platform_;
     QString folder_;

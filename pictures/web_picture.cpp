@@ -84,4 +84,12 @@ QByteArray WebJpeg(const QImage& image) {
     }
 }
 
+QString WebCopyName(const QString& fileName) {
+    const QFileInfo name(fileName);
+    const QString extension = name.suffix().toLower();
+    if (extension == QLatin1String("jpg") || extension == QLatin1String("jpeg")) return fileName;
+    const QString stem = name.suffix().isEmpty() ? fileName : fileName.left(fileName.size() - name.suffix().size() - 1);
+    return stem + QStringLiteral(".jpg");
+}
+
 }  // namespace pw

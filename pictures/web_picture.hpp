@@ -36,4 +36,8 @@ std::expected<QImage, QString> ReadUpright(const QByteArray& bytes);
 // Transparent areas become white, as a JPEG has none.
 QByteArray WebJpeg(const QImage& image);
 
+// The name the web copy of `fileName` takes: a JPEG keeps its name ("Shop.JPG"), any other
+// picture the name with ".jpg" in place of its extension ("logo.gif" gives "logo.jpg").
+QString WebCopyName(const QString& fileName);
+
 }  // namespace pw

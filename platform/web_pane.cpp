@@ -1,5 +1,7 @@
 #include "platform/web_pane.hpp"
 
+#include <algorithm>
+
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
@@ -146,7 +148,10 @@ WebEnginePane::WebEnginePane(QWidget* parent) : WebPane(parent), view_(new QWebE
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(view_);
     connect(view_, &QWebEngineView::loadStarted, this, [this] { busy_ = true; });
+    // The engine may reset the zoom on a new page; the layout width holds for every page.
+    connect(view_, &QWebEngineView::loadStarted, this, &WebEnginePane::ApplyLayoutWidth);
     connect(view_, &QWebEngineView::loadFinished, this, [this] {
+        ApplyLayoutWidth();
         busy_ = false;
         emit DownloadComplete();
     });
@@ -161,6 +166,26 @@ void WebEnginePane::Show(const QString& fileOrAddress, bool scripts) {
     view_->page()->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, scripts);
     const QUrl url = UrlForFileOrAddress(fileOrAddress);
     view_->load(url.isLocalFile() ? Pages().UrlFor(url.toLocalFile()) : url);
+}
+
+void WebEnginePane::SetLayoutWidth(int cssPixels) {
+    WebPane::SetLayoutWidth(cssPixels);
+    ApplyLayoutWidth();
+}
+
+void WebEnginePane::resizeEvent(QResizeEvent* event) {
+    WebPane::resizeEvent(event);
+    ApplyLayoutWidth();
+}
+
+// A page is laid out as wide as the view is, divided by its zoom: zooming to the view's
+// width over the layout width lays it out at that width and scales it to fit.
+void WebEnginePane::ApplyLayoutWidth() {
+    constexpr double kLeastZoom = 0.25, kMostZoom = 5.0;  // what the engine accepts
+    const double zoom = LayoutWidth() > 0 && width() > 0
+                            ? std::clamp(static_cast<double>(width()) / LayoutWidth(), kLeastZoom, kMostZoom)
+                            : 1.0;
+    if (!qFuzzyCompare(view_->zoomFactor(), zoom)) view_->setZoomFactor(zoom);
 }
 
 }  // namespace pw

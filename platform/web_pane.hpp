@@ -28,9 +28,17 @@ public:
     // True while a page is still loading.
     virtual bool Busy() const = 0;
 
+    // Lays pages out `cssPixels` wide, scaled to fit the pane (390: as a phone shows them);
+    // 0 lays them out at the pane's own width, unscaled, as it starts.
+    virtual void SetLayoutWidth(int cssPixels) { layoutWidth_ = cssPixels; }
+    int LayoutWidth() const { return layoutWidth_; }
+
 signals:
     // A navigation has finished loading (successfully or not).
     void DownloadComplete();
+
+private:
+    int layoutWidth_ = 0;
 };
 
 // The real pane on Qt WebEngine.
@@ -41,10 +49,15 @@ public:
     void Navigate(const QString& fileOrAddress) override;
     void NavigateWithoutScripts(const QString& file) override;
     bool Busy() const override { return busy_; }
+    void SetLayoutWidth(int cssPixels) override;
     QWebEngineView& view() { return *view_; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void Show(const QString& fileOrAddress, bool scripts);
+    void ApplyLayoutWidth();
 
     QWebEngineView* view_;
     bool busy_ = false;

@@ -13,6 +13,7 @@
 #include "builder/store/site_files.hpp"
 #include "platform/platform.hpp"
 #include "shell/begin.hpp"
+#include "shell/designs/design_copies.hpp"
 #include "shell/general/drag_window.hpp"
 #include "shell/general/hot_spot.hpp"
 #include "shell/general/vendor_site.hpp"
@@ -63,11 +64,12 @@ QLabel* PanelText(const char* name, const QString& text, QRect twips, QWidget* p
 }
 
 // A bullet picture that does nothing, beside the line it marks.
-void Bullet(const char* name, int left, int top, QWidget* panel) {
+QLabel* Bullet(const char* name, int left, int top, QWidget* panel) {
     auto* bullet = new QLabel(panel);
     bullet->setObjectName(QString::fromLatin1(name));
     bullet->setPixmap(Picture(QStringLiteral("bullet.png")));
     bullet->setGeometry(TwipsRect(left, top, 210, 210));
+    return bullet;
 }
 
 }  // namespace
@@ -197,6 +199,13 @@ void start::BuildDesignChooser(QWidget& client) {
                                           QStringLiteral("   View Templates"), Frame1),
                               TwipsRect(720, 4080, 2175, 255));
     connect(more, &HotSpot::clicked, this, &start::Label33_Click);
+    // Under the chooser's other commands, where the pictures leave its caption room: shown
+    // while a copy of an earlier design is kept.
+    Image31 = Bullet("Image31", 600, 4400, Frame1);
+    Label34 = PlaceHotSpot(new HotSpot(QStringLiteral("Label34"), QStringLiteral("    Back to the previous design"),
+                                       QStringLiteral("   Put back the design you had before the last change"), Frame1),
+                           TwipsRect(720, 4400, 3495, 255));
+    connect(Label34, &HotSpot::clicked, this, &start::Label34_Click);
 }
 
 // Built after the chooser, so it lies above it when both show.
@@ -226,6 +235,7 @@ void start::BuildMenus() {
     connect(file->addAction(QStringLiteral("Name Pages")), &QAction::triggered, this, &start::Label4_Click);
     connect(file->addAction(QStringLiteral("Publish Site (FTP Client)")), &QAction::triggered, this,
             &start::mnuftp_Click);
+    connect(file->addAction(QStringLiteral("New Site...")), &QAction::triggered, this, &start::mnunew_Click);
     file->addSeparator();
     connect(file->addAction(QStringLiteral("&Exit Program")), &QAction::triggered, this, &start::mnuexit_Click);
     file->addSeparator();
@@ -307,11 +317,17 @@ void start::Label10_Click() {
     unsetCursor();
 }
 
-void start::Label14_Click() { Frame1->show(); }
+void start::Label14_Click() {
+    const bool copyKept = designs::LatestCopy(platform_.SiteFolderPath()).has_value();
+    Image31->setVisible(copyKept);
+    Label34->setVisible(copyKept);
+    Frame1->show();
+}
 
 // The pack runs on its own, installing into the site folder of this installation: it is
 // started from the installation folder, where its default target "default" is the site.
 void start::StartDesignPack(int number) {
+    if (!KeepCurrentDesign()) return;
     setCursor(Qt::WaitCursor);
     const QString pack = QStringLiteral("comp%1.exe").arg(number);
     const std::filesystem::path installed = platform_.InstFile(pack.toStdString());
@@ -342,13 +358,81 @@ void start::Label12_Click() {
     Frame2->hide();
 }
 
-// Into the builder with its update panel, showing the site's (new) layout picture.
-void start::Command4_Click() {
+// Into the builder with its update panel, showing the site's (new) layout picture; with
+// `updateNow` the panel's update of all pages runs at once.
+void start::OpenBuilderForDesign(bool updateNow) {
     const QPixmap layout(ToQString(platform_.SiteFile(store::kLayoutPictureFile)));
-    OpenInPlaceOf(*this, platform_, WindowKind::magic, [&layout](QWidget& builder) {
+    OpenInPlaceOf(*this, platform_, WindowKind::magic, [&layout, updateNow](QWidget& builder) {
         if (auto* panel = builder.findChild<QWidget*>(QStringLiteral("Frame1"))) panel->show();
         if (auto* picture = builder.findChild<QLabel*>(QStringLiteral("Picture1"))) picture->setPixmap(layout);
+        auto* update = builder.findChild<QAbstractButton*>(QStringLiteral("Command2"));
+        if (updateNow && update) update->click();
     });
+}
+
+void start::Command4_Click() { OpenBuilderForDesign(false); }
+
+// The design the site has now is copied before a pack replaces it. When no copy can be
+// made the user decides whether to change the design without one.
+bool start::KeepCurrentDesign() {
+    const auto kept = designs::KeepCopy(platform_.SiteFolderPath(), std::chrono::system_clock::now());
+    if (kept || kept.error() == std::errc::no_such_file_or_directory) return true;  // nothing to keep
+    return platform_.dialogs().AskYesNo(
+        this, QStringLiteral("Your current design could not be kept for going back to it (%1).\n\n"
+                             "Change to the new design anyway?")
+                  .arg(FromUtf8(kept.error().message())));
+}
+
+// "Back to the previous design": the kept copy replaces the design, and the three pages
+// are made again in it as "GO" and "Click to update your pages" make them.
+void start::Label34_Click() {
+    setCursor(Qt::WaitCursor);
+    const auto restored = designs::RestoreLatestCopy(platform_.SiteFolderPath());
+    unsetCursor();
+    if (!restored) {
+        platform_.dialogs().Message(this,
+                                    QStringLiteral("Your previous design could not be put back (%1).")
+                                        .arg(FromUtf8(restored.error().message())),
+                                    MessageButtons::Ok, MessageIcon::Exclamation);
+        Label14_Click();  // the offer goes when no copy is left
+        return;
+    }
+    OpenBuilderForDesign(true);
+}
+
+// The name of a site to be made, asked until it is one a site can have (each problem
+// explained); nothing when the user cancels.
+std::optional<std::string> start::AskNewSiteName() {
+    QString typed;
+    for (;;) {
+        const auto answer =
+            platform_.dialogs().Input(this, QStringLiteral("Name of the new site:"), QStringLiteral("New Site"), typed);
+        if (!answer) return std::nullopt;
+        typed = answer->trimmed();
+        const auto problem = store::NewSiteNameProblem(platform_.inst(), typed.toStdString());
+        if (!problem) return typed.toStdString();
+        platform_.dialogs().Message(this, FromUtf8(*problem), MessageButtons::Ok, MessageIcon::Exclamation);
+    }
+}
+
+// "New Site...": a site made as the first start makes "default", then opened in the builder.
+void start::mnunew_Click() {
+    const std::optional<std::string> name = AskNewSiteName();
+    if (!name) return;
+    setCursor(Qt::WaitCursor);
+    const auto made = store::PrepareSite(platform_.inst(), *name, *name);
+    unsetCursor();
+    if (!made) {
+        platform_.dialogs().Message(this,
+                                    QStringLiteral("The site \"%1\" could not be made (%2).")
+                                        .arg(FromUtf8(*name), FromUtf8(made.error().file.string() + ": " +
+                                                                   made.error().reason.message())),
+                                    MessageButtons::Ok, MessageIcon::Exclamation);
+        return;
+    }
+    platform_.globals().siteFolder = *name;
+    RefreshFile1();
+    OpenBuilderOn(store::Page::One);
 }
 
 // Ends the process at once: no window's close handling runs and nothing is saved.

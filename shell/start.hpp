@@ -2,6 +2,8 @@
 // The main menu: a picture with click areas over its drawn items, page buttons, a
 // logo pane and a site list.
 #include <QMainWindow>
+#include <optional>
+#include <string>
 
 #include "builder/store/site_files.hpp"
 
@@ -53,6 +55,8 @@ public:
     void Label33_Click();   // "Get more designs"
     void Label12_Click();   // Cancel in the continue panel
     void Command4_Click();  // "GO"
+    void Label34_Click();   // "Back to the previous design", shown while a copy is kept
+    void mnunew_Click();    // "New Site..."
 
     // Lists the site markers of the installation folder.
     void RefreshFile1();
@@ -69,6 +73,9 @@ private:
     void BuildContinuePanel(QWidget& client);
     void BuildMenus();
     void StartDesignPack(int number);
+    bool KeepCurrentDesign();
+    void OpenBuilderForDesign(bool updateNow);
+    std::optional<std::string> AskNewSiteName();
     void OpenVendorPage(const QString& path, bool busyPointer);
     void OpenBuilderOn(store::Page page);
     bool refreshingFile1_ = false;
@@ -91,6 +98,8 @@ private:
     WebPane* WebBrowser2;
     QListWidget* File1;
     QWidget* Frame1;  // the design chooser
+    QLabel* Image31;  // the bullet of Label34
+    HotSpot* Label34;
     QWidget* Frame2;  // the continue panel, above the chooser
 };
 

@@ -2,11 +2,16 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
+
 #include "builder/store/rtf.hpp"
 #include "shell/general/field_file.hpp"
 
 namespace pw::store {
 namespace {
+
+// The longest name a folder entry can have, in bytes.
+constexpr std::size_t kLongestFileName = 255;
 
 // Holds the seed text like the sections; no window reads it.
 constexpr std::string_view kFtpBetaFile = "ftpbeta.txt";
@@ -200,6 +205,24 @@ SeedResult FillNewSite(const fs::path& folder, const fs::path& shippedFolder, co
     }
     if (auto saved = seedSection(kFtpBetaFile); !saved) return saved;
     return CopyDesignFiles(folder, shippedFolder, copying);
+}
+
+std::optional<std::string> NewSiteNameProblem(const fs::path& inst, std::string_view name) {
+    if (name.empty()) return "Please type a name for the new site.";
+    const bool holdsControl = std::ranges::any_of(name, [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+    if (name == "." || name == ".." || name.find_first_of("/\\") != std::string_view::npos || holdsControl)
+        return "A site's name is the name of its folder, so it cannot hold / or \\ or be \".\" or \"..\". "
+               "Please choose another name.";
+    if (name.front() == '.') return "A site's name cannot begin with a dot: its folder would be hidden.";
+    if (name.size() + kSiteMarkerExtension.size() > kLongestFileName)
+        return "That name is too long for a folder. Please choose a shorter one.";
+    const std::string marker = std::string(name) + std::string(kSiteMarkerExtension);
+    std::error_code ec;
+    // Names are found without regard to case, so "corner cafe" would open "Corner Cafe".
+    if (fs::exists(ResolveInFolder(inst, name), ec) || fs::exists(ResolveInFolder(inst, marker), ec))
+        return "There is already a site or a file called \"" + std::string(name) +
+               "\" beside the program. Please choose another name.";
+    return std::nullopt;
 }
 
 SeedResult PrepareSite(const fs::path& inst, std::string_view siteFolder, std::string_view markerName,

@@ -134,4 +134,10 @@ SeedResult PrepareSite(const fs::path& inst, std::string_view siteFolder, std::s
 // PrepareSite for the site a first start makes: the folder "default", the marker "Default.ste".
 SeedResult PrepareDefaultSite(const fs::path& inst, const CopyCallbacks& copying = {});
 
+// Why `name` cannot be the name of a new site of `inst`, told as the user is told; nothing
+// when it can. The name is the site's folder and, with ".ste", its marker beside it: it
+// must be a single folder name that is not hidden and not taken by any entry of <inst>
+// (letter case ignored, as sites are found so).
+std::optional<std::string> NewSiteNameProblem(const fs::path& inst, std::string_view name);
+
 }  // namespace pw::store

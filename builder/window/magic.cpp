@@ -191,6 +191,9 @@ void magic::BuildMenus() {
     connect(file->addAction(QStringLiteral("Build Page One")), &QAction::triggered, this, &magic::Command3_Click);
     connect(file->addAction(QStringLiteral("Build Page Two")), &QAction::triggered, this, &magic::Command8_Click);
     connect(file->addAction(QStringLiteral("Build Page Three")), &QAction::triggered, this, &magic::Command9_Click);
+    QAction* phone = file->addAction(QStringLiteral("Phone view"));
+    phone->setCheckable(true);
+    connect(phone, &QAction::toggled, this, &magic::mnuphone_Click);
     file->addSeparator();
     connect(file->addAction(QStringLiteral("&Exit")), &QAction::triggered, this, &magic::mnuexit_Click);
     connect(menuBar()->addAction(QStringLiteral("&Help")), &QAction::triggered, this, &magic::mnuhelp_Click);
@@ -418,6 +421,10 @@ void magic::mnuexit_Click() {
     }
     close();
 }
+
+// The preview as a phone shows the page: laid out 390 CSS pixels wide, scaled to fit the
+// pane; off again, at the pane's own width.
+void magic::mnuphone_Click(bool phoneView) { WebBrowser1->SetLayoutWidth(phoneView ? kPhoneWidth : 0); }
 
 void magic::mnuhelp_Click() { OpenBeside(*this, platform_, WindowKind::Help); }
 

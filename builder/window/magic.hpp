@@ -55,6 +55,10 @@ public:
     void Label2_Click();  // to the page names
     void mnuexit_Click();
     void mnuhelp_Click();
+    void mnuphone_Click(bool phoneView);  // "Phone view" on or off
+
+    // How wide a phone lays a page out, in CSS pixels.
+    static constexpr int kPhoneWidth = 390;
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <array>
+#include <optional>
 
 #include "shell/general/files.hpp"
 
@@ -30,6 +31,14 @@ Result<void> CopyBlocks(int source, std::uintmax_t total, AtomicFile& destinatio
     return destination.Commit();
 }
 
+// The user's answer when `destination` exists already; nothing when it does not.
+std::optional<CopyOutcome> AnswerForExisting(const fs::path& destination, const CopyCallbacks& callbacks) {
+    std::error_code ec;
+    if (!fs::exists(destination, ec)) return std::nullopt;
+    const bool useIt = callbacks.useExisting && callbacks.useExisting(ExistingFileQuestion(destination));
+    return useIt ? CopyOutcome::UsedExisting : CopyOutcome::Declined;
+}
+
 }  // namespace
 
 std::string ExistingFileQuestion(const fs::path& destination) {
@@ -37,11 +46,7 @@ std::string ExistingFileQuestion(const fs::path& destination) {
 }
 
 Result<CopyOutcome> CopyFile(const fs::path& source, const fs::path& destination, const CopyCallbacks& callbacks) {
-    std::error_code ec;
-    if (fs::exists(destination, ec)) {
-        const bool useIt = callbacks.useExisting && callbacks.useExisting(ExistingFileQuestion(destination));
-        return useIt ? CopyOutcome::UsedExisting : CopyOutcome::Declined;
-    }
+    if (const auto answer = AnswerForExisting(destination, callbacks)) return *answer;
     FileDescriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat status {};
     if (!in.valid() || ::fstat(in.get(), &status) != 0) return Fail(LastError());
@@ -52,6 +57,12 @@ Result<CopyOutcome> CopyFile(const fs::path& source, const fs::path& destination
         out ? CopyBlocks(in.get(), static_cast<std::uintmax_t>(status.st_size), *out, callbacks) : Fail(out.error());
     Report(callbacks, 0);
     if (!copied) return Fail(copied.error());
+    return CopyOutcome::Copied;
+}
+
+Result<CopyOutcome> SaveNewFile(std::string_view bytes, const fs::path& destination, const CopyCallbacks& callbacks) {
+    if (const auto answer = AnswerForExisting(destination, callbacks)) return *answer;
+    if (auto saved = SaveFileAtomically(destination, bytes); !saved) return Fail(saved.error());
     return CopyOutcome::Copied;
 }
 

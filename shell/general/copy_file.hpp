@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "shell/general/result.hpp"
 
@@ -30,6 +31,11 @@ enum class CopyOutcome {
 // destination; an empty source gives an empty destination.
 Result<CopyOutcome> CopyFile(const std::filesystem::path& source, const std::filesystem::path& destination,
                              const CopyCallbacks& callbacks);
+
+// Saves `bytes` as the new file `destination` through an AtomicFile, asking first as
+// CopyFile does when it exists. Progress is not reported: the bytes are written at once.
+Result<CopyOutcome> SaveNewFile(std::string_view bytes, const std::filesystem::path& destination,
+                                const CopyCallbacks& callbacks);
 
 // The question shown when the destination exists.
 std::string ExistingFileQuestion(const std::filesystem::path& destination);

@@ -108,9 +108,30 @@ TEST_F(MagicTest, FileMenuShowsItsSeparatorsWhereTheyAre) {
     QMenu* file = builder->menuBar()->actions().at(0)->menu();
     QStringList entries;
     for (QAction* action : file->actions()) entries << (action->isSeparator() ? "-" : action->text());
-    EXPECT_EQ(entries, (QStringList{"-", "&Main Menu", "-", "Build Page One", "Build Page Two", "Build Page Three", "-",
-                                    "&Exit"}));
+    EXPECT_EQ(entries, (QStringList{"-", "&Main Menu", "-", "Build Page One", "Build Page Two", "Build Page Three",
+                                    "Phone view", "-", "&Exit"}));
     EXPECT_FALSE(file->separatorsCollapsible());
+}
+
+// The preview pane lays the page out as a phone would, 390 CSS pixels wide, for every page
+// shown until the entry is turned off again.
+TEST_F(MagicTest, PhoneViewLaysThePreviewOutAsAPhoneDoesUntilTurnedOff) {
+    Open("one");
+    QAction* phone = nullptr;
+    for (QAction* action : builder->menuBar()->actions().at(0)->menu()->actions())
+        if (action->text() == "Phone view") phone = action;
+    ASSERT_NE(phone, nullptr);
+    ASSERT_TRUE(phone->isCheckable());
+    testing::RecordingWebPane& pane = *doubles.panes.back();
+    EXPECT_EQ(pane.LayoutWidth(), 0) << "the pane's own width at first";
+    phone->trigger();
+    EXPECT_TRUE(phone->isChecked());
+    EXPECT_EQ(pane.LayoutWidth(), 390);
+    builder->Command8_Click();
+    builder->Label7_Click();
+    EXPECT_EQ(pane.LayoutWidth(), 390) << "other pages are shown as a phone shows them too";
+    phone->trigger();
+    EXPECT_EQ(pane.LayoutWidth(), 0);
 }
 
 TEST_F(MagicTest, MetaFieldsToggleAndExplainThemselves) {

@@ -13,6 +13,7 @@
 
 #include "builder/generate_command.hpp"
 #include "builder/generation.hpp"
+#include "platform/web_pane.hpp"
 #include "tests/generation/seeded_site.hpp"
 #include "tests/temp_folder.hpp"
 
@@ -159,6 +160,45 @@ TEST(GeneratedPagesInBrowser, AWindows1252TemplateShowsItsAccentedLettersAsTyped
         EXPECT_EQ(Evaluate(*view.page(), "document.title").toString(), QStringLiteral("Caf\u00e9"));
         EXPECT_EQ(Evaluate(*view.page(), "document.getElementById('t').textContent").toString(),
                   QStringLiteral("Caf\u00e9 cr\u00e8me br\u00fbl\u00e9e 5\u00a0\u20ac"));
+    }
+}
+
+// The builder's preview pane in its phone view: each shipped design's page is laid out as a
+// phone lays it out, 390 CSS pixels wide, however narrow the pane, and again at the pane's
+// own width once the view is off.
+TEST(GeneratedPagesInBrowser, ThePhoneViewLaysEveryDesignOut390CssPixelsWide) {
+    const fs::path designs[] = {test::kShippedContent, test::kShippedContent / "designs" / "comp1",
+                                test::kShippedContent / "designs" / "comp2",
+                                test::kShippedContent / "designs" / "comp3"};
+    for (const fs::path& design : designs) {
+        SCOPED_TRACE(design.string());
+        test::TempFolder inst;
+        const fs::path site = test::SeedFirstStartSite(inst);
+        for (const char* name : {"temp311.htx", "stock", "graf1.gif", "graf2.jpg"})
+            fs::copy_file(design / name, site / name, fs::copy_options::overwrite_existing);
+        std::ostringstream out, err;
+        ASSERT_EQ(RunGenerateCommand(inst.path(), {}, out, err), 0) << err.str();
+
+        WebEnginePane pane;
+        pane.resize(185, 161);  // the builder's pane
+        pane.show();
+        const auto show = [&pane](const fs::path& page) {
+            bool loaded = false;
+            const auto connection = QObject::connect(&pane, &WebPane::DownloadComplete, [&] { loaded = true; });
+            pane.Navigate(QString::fromStdString(page.string()));
+            WaitFor([&] { return loaded; }, 60'000);
+            QObject::disconnect(connection);
+            return loaded;
+        };
+        const auto layoutWidth = [&pane] { return Evaluate(*pane.view().page(), "window.innerWidth").toInt(); };
+        pane.SetLayoutWidth(390);
+        ASSERT_TRUE(show(site / "index.html"));
+        EXPECT_NEAR(layoutWidth(), 390, 2);
+        ASSERT_TRUE(show(site / "news.html"));
+        EXPECT_NEAR(layoutWidth(), 390, 2) << "the next page is shown as a phone shows it too";
+        pane.SetLayoutWidth(0);
+        WaitFor([&] { return layoutWidth() == 185; }, 5'000);
+        EXPECT_EQ(layoutWidth(), 185);
     }
 }
 

@@ -10,6 +10,7 @@
 
 #include "publisher/peer_trust.hpp"
 #include "publisher/publish_state.hpp"
+#include "shell/designs/design_copies.hpp"
 #include "tests/publisher/test_servers.hpp"
 #include "tests/publisher/vsftpd_server.hpp"
 #include "tests/temp_folder.hpp"
@@ -110,6 +111,20 @@ TEST_F(PublishCommand, SendsExactlyThePublishableFilesIntoWww) {
                        "/www: 4 sent (50043 bytes), 0 unchanged, 0 failed\n"),
               std::string::npos)
         << out;
+}
+
+// The copies of earlier designs hold the site's pictures too, below the site folder: they stay at home.
+TEST_F(PublishCommand, CopiesOfEarlierDesignsAreNeverSent) {
+    WriteFile(site_ / "temp311.htx", "<body background=\"photo.jpg\"><img src=\"logo.gif\">%%texta%%</body>");
+    const auto copy = designs::KeepCopy(site_, std::chrono::system_clock::now());
+    ASSERT_TRUE(copy.has_value());
+    ASSERT_TRUE(fs::exists(*copy / "logo.gif"));
+    StartServer();
+    ASSERT_EQ(Run({}), kPublishedAll) << err_.str();
+    EXPECT_EQ(Contents(root_ / "www"), Published());
+    for (const auto& entry : fs::recursive_directory_iterator(root_))
+        EXPECT_EQ(entry.path().string().find(".designs"), std::string::npos) << entry.path();
+    EXPECT_EQ(out_.str().find(".designs"), std::string::npos) << out_.str();
 }
 
 // The folder the host address names, else /www/; never the login folder in their place.

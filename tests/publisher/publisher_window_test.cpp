@@ -14,6 +14,7 @@
 
 #include "publisher/peer_trust.hpp"
 #include "publisher/window/site_check_dialog.hpp"
+#include "shell/designs/design_copies.hpp"
 #include "shell/general/hot_spot.hpp"
 #include "tests/publisher/vsftpd_server.hpp"
 #include "tests/publisher/window_fixture.hpp"
@@ -497,6 +498,20 @@ TEST_F(PublisherTest, UploadAllOffersToRemoveWhatTheSiteNoLongerHas) {
     EXPECT_FALSE(Texts(List("RemoteFiles")).contains("news.html"));
     publisher->findChild<HotSpot*>("Label10")->clicked();
     ExpectNothingShown();
+}
+
+// The copies of earlier designs lie below the site folder: Upload ALL Files leaves them at home.
+TEST_F(PublisherTest, UploadAllNeverSendsTheCopiesOfEarlierDesigns) {
+    WriteSite({"index.html", "graf1.gif", "graf2.jpg", "stock"});
+    test::WriteFile(site / "temp311.htx", "<body background=\"graf2.jpg\"><img src=\"graf1.gif\"></body>");
+    ASSERT_TRUE(designs::KeepCopy(site, std::chrono::system_clock::now()).has_value());
+    ASSERT_NE(OpenPublisher(Host()), nullptr);
+    publisher->RefreshLocal();
+    EXPECT_EQ(Sorted(Texts(List("LocalFiles"))), (QStringList{"graf1.gif", "graf2.jpg", "index.html"}));
+    publisher->findChild<HotSpot*>("Label10")->clicked();
+    EXPECT_EQ(Stored(Commands()), (std::vector<std::string>{"graf1.gif", "index.html", "graf2.jpg"}));
+    for (const auto& entry : fs::recursive_directory_iterator(www))
+        EXPECT_EQ(entry.path().string().find(".designs"), std::string::npos) << entry.path();
 }
 
 TEST_F(PublisherTest, UploadSelectedSendsExactlyThoseAndBringsTheListBack) {

@@ -169,6 +169,98 @@ TEST_F(DesignSwitchingTest, GoWithoutALayoutPictureStillOpensTheUpdatePanel) {
     EXPECT_TRUE(builder->findChild<QLabel*>("Picture1")->pixmap().isNull());
 }
 
+// The site's three pages, as they are now.
+std::vector<std::string> Pages(const fs::path& site) {
+    std::vector<std::string> pages;
+    for (const char* page : {"index.html", "news.html", "aboutus.html"})
+        pages.push_back(test::TempFolder::Read(site / page));
+    return pages;
+}
+
+// What a design pack does to a site: its design's files over the site's.
+void InstallDesign(const fs::path& site, int number) {
+    const fs::path design = fs::path(PW_SOURCE_DIR) / "content" / "designs" / ("comp" + std::to_string(number));
+    for (const auto& entry : fs::directory_iterator(design))
+        fs::copy_file(entry.path(), site / entry.path().filename(), fs::copy_options::overwrite_existing);
+}
+
+TEST_F(DesignSwitchingTest, BackToThePreviousDesignMakesThePagesAgainByteForByte) {
+    const fs::path site = SeedSite(inst);
+    RegisterBuilder(*doubles.platform);
+    inst.Write("default/oneBox.txt", "\"Jo's Bakery\",\"Text2\"\r\n");
+    {
+        magic first(*doubles.platform);
+        first.Form_Load();
+        first.Command2_Click();
+    }
+    const std::vector<std::string> before = Pages(site);
+    const std::string templateBefore = test::TempFolder::Read(site / "temp311.htx");
+    menu->Label14_Click();
+    EXPECT_FALSE(Child("Frame1", "Label34").isVisible()) << "no earlier design to go back to";
+
+    Click("Frame1", "Image5");
+    InstallDesign(site, 2);
+    static_cast<QPushButton&>(Child("Frame2", "Command4")).click();
+    FindBuilder()->findChild<QPushButton*>("Command2")->click();
+    ASSERT_NE(Pages(site), before) << "the pages are in design 2";
+    delete FindBuilder();
+
+    menu = new start(*doubles.platform);
+    menu->Form_Load();
+    menu->show();
+    menu->move(40, 30);
+    menu->Label14_Click();
+    auto& back = static_cast<QLabel&>(Child("Frame1", "Label34"));
+    ASSERT_TRUE(back.isVisible());
+    EXPECT_EQ(back.text(), "    Back to the previous design");
+    EXPECT_TRUE(Child("Frame1", "Image31").isVisible());
+    Click("Frame1", "Label34");
+
+    magic* builder = FindBuilder();
+    ASSERT_NE(builder, nullptr) << "into the builder, as GO goes";
+    EXPECT_EQ(builder->pos(), QPoint(40, 30));
+    EXPECT_FALSE(builder->findChild<QWidget*>("Frame1")->isVisible()) << "the pages are already updated";
+    EXPECT_EQ(test::TempFolder::Read(site / "temp311.htx"), templateBefore);
+    EXPECT_EQ(Pages(site), before);
+    EXPECT_TRUE(doubles.dialogs->shown.empty());
+    delete builder;
+
+    menu = new start(*doubles.platform);
+    menu->Form_Load();
+    menu->show();
+    menu->Label14_Click();
+    EXPECT_FALSE(Child("Frame1", "Label34").isVisible()) << "the one copy is used up";
+}
+
+TEST_F(DesignSwitchingTest, EachPackStartedKeepsACopyOfTheDesignAndTheNewestFiveStay) {
+    const fs::path site = SeedSite(inst);
+    menu->Label14_Click();
+    for (int pack = 0; pack < 7; ++pack) Click("Frame1", "Image4");
+    EXPECT_EQ(doubles.shell->ran.size(), 7);
+    std::size_t copies = 0;
+    for (const auto& copy : fs::directory_iterator(site / ".designs")) {
+        ++copies;
+        EXPECT_EQ(test::TempFolder::Read(copy.path() / "temp311.htx"), test::TempFolder::Read(site / "temp311.htx"));
+        for (const char* name : {"stock", "graf1.gif", "graf2.jpg"})
+            EXPECT_TRUE(fs::exists(copy.path() / name)) << name;
+    }
+    EXPECT_EQ(copies, 5u);
+}
+
+TEST_F(DesignSwitchingTest, ADesignThatCannotBeKeptIsToldAndThePackStartsOnlyOnYes) {
+    const fs::path site = SeedSite(inst);
+    inst.Write("default/.designs", "a file where the copies' folder would be");
+    menu->Label14_Click();
+    for (const bool yes : {false, true}) {
+        doubles.dialogs->answers = {yes ? MessageAnswer::Yes : MessageAnswer::No};
+        Click("Frame1", "Image5");
+        ASSERT_FALSE(doubles.dialogs->shown.empty());
+        EXPECT_TRUE(doubles.dialogs->shown.back().text.startsWith(
+            "Your current design could not be kept for going back to it ("));
+        EXPECT_EQ(doubles.shell->ran.size(), yes ? 1 : 0);
+    }
+}
+
 // A real X server and the real shell: the shipped pack for design 2 is started detached
 // from the main menu, its OK pressed as a user would, and "GO" and "Click to update your
 // pages" then give three pages in design 2.

@@ -88,8 +88,8 @@ TEST_F(StartTest, MenusAreLaidOutAsTheUserExpects) {
     EXPECT_EQ(entries[1]->text(), "&Help");
     QStringList file;
     for (QAction* action : entries[0]->menu()->actions()) file << (action->isSeparator() ? "-" : action->text());
-    EXPECT_EQ(file,
-              (QStringList{"-", "Edit Pages", "Name Pages", "Publish Site (FTP Client)", "-", "&Exit Program", "-"}));
+    EXPECT_EQ(file, (QStringList{"-", "Edit Pages", "Name Pages", "Publish Site (FTP Client)", "New Site...", "-",
+                                 "&Exit Program", "-"}));
     EXPECT_FALSE(entries[0]->menu()->separatorsCollapsible()) << "the leading and trailing separators show";
 }
 
