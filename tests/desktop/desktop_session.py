@@ -23,14 +23,20 @@ def under_session_bus():
 
 
 def wait_for(what, condition, timeout=30.0, step=0.2):
-    """Polls condition() until it returns something true; fails the test after timeout."""
+    """Polls condition() until it returns something true; fails the test after timeout.
+    A condition that raises counts as not yet true."""
     deadline = time.monotonic() + timeout
     while True:
-        result = condition()
+        try:
+            result = condition()
+        except Exception as error:  # an object gone while it was read: windows come and go
+            result, last = None, error
+        else:
+            last = None
         if result:
             return result
         if time.monotonic() > deadline:
-            raise AssertionError(f"timed out waiting for {what}")
+            raise AssertionError(f"timed out waiting for {what}") from last
         time.sleep(step)
 
 
@@ -40,7 +46,7 @@ class Desktop:
 
     def __init__(self, program_folder, scale=1):
         self.program_folder = program_folder
-        self.scale = scale
+        self.scale = scale  # QT_SCALE_FACTOR; the screen grows with it
         self.processes = []
         self.folder = tempfile.mkdtemp(prefix="pw-desktop-")
         self.inst = os.path.join(self.folder, "inst")
@@ -75,7 +81,8 @@ class Desktop:
 
     def _start_display(self):
         read, write = os.pipe()
-        self._start(["Xvfb", "-displayfd", str(write), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
+        screen = f"{1280 * self.scale}x{1024 * self.scale}x24"
+        self._start(["Xvfb", "-displayfd", str(write), "-screen", "0", screen, "-nolisten", "tcp"],
                     pass_fds=(write,), stderr=subprocess.DEVNULL)
         os.close(write)
         with os.fdopen(read) as pipe:
@@ -182,11 +189,13 @@ class Desktop:
             except Exception:
                 continue
             for child in reversed(children):
-                if child is None:
+                try:
+                    role = child.getRole()
+                except Exception:  # gone since it was listed: a window closing
                     continue
-                if roles is None or child.getRole() in roles:
+                if roles is None or role in roles:
                     found.append(child)
-                if child.getRole() not in (self.pyatspi.ROLE_DOCUMENT_WEB, self.pyatspi.ROLE_DOCUMENT_FRAME):
+                if role not in (self.pyatspi.ROLE_DOCUMENT_WEB, self.pyatspi.ROLE_DOCUMENT_FRAME):
                     stack.append(child)
         return found
 
