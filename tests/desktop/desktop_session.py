@@ -101,8 +101,10 @@ class Desktop:
         wait_for("the accessibility bus", lambda: self._desktop_answers())
 
     def _desktop_answers(self):
+        """The registry answers on the bus (the desktop object alone is made locally), so
+        the program finds the bus when it starts."""
         try:
-            return self.pyatspi.Registry.getDesktop(0) is not None
+            return self.pyatspi.Registry.getDesktop(0).childCount >= 0
         except Exception:
             return False
 

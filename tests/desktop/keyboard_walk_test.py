@@ -21,16 +21,26 @@ def key(name):
     subprocess.run(["xdotool", "key", "--clearmodifiers", name], check=True)
 
 
+def moved_from(desktop, window, before):
+    """The focus once it has left `before`: one key at a time, so none is skipped."""
+    try:
+        return wait_for("the focus to move", lambda: (lambda now: now if now != before else None)(
+            desktop.focused(window)), timeout=5)
+    except AssertionError:
+        return before  # a window of one stop
+
+
 def tab_to(desktop, window_name, name, where=None):
     """Tabs until the focus is on the button called name in that window."""
     seen = []
     window = desktop.window(window_name, where)
+    focused = desktop.focused(window)
     for _ in range(MOST_TABS):
-        focused = desktop.focused(window)
         if focused is not None and focused.name == name:
             return
         seen.append(focused.name if focused is not None else None)
         key("Tab")
+        focused = moved_from(desktop, window, focused)
     raise AssertionError(f'Tab never reached "{name}" in "{window_name}"; the focus went {seen}')
 
 
