@@ -5,12 +5,12 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMainWindow>
-#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <algorithm>
+#include <utility>
 
 // The pictures live in this static library, so it registers them itself on first use.
 static void RegisterSharedPictures() { Q_INIT_RESOURCE(general); }
