@@ -1,8 +1,10 @@
 #include "pagenames/pictures.hpp"
 
+#include <QGuiApplication>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <algorithm>
 
 #include "shell/general/hot_spot.hpp"
 
@@ -123,8 +125,11 @@ void BottomBand(QPainter& painter) {
 
 }  // namespace
 
+// Painted at the screen's density, so it stays as sharp as the text around it.
 QPixmap Background() {
-    QPixmap picture(kBackgroundSize);
+    const qreal density = qApp ? std::max<qreal>(1, qApp->devicePixelRatio()) : 1;
+    QPixmap picture(kBackgroundSize * density);
+    picture.setDevicePixelRatio(density);
     picture.fill(Qt::white);
     QPainter painter(&picture);
     painter.setRenderHint(QPainter::Antialiasing);

@@ -33,6 +33,7 @@ submit::submit(Platform& platform, QWidget* parent) : QMainWindow(parent), platf
     BuildNameBoxes(*client);
     BuildHotSpots(*client);
     BuildMenus();
+    OrderTabsAsRead(*client);
 }
 
 void submit::BuildPictures(QWidget& client) {
@@ -57,6 +58,7 @@ void submit::BuildPictures(QWidget& client) {
     WebBrowser2 = platform_.CreateWebPane(frame);
     WebBrowser2->setObjectName(QStringLiteral("WebBrowser2"));
     WebBrowser2->setGeometry(-Px(120), -Px(120), Px(5655), Px(5655));
+    WebBrowser2->setAccessibleName(QStringLiteral("Your site in three steps"));  // the heading of logo.htx
 }
 
 // Creation order is the order the names are saved in: page1, Page2, Page3.
@@ -104,7 +106,7 @@ void submit::BuildMenus() {
 }
 
 void submit::Form_Load() {
-    setFixedSize(Px(9600), Px(7850));
+    FitPictureWindow(*this, pagenames::kBackgroundSize.height());
     setWindowTitle(kAppTitle);
     WebBrowser2->Navigate(ToQString(platform_.InstFile("logo.htx")));
     (void)LoadFormFields(*this, PageNamesFile());  // a missing file keeps the initial names

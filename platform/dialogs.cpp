@@ -60,6 +60,9 @@ MessageAnswer QtDialogs::Message(QWidget* parent, const QString& text, MessageBu
                                  const QString& caption, const QString& details) {
     QMessageBox box(ToQt(icon), caption, text, QMessageBox::NoButton, parent);
     box.setDetailedText(details);
+    // Announced by a screen reader as a dialog with its caption and its message.
+    box.setAccessibleName(caption);
+    box.setAccessibleDescription(text);
     const auto answers = ButtonsOf(buttons);
     for (const auto& [button, answer] : answers) box.addButton(button);
     box.setDefaultButton(answers.front().first);

@@ -27,7 +27,7 @@ namespace {
 QPixmap Picture(const QString& name) {
     static const bool registered = (RegisterMenuPictures(), true);
     (void)registered;
-    return QPixmap(QStringLiteral(":/shell/") + name);
+    return SharpPicture(QStringLiteral(":/shell/") + name);
 }
 
 // Hot-spot captions are blank: the background picture shows what they are.
@@ -81,6 +81,7 @@ start::start(Platform& platform, QWidget* parent) : QMainWindow(parent), platfor
     BuildDesignChooser(*client);
     BuildContinuePanel(*client);
     BuildMenus();
+    OrderTabsAsRead(*client);
 }
 
 void start::BuildPictures(QWidget& client) {
@@ -106,6 +107,7 @@ void start::BuildPictures(QWidget& client) {
     Image2 = new HotSpot(QStringLiteral("Image2"), {}, {}, &client);
     Image2->setCursor(Qt::ArrowCursor);  // a picture, not one of the hot-spots
     Image2->setPixmap(Picture(QStringLiteral("logo.png")));
+    Image2->setAccessibleName(kAppTitle);  // the words on the logo
     Image2->setGeometry(TwipsRect(0, 5520, 3030, 1695));
     connect(static_cast<HotSpot*>(Image2), &HotSpot::clicked, this, &start::Image2_Click);
 
@@ -114,6 +116,7 @@ void start::BuildPictures(QWidget& client) {
     label10->setFont(QFont(QStringLiteral("Times New Roman"), 10));
     label10->setStyleSheet(QStringLiteral("color: white;"));
     label10->setGeometry(TwipsRect(1680, 6840, 1695, 255));
+    label10->setFocusPolicy(Qt::NoFocus);  // a caption: its click does nothing a user could tell
     connect(label10, &HotSpot::clicked, this, &start::Label10_Click);
     Label10 = label10;
 
@@ -125,6 +128,7 @@ void start::BuildPictures(QWidget& client) {
     WebBrowser2 = platform_.CreateWebPane(Picture1);
     WebBrowser2->setObjectName(QStringLiteral("WebBrowser2"));
     WebBrowser2->setGeometry(-Px(120), -Px(120), Px(5655), Px(5655));
+    WebBrowser2->setAccessibleName(QStringLiteral("Your site in three steps"));  // the heading of logo.htx
 
     // Below the visible client area: it still takes the keyboard focus.
     File1 = new QListWidget(&client);
@@ -187,6 +191,7 @@ void start::BuildDesignChooser(QWidget& client) {
         picture->setPixmap(Picture(QStringLiteral("design%1.png").arg(number)));
         picture->setGeometry(geometry);
         picture->setStyleSheet(QStringLiteral("border: 1px solid #9fb3c8;"));
+        picture->setAccessibleName(QStringLiteral("Design %1").arg(number));
         connect(picture, &HotSpot::clicked, this, handler);
     }
     Bullet("Image29", 600, 3480, Frame1);
@@ -244,7 +249,7 @@ void start::BuildMenus() {
 
 void start::Form_Load() {
     CentreOnScreen(*this);
-    setFixedSize(Px(9600), Px(7850));
+    FitPictureWindow(*this);
     setWindowTitle(kAppTitle);
     WebBrowser2->Navigate(ToQString(platform_.inst() / "logo.htx"));
     QDir::setCurrent(ToQString(platform_.inst()));

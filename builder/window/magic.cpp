@@ -61,6 +61,7 @@ magic::magic(Platform& platform, QWidget* parent) : QMainWindow(parent), platfor
     BuildLayoutPicture(*client);
     BuildUpdatePanel(*client);
     BuildMenus();
+    OrderTabsAsRead(*client);
 }
 
 void magic::BuildMetaFields(QWidget& client) {
@@ -75,6 +76,8 @@ void magic::BuildMetaFields(QWidget& client) {
     Text2->setGeometry(TwipsRect(3240, 6360, 5535, 375));
     Text26->hide();
     Text5->setGeometry(TwipsRect(0, 7900, 3000, 600));  // below the client area: never seen
+    // The key still reaches it, as every field: Tab must lead on out of it, not type a tab.
+    Text5->setTabChangesFocus(true);
 
     const std::tuple<const char*, int, void (magic::*)()> icons[] = {{"Image12", 5640, &magic::Image12_Click},
                                                                      {"Image14", 6000, &magic::Image14_Click},
@@ -121,15 +124,19 @@ void magic::BuildPageControls(QWidget& client) {
     WebBrowser1 = platform_.CreateWebPane(&client);
     WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
     WebBrowser1->setGeometry(TwipsRect(120, 2160, 2775, 2415));
+    WebBrowser1->setAccessibleName(QStringLiteral("Preview"));  // as its heading reads
 
     connect(Spot("Label6", QStringLiteral("Edit Meta Tag Text"), TwipsRect(0, 5520, 2775, 255), &client),
             &HotSpot::clicked, this, &magic::Label6_Click);
     Label7 = Spot("Label7", QStringLiteral("Save or preview site"), TwipsRect(0, 6000, 2895, 255), &client);
     connect(Label7, &HotSpot::clicked, this, &magic::Label7_Click);
-    connect(Spot("Label18", {}, TwipsRect(8040, 3960, 735, 255), &client), &HotSpot::clicked, this,
-            &magic::Image8_Click);
-    connect(Spot("Label17", {}, TwipsRect(8040, 4440, 615, 255), &client), &HotSpot::clicked, this,
-            &magic::Image11_Click);
+    // Named by the words drawn under them.
+    HotSpot* Label18 = Spot("Label18", {}, TwipsRect(8040, 3960, 735, 255), &client);
+    Label18->setAccessibleName(QStringLiteral("Text A"));
+    connect(Label18, &HotSpot::clicked, this, &magic::Image8_Click);
+    HotSpot* Label17 = Spot("Label17", {}, TwipsRect(8040, 4440, 615, 255), &client);
+    Label17->setAccessibleName(QStringLiteral("Text B"));
+    connect(Label17, &HotSpot::clicked, this, &magic::Image11_Click);
 
     ProgressBar = new QProgressBar(&client);
     ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
@@ -238,7 +245,7 @@ void magic::paintEvent(QPaintEvent*) {
 }
 
 void magic::Form_Load() {
-    setFixedSize(Px(9600), Px(7850));
+    FitPictureWindow(*this);
     QDir::setCurrent(ToQString(platform_.inst()));
     setWindowTitle(kAppTitle);
     WebBrowser1->Navigate(ToQString(platform_.inst() / "qhelp.htx"));

@@ -8,7 +8,7 @@
 `render` needs Debian's chromium. It fills each template with sample text the
 way page generation does, screenshots it at desktop and phone width into
 /tmp/pagewright-designs/, and writes the 148 x 108 chooser pictures to
-shell/resources/designN.png.
+shell/resources/designN.png, and twice as large to designN@2x.png.
 """
 import re
 import shutil
@@ -155,8 +155,11 @@ def render(names):
         # The chooser picture is the top of the page, reduced.
         top = OUTPUT / f"{name}-top.png"
         screenshot(site / "index.html", top, 960, round(960 * PREVIEW_SIZE[1] / PREVIEW_SIZE[0]))
-        if name != "default":
-            Image.open(top).convert("RGB").resize(PREVIEW_SIZE, Image.LANCZOS).save(PREVIEWS / f"design{name[-1]}.png", optimize=True)
+        if name != "default":  # and twice as large, for dense screens
+            for suffix, k in (("", 1), ("@2x", 2)):
+                size = (PREVIEW_SIZE[0] * k, PREVIEW_SIZE[1] * k)
+                Image.open(top).convert("RGB").resize(size, Image.LANCZOS).save(
+                    PREVIEWS / f"design{name[-1]}{suffix}.png", optimize=True)
         print(f"{name}: rendered to {OUTPUT}")
 
 

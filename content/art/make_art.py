@@ -129,11 +129,62 @@ def disc(image, centre, radius, colour, alpha=255):
     image.paste(Image.new("RGB", (w, h), rgb(colour)), box[:2], mask)
 
 
-def supersampled(size, draw, background, scale=4):
-    """Runs draw(ImageDraw, scale) on a large canvas and reduces it for smooth edges."""
-    big = Image.new("RGBA", (size[0] * scale, size[1] * scale), background)
-    draw(ImageDraw.Draw(big), scale)
-    return big.resize(size, Image.LANCZOS)
+def supersampled(size, draw, background, scale=4, k=1):
+    """Runs draw(ImageDraw, scale) on a large canvas and reduces it for smooth edges, to
+    `size` or, for screens of k device pixels to the point, k times that."""
+    big = Image.new("RGBA", (size[0] * scale * k, size[1] * scale * k), background)
+    draw(ImageDraw.Draw(big), scale * k)
+    return big.resize((size[0] * k, size[1] * k), Image.LANCZOS)
+
+
+class Canvas:
+    """ImageDraw on a picture drawn k times as large as its 1x design: positions, sizes,
+    line widths and fonts are given as for 1x, boxes with both corners inclusive. At
+    k = 1 every call is ImageDraw's own, so the 1x pictures stay as they were."""
+
+    def __init__(self, image, k=1, mode=None):
+        self.image, self.k = image, k
+        self.draw = ImageDraw.Draw(image, mode)
+
+    def box(self, xy):
+        x0, y0, x1, y1 = xy
+        k = self.k
+        return (x0 * k, y0 * k, (x1 + 1) * k - 1, (y1 + 1) * k - 1)
+
+    def font(self, face):
+        return face if self.k == 1 else face.font_variant(size=face.size * self.k)
+
+    def rectangle(self, xy, **options):
+        self.draw.rectangle(self.box(xy), **options)
+
+    def rounded_rectangle(self, xy, radius, width=1, **options):
+        self.draw.rounded_rectangle(self.box(xy), radius * self.k, width=width * self.k, **options)
+
+    def line(self, xy, fill, width=1):
+        x0, y0, x1, y1 = xy
+        if self.k == 1:
+            self.draw.line(xy, fill=fill, width=width)
+        elif x0 == x1 or y0 == y1:  # a run of whole pixels
+            self.rectangle((min(x0, x1), min(y0, y1), max(x0, x1) + width - 1, max(y0, y1)) if x0 == x1 else
+                           (min(x0, x1), min(y0, y1), max(x0, x1), max(y0, y1) + width - 1), fill=fill)
+        else:
+            self.draw.line([v * self.k for v in xy], fill=fill, width=width * self.k)
+
+    def polygon(self, points, **options):
+        self.draw.polygon([(x * self.k, y * self.k) for x, y in points], **options)
+
+    def text(self, xy, text, font, **options):
+        self.draw.text((xy[0] * self.k, xy[1] * self.k), text, font=self.font(font), **options)
+
+    def disc(self, centre, radius, colour, alpha=255):
+        disc(self.image, (centre[0] * self.k, centre[1] * self.k), radius * self.k, colour, alpha)
+
+    def paste(self, picture, xy):
+        self.image.paste(picture, (xy[0] * self.k, xy[1] * self.k), picture)
+
+
+def scaled(size, k):
+    return (size[0] * k, size[1] * k)
 
 
 def save_gif(image, path, background):
@@ -373,7 +424,7 @@ def px(twips):
 TAB_LINE = 68  # the tabs stand on this line; a navy rule runs under it
 
 
-def tab_row(draw, left, tabs):
+def tab_row(draw, left, tabs):  # draw: a Canvas
     """Tabs (caption, x0, x1, current) on a rule from `left` to the right edge."""
     tab_font = font(SANS_BOLD, 11)
     draw.line((left, TAB_LINE, MENU[0], TAB_LINE), fill=rgb("#cfd8e0"))
@@ -389,9 +440,9 @@ def tab_row(draw, left, tabs):
     draw.rectangle((left, TAB_LINE + 1, MENU[0], TAB_LINE + 4), fill=rgb(NAVY))
 
 
-def menu_background():
-    image = Image.new("RGB", MENU, (255, 255, 255))
-    draw = ImageDraw.Draw(image)
+def menu_background(k=1):
+    image = Image.new("RGB", scaled(MENU, k), (255, 255, 255))
+    draw = Canvas(image, k)
     # Left column: light wash behind the page buttons and the logo pane.
     draw.rectangle((0, 38, 222, 452), fill=rgb("#f4f7f9"))
     draw.line((222, 38, 222, 452), fill=rgb("#dde3e8"))
@@ -418,12 +469,12 @@ def menu_background():
              ("Change Your Web Site Design", 3960), ("Upload Your Web Site (FTP)", 4320)]
     for caption, top in items:
         centre = px(top) + px(255) / 2
-        disc(image, (284, centre), 4, TEAL)
+        draw.disc((284, centre), 4, TEAL)
         draw.text((296, centre), caption, font=item_font, fill=rgb("#1f2d3a"), anchor="lm")
     # Hosting offer: a highlighted line in the accent colour.
     top, height = px(5040), px(375)
     draw.rounded_rectangle((290, top - 2, 296 + px(3615), top + height + 2), 6, fill=rgb("#fde7d3"), outline=rgb("#f6c49a"))
-    disc(image, (284, top + height / 2), 4, ORANGE)
+    draw.disc((284, top + height / 2), 4, ORANGE)
     draw.text((302, top + height / 2), "Low cost web site hosting", font=font(SANS_BOLD, 12), fill=rgb("#a4511a"), anchor="lm")
     # Dark band along the bottom: the product logo sits at its left end and the
     # program writes "3 page builder" in white across it.
@@ -432,24 +483,24 @@ def menu_background():
     return image
 
 
-def menu_banner():
-    image = horizontal_gradient((650, 38), "#51677c", "#8196a9")
-    sheen = vertical_gradient((650, 38), [(0, "#ffffff"), (1, "#000000")])
+def menu_banner(k=1):
+    image = horizontal_gradient(scaled((650, 38), k), "#51677c", "#8196a9")
+    sheen = vertical_gradient(scaled((650, 38), k), [(0, "#ffffff"), (1, "#000000")])
     image = Image.blend(image, ImageChops.multiply(image, sheen), 0.18)
-    draw = ImageDraw.Draw(image, "RGBA")
+    draw = Canvas(image, k, "RGBA")
     for i in range(0, 650, 6):  # a faint diagonal weave keeps the strip from looking flat
         draw.line((i, 38, i + 38, 0), fill=(255, 255, 255, 10))
     draw.line((0, 37, 650, 37), fill=rgb("#3c4f61"))
     return image
 
 
-def menu_logo():
+def menu_logo(k=1):
     size = (202, 113)
-    image = vertical_gradient(size, [(0, "#21466a"), (1, NAVY)])
-    glow(image, (30, 10), 60, TEAL, 0.5)
-    emblem = supersampled(EMBLEM, emblem_peaks, (0, 0, 0, 0)).resize((44, 44), Image.LANCZOS)
-    image.paste(emblem, (14, 24), emblem)
-    draw = ImageDraw.Draw(image)
+    image = vertical_gradient(scaled(size, k), [(0, "#21466a"), (1, NAVY)])
+    glow(image, (30 * k, 10 * k), 60 * k, TEAL, 0.5)
+    emblem = supersampled(EMBLEM, emblem_peaks, (0, 0, 0, 0)).resize(scaled((44, 44), k), Image.LANCZOS)
+    draw = Canvas(image, k)
+    draw.paste(emblem, (14, 24))
     draw.text((66, 27), "KW5", font=font(SANS_BOLD, 12), fill=rgb("#f6c49a"))
     draw.text((65, 40), "Sitewell", font=font(SANS_BOLD, 25), fill=(255, 255, 255))
     draw.line((14, 80, 188, 80), fill=rgb("#2f5375"))
@@ -457,7 +508,7 @@ def menu_logo():
     return image
 
 
-def page_button(digit, state):
+def page_button(digit, state, k=1):
     """A 26 x 34 picture for the page buttons: normal, pressed or disabled."""
     def draw(d, s):
         top = {"normal": "#2a9d9d", "pressed": "#17324d", "disabled": "#d3d9de"}[state]
@@ -467,27 +518,33 @@ def page_button(digit, state):
         d.rounded_rectangle((0, 0 + offset, 26 * s - 1, 31 * s - 1 + offset), 6 * s, fill=rgb(top))
         colour = rgb("#8a96a1") if state == "disabled" else (255, 255, 255)
         d.text((13 * s, 16 * s + offset), digit, font=font(SANS_BOLD, 18 * s), fill=colour, anchor="mm")
-    return supersampled((26, 34), draw, (0, 0, 0, 0))
+    return supersampled((26, 34), draw, (0, 0, 0, 0), k=k)
 
 
-def bullet():
+def bullet(k=1):
     """The 14 x 14 bullet beside the design panels' Cancel and more-designs lines."""
     def draw(d, s):
         d.ellipse((1 * s, 1 * s, 13 * s, 13 * s), fill=rgb(TEAL))
         d.polygon([(5 * s, 4 * s), (10 * s, 7 * s), (5 * s, 10 * s)], fill=(255, 255, 255))
-    return supersampled((14, 14), draw, (0, 0, 0, 0))
+    return supersampled((14, 14), draw, (0, 0, 0, 0), k=k)
+
+
+def save_sharp(picture, folder, name):
+    """Writes name.png and, drawn twice as large for dense screens, name@2x.png."""
+    picture().save(folder / f"{name}.png", optimize=True)
+    picture(k=2).save(folder / f"{name}@2x.png", optimize=True)
 
 
 def write_menu_pictures():
     RESOURCES.mkdir(parents=True, exist_ok=True)
-    menu_background().save(RESOURCES / "background.png", optimize=True)
+    save_sharp(menu_background, RESOURCES, "background")
     SHARED_PICTURES.mkdir(parents=True, exist_ok=True)
-    menu_banner().save(SHARED_PICTURES / "banner.png", optimize=True)
-    menu_logo().save(RESOURCES / "logo.png", optimize=True)
-    bullet().save(RESOURCES / "bullet.png", optimize=True)
+    save_sharp(menu_banner, SHARED_PICTURES, "banner")
+    save_sharp(menu_logo, RESOURCES, "logo")
+    save_sharp(bullet, RESOURCES, "bullet")
     for digit in "123":
         for state in ("normal", "pressed", "disabled"):
-            page_button(digit, state).save(SHARED_PICTURES / f"page{digit}-{state}.png", optimize=True)
+            save_sharp(lambda k=1: page_button(digit, state, k), SHARED_PICTURES, f"page{digit}-{state}")
 
 
 # ------------------------------------------------------- publisher window pictures
@@ -497,7 +554,7 @@ STRIP = (206, 426)  # the centre strip between the local and the remote lists
 STRIP_RIGHT_END = 416  # where the strip's arrow entries end
 
 
-def arrow_entry(image, left, top, caption, fill, ink, pointing):
+def arrow_entry(canvas, left, top, caption, fill, ink, pointing):
     """One arrow-shaped entry of the strip, over a click area 17 px high at (left, top)
     that reaches to STRIP_RIGHT_END; the tip points right (to the web host) or left."""
     width, height, tip = STRIP_RIGHT_END - left, 21, 11
@@ -512,8 +569,8 @@ def arrow_entry(image, left, top, caption, fill, ink, pointing):
             d.polygon([(t, 0), (0, h / 2), (t, h - 1)], fill=rgb(fill))
         text_left = 8 * s if pointing == "right" else t + 6 * s
         d.text((text_left, h / 2), caption, font=font(SANS_BOLD, 11 * s), fill=rgb(ink), anchor="lm")
-    entry = supersampled((width, height), draw, (0, 0, 0, 0))
-    image.paste(entry, (left, top - 2), entry)
+    entry = supersampled((width, height), draw, (0, 0, 0, 0), k=canvas.k)
+    canvas.paste(entry, (left, top - 2))
 
 
 def monitor_glyph(draw, x, y):
@@ -523,24 +580,24 @@ def monitor_glyph(draw, x, y):
     draw.rectangle((x + 3, y + 12, x + 11, y + 12), fill=(255, 255, 255))
 
 
-def cloud_glyph(image, x, y):
+def cloud_glyph(draw, x, y):
     """A small white cloud, about 18 x 11, at (x, y)."""
     for centre, radius in (((x + 5, y + 7), 4), ((x + 10, y + 5), 5.2), ((x + 14, y + 7.5), 3.6)):
-        disc(image, centre, radius, "#ffffff")
-    ImageDraw.Draw(image).rectangle((x + 5, y + 8, x + 14, y + 11), fill=(255, 255, 255))
+        draw.disc(centre, radius, "#ffffff")
+    draw.rectangle((x + 5, y + 8, x + 14, y + 11), fill=(255, 255, 255))
 
 
-def publisher_background():
+def publisher_background(k=1):
     """The publisher window, 641 x 482: the local lists on the left, the remote lists
     on the right, and between them the strip headed by the Upload Site tab with its
     four entries over the click areas and the preview frame."""
-    image = Image.new("RGB", MENU, (255, 255, 255))
-    image.paste(menu_banner().crop((0, 0, MENU[0], 38)), (0, 0))
-    draw = ImageDraw.Draw(image)
+    image = Image.new("RGB", scaled(MENU, k), (255, 255, 255))
+    image.paste(menu_banner(k).crop((0, 0, MENU[0] * k, 38 * k)), (0, 0))
+    draw = Canvas(image, k)
     # Headings of the two sides, in the banner above their lists.
     monitor_glyph(draw, 18, 8)
     draw.text((40, 14), "Your computer", font=font(SANS_BOLD, 12), fill=(255, 255, 255), anchor="lm")
-    cloud_glyph(image, 409, 7)
+    cloud_glyph(draw, 409, 7)
     draw.text((432, 14), "Your web host", font=font(SANS_BOLD, 12), fill=(255, 255, 255), anchor="lm")
     # Light wash behind the two sides; the lists and their buttons stand on it.
     wash, edge = rgb("#f4f7f9"), rgb("#dde3e8")
@@ -557,28 +614,28 @@ def publisher_background():
     draw.line((STRIP[1], TAB_LINE + 5, STRIP[1], 467), fill=edge)
     draw.text((216, 98), "Put your site online", font=font(SANS_BOLD, 11), fill=rgb(NAVY))
     draw.text((216, 114), "or pick files on either side", font=font(SANS, 10), fill=rgb("#5b6b7a"))
-    arrow_entry(image, px(3240), px(2040), "Upload ALL Files", TEAL, "#ffffff", "right")
-    arrow_entry(image, px(3120), px(2400), "Upload Selected File", "#2a9d9d", "#ffffff", "right")
-    arrow_entry(image, px(3480), px(2760), "Download File", NAVY, "#ffffff", "left")
-    arrow_entry(image, px(3480), px(3120), "Exit / Main Menu", "#fde7d3", "#a4511a", "left")
+    arrow_entry(draw, px(3240), px(2040), "Upload ALL Files", TEAL, "#ffffff", "right")
+    arrow_entry(draw, px(3120), px(2400), "Upload Selected File", "#2a9d9d", "#ffffff", "right")
+    arrow_entry(draw, px(3480), px(2760), "Download File", NAVY, "#ffffff", "left")
+    arrow_entry(draw, px(3480), px(3120), "Exit / Main Menu", "#fde7d3", "#a4511a", "left")
     # Frame of the preview area (Picture1 and WebBrowser1 at 216, 232, 200 x 220).
     draw.rounded_rectangle((212, 228, 420, 456), 6, fill=(255, 255, 255), outline=rgb("#cfd8e0"))
     draw.rectangle((0, 468, MENU[0], MENU[1]), fill=rgb(NAVY))
     return image
 
 
-def help_symbol():
+def help_symbol(k=1):
     """The login dialog's 19 x 19 quick-help symbol: a question mark on a teal disc."""
     def draw(d, s):
         d.ellipse((0, 0, 19 * s - 1, 19 * s - 1), fill=rgb(TEAL))
         d.text((9.5 * s, 10 * s), "?", font=font(SANS_BOLD, 14 * s), fill=(255, 255, 255), anchor="mm")
-    return supersampled((19, 19), draw, (0, 0, 0, 0))
+    return supersampled((19, 19), draw, (0, 0, 0, 0), k=k)
 
 
 def write_publisher_pictures():
     PUBLISHER_PICTURES.mkdir(parents=True, exist_ok=True)
-    publisher_background().save(PUBLISHER_PICTURES / "background.png", optimize=True)
-    help_symbol().save(PUBLISHER_PICTURES / "help.png", optimize=True)
+    save_sharp(publisher_background, PUBLISHER_PICTURES, "background")
+    save_sharp(help_symbol, PUBLISHER_PICTURES, "help")
 
 
 # ---------------------------------------------------------------- editor toolbar
@@ -588,7 +645,7 @@ SERIF_FACE_BOLD = "DejaVuSerif-Bold.ttf"
 SERIF_FACE_ITALIC = "DejaVuSerif-Italic.ttf"
 
 
-def toolbar_icon(key):
+def toolbar_icon(key, k=1):
     """A 20 x 20 toolbar picture of the page editor, ink on transparent."""
     ink = rgb(NAVY)
 
@@ -628,7 +685,7 @@ def toolbar_icon(key):
             lines(d, s, [(2, 18), (5, 15), (2, 18), (6, 14)])
         elif key == "RightJustify":
             lines(d, s, [(2, 18), (8, 18), (2, 18), (10, 18)])
-    return supersampled((20, 20), draw, (0, 0, 0, 0))
+    return supersampled((20, 20), draw, (0, 0, 0, 0), k=k)
 
 
 TOOLBAR_KEYS = ("Bold", "Italic", "Underline", "Color", "Numbers", "Bullets", "Outdent", "Indent",
@@ -638,7 +695,7 @@ TOOLBAR_KEYS = ("Bold", "Italic", "Underline", "Color", "Numbers", "Bullets", "O
 def write_editor_pictures():
     EDITOR_PICTURES.mkdir(parents=True, exist_ok=True)
     for key in TOOLBAR_KEYS:
-        toolbar_icon(key).save(EDITOR_PICTURES / f"{key}.png", optimize=True)
+        save_sharp(lambda k=1: toolbar_icon(key, k), EDITOR_PICTURES, key)
 
 
 def main():

@@ -35,9 +35,11 @@ QLineEdit* FieldBox(const char* name, int top, QWidget* parent) {
     return box;
 }
 
-void Caption(const char* text, int top, QWidget* parent) {
+// The caption beside `box`, which a screen reader reads as the box's name.
+void Caption(const char* text, int top, QLineEdit* box, QWidget* parent) {
     auto* label = new QLabel(QString::fromLatin1(text), parent);
     label->setGeometry(TwipsRect(420, top, 1020, 285));
+    label->setBuddy(box);
 }
 
 // What the user sees of a certificate or host key that did not verify.
@@ -62,15 +64,15 @@ FTPLogin::FTPLogin(Platform& platform, QWidget* parent) : QDialog(parent), platf
     setAutoFillBackground(true);
     setPalette(QPalette(Qt::white));
 
-    Caption("Host:", 240, this);
-    Caption("Username:", 600, this);
-    Caption("Password:", 960, this);
     // Created in the order ftp.txt lists them: Password, UserName, Host.
     Password = FieldBox("Password", 900, this);
     Password->setEchoMode(QLineEdit::Password);
     Password->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));  // every character shows as '*'
     UserName = FieldBox("UserName", 540, this);
     Host = FieldBox("Host", 180, this);
+    Caption("Host:", 240, Host, this);
+    Caption("Username:", 600, UserName, this);
+    Caption("Password:", 960, Password, this);
     setTabOrder(Host, UserName);
     setTabOrder(UserName, Password);
 
@@ -97,6 +99,7 @@ FTPLogin::FTPLogin(Platform& platform, QWidget* parent) : QDialog(parent), platf
     auto* Image1 = new HotSpot(QStringLiteral("Image1"), {}, {}, this);
     Image1->setCursor(Qt::ArrowCursor);  // a picture, not one of the hot-spots
     Image1->setPixmap(PublisherPicture(QStringLiteral("help.png")));
+    Image1->setAccessibleName(QStringLiteral("Quick Help"));  // what it opens
     Image1->setGeometry(TwipsRect(4500, 180, 285, 285));
     connect(Image1, &HotSpot::clicked, this, &FTPLogin::Image1_Click);
 

@@ -124,10 +124,12 @@ QLabel* PathLabel(const char* name, QRect twips, QWidget* parent) {
     return label;
 }
 
-// A click area over one of the background's drawn entries; the picture shows what it is.
-HotSpot* ClickArea(const char* name, QRect twips, QWidget* parent) {
+// A click area over one of the background's drawn entries; the picture shows what it is,
+// and a screen reader says the words drawn there.
+HotSpot* ClickArea(const char* name, const QString& drawnWords, QRect twips, QWidget* parent) {
     auto* area = new HotSpot(QString::fromLatin1(name), {}, {}, parent);
     area->setGeometry(twips);
+    area->setAccessibleName(drawnWords);
     return area;
 }
 
@@ -149,6 +151,9 @@ Main::Main(Platform& platform, QWidget* parent)
     BuildStrip(*client);
     BuildTransferControls(*client);
     BuildMenus();
+    OrderTabsAsRead(*client);
+    // The mouse cannot reach "View Remote File": the key after the remote files reaches it.
+    setTabOrder(RemoteFiles, Command2);
     ConnectComponentEvents();
     connect(qApp, &QGuiApplication::focusWindowChanged, this, &Main::FocusWindowChanged);
 }
@@ -179,7 +184,10 @@ void Main::BuildPictures(QWidget& client) {
 
 void Main::BuildLocalPane(QWidget& client) {
     Label15 = PathLabel("Label15", TwipsRect(600, 1080, 3135, 255), &client);
-    LocalPWD = PathLabel("LocalPWD", TwipsRect(720, 4200, 2355, 255), &client);  // under the file list
+    // Under the file list, which it outreaches by a few pixels: shown, its end would stand
+    // as a stray piece of the path beside the list, so it holds the path unseen.
+    LocalPWD = PathLabel("LocalPWD", TwipsRect(720, 4200, 2355, 255), &client);
+    LocalPWD->hide();
     LocalDirectories =
         List("LocalDirectories", TwipsRect(720, 1560, 2235, 1035), QAbstractItemView::SingleSelection, &client);
     LocalDirectories->hide();
@@ -223,20 +231,22 @@ void Main::BuildStrip(QWidget& client) {
     WebBrowser1 = platform_.CreateWebPane(&client);
     WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
     WebBrowser1->setGeometry(TwipsRect(3240, 3480, 3000, 3300));
+    WebBrowser1->setAccessibleName(QStringLiteral("Preview"));
     Picture1 = new QLabel(QStringLiteral("Click a file to see it here"), &client);
     Picture1->setObjectName(QStringLiteral("Picture1"));
+    Picture1->setAccessibleName(QStringLiteral("Preview"));
     Picture1->setGeometry(TwipsRect(3240, 3480, 3000, 3300));
     Picture1->setAlignment(Qt::AlignCenter);
     Picture1->setWordWrap(true);
     Picture1->setAutoFillBackground(true);
     Picture1->setStyleSheet(QStringLiteral("QLabel#Picture1 { background: white; color: #5b6b7a; }"));
 
-    Label10 = ClickArea("Label10", TwipsRect(3240, 2040, 3000, 255), &client);
-    Label6 = ClickArea("Label6", TwipsRect(3120, 2400, 3120, 255), &client);
-    Label1 = ClickArea("Label1", TwipsRect(3480, 2760, 2760, 255), &client);
-    Label7 = ClickArea("Label7", TwipsRect(3480, 3120, 2760, 255), &client);
-    Label2 = ClickArea("Label2", TwipsRect(3000, 720, 1095, 255), &client);
-    Label4 = ClickArea("Label4", TwipsRect(7440, 720, 1455, 255), &client);
+    Label10 = ClickArea("Label10", QStringLiteral("Upload ALL Files"), TwipsRect(3240, 2040, 3000, 255), &client);
+    Label6 = ClickArea("Label6", QStringLiteral("Upload Selected File"), TwipsRect(3120, 2400, 3120, 255), &client);
+    Label1 = ClickArea("Label1", QStringLiteral("Download File"), TwipsRect(3480, 2760, 2760, 255), &client);
+    Label7 = ClickArea("Label7", QStringLiteral("Exit / Main Menu"), TwipsRect(3480, 3120, 2760, 255), &client);
+    Label2 = ClickArea("Label2", QStringLiteral("Main Menu"), TwipsRect(3000, 720, 1095, 255), &client);
+    Label4 = ClickArea("Label4", QStringLiteral("Quit FTP"), TwipsRect(7440, 720, 1455, 255), &client);
     connect(Label10, &HotSpot::clicked, this, &Main::Label10_Click);
     connect(Label6, &HotSpot::clicked, this, &Main::Label6_Click);
     connect(Label1, &HotSpot::clicked, this, &Main::Label1_Click);
@@ -252,10 +262,12 @@ void Main::BuildTransferControls(QWidget& client) {
     ToLocal = new QToolButton(&client);
     ToLocal->setObjectName(QStringLiteral("ToLocal"));
     ToLocal->setArrowType(Qt::LeftArrow);
+    ToLocal->setAccessibleName(QStringLiteral("Download to your computer"));  // arrows say it to the eye only
     ToLocal->setGeometry(TwipsRect(5640, 8160, 2880, 375));
     ToRemote = new QToolButton(&client);
     ToRemote->setObjectName(QStringLiteral("ToRemote"));
     ToRemote->setArrowType(Qt::RightArrow);
+    ToRemote->setAccessibleName(QStringLiteral("Upload to your web host"));
     ToRemote->setGeometry(TwipsRect(5640, 8640, 2880, 375));
     rall = Button("rall", QStringLiteral("BACK"), TwipsRect(9360, 8280, 825, 375), &client);
     Command3 = Button("Command3", QStringLiteral("?"), TwipsRect(7800, 9120, 375, 375), &client);
@@ -268,8 +280,6 @@ void Main::BuildTransferControls(QWidget& client) {
     BinaryMode->setChecked(true);
     List1 = List("List1", TwipsRect(2760, 8160, 2355, 1035), QAbstractItemView::ExtendedSelection, &client);
 
-    // The mouse cannot reach "View Remote File": the key after the remote files reaches it.
-    setTabOrder(RemoteFiles, Command2);
     connect(Command2, &QPushButton::clicked, this, &Main::Command2_Click);
     connect(ToLocal, &QToolButton::clicked, this, &Main::ToLocal_Click);
     connect(ToRemote, &QToolButton::clicked, this, &Main::ToRemote_Click);
@@ -311,7 +321,7 @@ void Main::ConnectComponentEvents() {
 }
 
 void Main::Form_Load() {
-    setFixedSize(Px(9600), Px(7850));
+    FitPictureWindow(*this);
     CentreOnScreen(*this);
     setWindowTitle(kCaption);
     activated_ = false;

@@ -1,5 +1,7 @@
 #include "publisher/window/pictures.hpp"
 
+#include "shell/general/hot_spot.hpp"
+
 // The pictures live in this static library, so it registers them itself on first use.
 static void RegisterPublisherPictures() { Q_INIT_RESOURCE(publisher); }
 
@@ -8,7 +10,7 @@ namespace pw {
 QPixmap PublisherPicture(const QString& name) {
     static const bool registered = (RegisterPublisherPictures(), true);
     (void)registered;
-    return QPixmap(QStringLiteral(":/publisher/") + name);
+    return SharpPicture(QStringLiteral(":/publisher/") + name);
 }
 
 }  // namespace pw

@@ -1,6 +1,8 @@
 #pragma once
 // Click areas laid over a window's background picture: a transparent label with a
 // tooltip and a hand cursor, and a button drawn from normal/pressed/disabled pictures.
+// Both are reached with Tab as well, show a focus frame, act on Enter and Space, and
+// tell screen readers that they are buttons and what they do.
 #include <QAbstractButton>
 #include <QLabel>
 #include <QPixmap>
@@ -14,10 +16,14 @@ constexpr int Px(int twips) { return twips / kTwipsPerPixel; }
 // A rectangle given as left, top, width, height in twips.
 QRect TwipsRect(int left, int top, int width, int height);
 
+// A screen reader names a hot-spot by its accessible name when one is set, else by its
+// caption or, when that is blank, its tooltip, trimmed: the words the user sees.
 class HotSpot : public QLabel {
     Q_OBJECT
 public:
     HotSpot(const QString& name, const QString& caption, const QString& toolTip, QWidget* parent);
+
+    QString SpokenName() const;
 
 signals:
     void clicked();
@@ -25,6 +31,8 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 };
 
 class PictureButton : public QAbstractButton {
@@ -34,6 +42,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QPixmap normal_, pressed_, disabled_;
@@ -49,6 +58,27 @@ void PlaceBeside(QWidget& window, const QWidget& opener);
 // Gives `window` its name, makes closing it unload it, and installs the white client
 // area the pictures and hot-spots are laid on; returns that area.
 QWidget* SetUpPictureWindow(QMainWindow& window, const QString& name);
+
+// The height of a window's background picture, the same in every main window.
+inline constexpr int kPictureHeight = 482;
+
+// The inside height of a main window whose frame (title bar and borders) is
+// `frameHeight` and whose menu bar is `menuHeight`: 7850 twips outside, as far as that
+// leaves no band below the picture; with a thinner frame (or none) it holds the menu
+// bar and the picture exactly.
+int PictureWindowHeight(int frameHeight, int menuHeight, int pictureHeight = kPictureHeight);
+
+// Sizes `window` (9600 twips wide) by PictureWindowHeight, now and again whenever the
+// window manager's frame becomes known or changes.
+void FitPictureWindow(QMainWindow& window, int pictureHeight = kPictureHeight);
+
+// Chains the Tab order of every widget inside `area` that takes the focus as the
+// picture reads: top to bottom, and left to right along a line.
+void OrderTabsAsRead(QWidget& area);
+
+// A picture from the resources, `path` or, on a screen of more than one device pixel to
+// the point, its twice-as-large rendering `name@2x.png` beside it when there is one.
+QPixmap SharpPicture(const QString& path);
 
 // The small round "?" picture that opens a window's quick help, centred in `geometry`.
 QAbstractButton* HelpIcon(const QString& name, QRect geometry, QWidget* parent);

@@ -1,5 +1,6 @@
 // The publisher window against a real pyftpdlib server on 127.0.0.1: its panes and
 // their refresh rules, activation, the folder and delete commands, and the transfers.
+#include <QAccessible>
 #include <QInputDialog>
 #include <QLabel>
 #include <QListWidget>
@@ -119,7 +120,8 @@ TEST_F(PublisherTest, LaysOutTheWindowAndFillsBothPanesOnFirstActivation) {
     ASSERT_NE(OpenPublisher(Host()), nullptr);
 
     EXPECT_EQ(publisher->windowTitle(), "Publish site tool ( FTP Client)");
-    EXPECT_EQ(publisher->size(), QSize(640, 523));
+    // No window manager here, so no frame: the inside holds the menu bar and the picture.
+    EXPECT_EQ(publisher->size(), QSize(640, publisher->menuBar()->sizeHint().height() + kPictureHeight));
     const std::vector<std::pair<const char*, QRect>> places = {
         {"Label15", {40, 72, 209, 17}},
         {"LocalFiles", {40, 96, 157, 368}},
@@ -178,6 +180,41 @@ TEST_F(PublisherTest, LaysOutTheWindowAndFillsBothPanesOnFirstActivation) {
     EXPECT_FALSE(publisher->FTP().Binary());
     publisher->findChild<QAbstractButton*>("BinaryMode")->click();
     EXPECT_TRUE(publisher->FTP().Binary());
+}
+
+// Between the local file list and the centre strip lies only the picture: no piece of a
+// label that reaches out from under the list.
+TEST_F(PublisherTest, NoStrayTextBesideTheLocalFileList) {
+    WriteSite({"index.html"});
+    ASSERT_NE(OpenPublisher(Host()), nullptr);
+    const QRect list = List("LocalFiles").geometry();
+    const QRect gap(list.right() + 1, list.top(), Px(3240) - list.right() - 1, list.height());
+    for (QLabel* label : publisher->centralWidget()->findChildren<QLabel*>()) {
+        if (!label->isVisible() || label->text().isEmpty()) continue;
+        EXPECT_FALSE(label->geometry().intersects(gap)) << label->objectName().toStdString();
+    }
+    EXPECT_EQ(Label("LocalPWD").toStdString(), site.string()) << "it still holds the path";
+}
+
+// A screen reader says the words drawn under each click area, and Tab reaches them all.
+TEST_F(PublisherTest, ClickAreasAreButtonsNamedByTheirDrawnWords) {
+    WriteSite({"index.html"});
+    ASSERT_NE(OpenPublisher(Host()), nullptr);
+    const std::vector<std::pair<const char*, const char*>> areas = {
+        {"Label10", "Upload ALL Files"}, {"Label6", "Upload Selected File"},
+        {"Label1", "Download File"},     {"Label7", "Exit / Main Menu"},
+        {"Label2", "Main Menu"},         {"Label4", "Quit FTP"},
+    };
+    for (const auto& [name, words] : areas) {
+        QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(publisher->findChild<HotSpot*>(name));
+        ASSERT_NE(reader, nullptr) << name;
+        EXPECT_EQ(reader->role(), QAccessible::Button) << name;
+        EXPECT_EQ(reader->text(QAccessible::Name), words) << name;
+        EXPECT_TRUE(reader->state().focusable) << name;
+    }
+    QWidget* next = List("RemoteFiles").nextInFocusChain();
+    while (!(next->focusPolicy() & Qt::TabFocus)) next = next->nextInFocusChain();  // past the list's own parts
+    EXPECT_EQ(next->objectName(), "Command2") << "View Remote File after the list";
 }
 
 // The folder the site goes to: the one the Host address names, else "/www/", else the
