@@ -207,7 +207,7 @@ public:
     int Run(const std::vector<std::string>& files, const HostAddress& address) {
         const auto web = EnterWebFolder(ftp_, address);
         if (!web) {
-            err_ << kPrefix << "nothing sent: " << WithoutPassword(web.error().message(), account_.password) << "\n";
+            err_ << kPrefix << "nothing sent: " << ShownFromHost(web.error().message(), account_.password) << "\n";
             return kSomeFilesFailed;
         }
         if (!web->note.empty()) out_ << web->note << "\n";
@@ -256,7 +256,7 @@ private:
             }
             ++failed_;
             Print(err_) << kPrefix << "could not remove " << removal.name << ": "
-                        << WithoutPassword(removal.error.message(), account_.password) << "\n";
+                        << ShownFromHost(removal.error.message(), account_.password) << "\n";
         }
         stateWriter_.Save(state);
     }
