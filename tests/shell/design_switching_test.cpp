@@ -324,6 +324,12 @@ TEST_F(RealPackTest, APackStartedFromTheMenuInstallsItsDesignAndGoRegeneratesThe
                             .makeEditingSurface = {},  // no section is edited on the way
                             .makeSpellChecker = {}});
     RegisterBuilder(platform);
+    {
+        magic first(platform);  // the pages as they stand before the pack runs
+        first.Form_Load();
+        first.Command2_Click();
+    }
+    const std::vector<std::string> pagesBefore = Pages(site);
     const QByteArray savedDisplay = qgetenv("DISPLAY"), savedPlatform = qgetenv("QT_QPA_PLATFORM");
     qputenv("DISPLAY", QByteArray::fromStdString(display_));  // for the pack: a real screen
     qputenv("QT_QPA_PLATFORM", "xcb");
@@ -353,6 +359,16 @@ TEST_F(RealPackTest, APackStartedFromTheMenuInstallsItsDesignAndGoRegeneratesThe
     for (const char* page : {"index.html", "news.html", "aboutus.html"})
         EXPECT_NE(test::TempFolder::Read(site / page).find(design2Colours), std::string::npos) << page;
     delete builder;
+
+    // And back: the design the pack replaced, and the pages byte for byte as they were.
+    auto* again = new start(platform);
+    again->Form_Load();
+    again->show();
+    again->Label14_Click();
+    emit again->findChild<HotSpot*>("Label34")->clicked();
+    EXPECT_EQ(test::TempFolder::Read(site / "temp311.htx"), before);
+    EXPECT_EQ(Pages(site), pagesBefore);
+    delete FindBuilder();
 }
 
 }  // namespace
