@@ -216,5 +216,30 @@ TEST_F(FtpLoginTest, AChangedCertificateIsRefusedWithoutATrustQuestion) {
     EXPECT_EQ(Count(Commands(), "USER"), 0) << "nothing sent";
 }
 
+// A host that offered TLS before and now answers without it: the login names the reason
+// in the message itself, and the server never sees the user name.
+TEST_F(FtpLoginTest, AHostThatDroppedItsTlsIsRefusedBeforeTheLogin) {
+    const test::TestCertificate certificate = test::TestCertificate::Make(inst.path());
+    StartServer({.certificate = certificate.pem.string()});
+    const std::uint16_t port = server->port();
+    doubles.dialogs->answers = {MessageAnswer::Yes};  // trust the test certificate
+    ASSERT_NE(OpenPublisher(Host()), nullptr);
+    TakeMessages();
+    publisher->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    server.reset();
+    Commands();
+    StartServer({.port = port});
+    EXPECT_EQ(OpenPublisher(Host()), nullptr);
+    const auto shown = TakeMessages();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].icon, MessageIcon::Critical);
+    EXPECT_EQ(shown[0].text.toStdString(),
+              "Unable to connect to the specified host\n\n127.0.0.1 offered encryption before and does not now; the "
+              "connection was stopped so the password is not sent readable");
+    EXPECT_EQ(Count(Commands(), "USER"), 0);
+}
+
 }  // namespace
 }  // namespace pw

@@ -100,8 +100,9 @@ protected:
         err_.str("");
         const PublishEnvironment environment{.settings = [this](const fs::path& siteFolder) {
             FtpSettings settings = DefaultFtpSettings(siteFolder);
-            settings.connectTimeout = std::chrono::seconds(3);
-            settings.stallTime = std::chrono::seconds(3);
+            // Pure-FTPd's password hash alone takes seconds on a busy machine.
+            settings.connectTimeout = std::chrono::seconds(20);
+            settings.stallTime = std::chrono::seconds(20);
             settings.knownHostsFile = knownHosts_;
             settings.identityFiles = identities_;
             return settings;
