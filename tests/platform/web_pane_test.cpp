@@ -23,35 +23,6 @@
 namespace pw {
 namespace {
 
-// Counts the connections made to it; answers nothing.
-class Listener {
-public:
-    Listener() : fd_(test::ListenOnLoopback(port_)), thread_([this] { Run(); }) {}
-    ~Listener() {
-        running_ = false;
-        thread_.join();
-        ::close(fd_);
-    }
-    std::uint16_t port() const { return port_; }
-    int connections() const { return connections_; }
-
-private:
-    void Run() {
-        while (running_) {
-            pollfd entry{fd_, POLLIN, 0};
-            if (::poll(&entry, 1, 20) <= 0) continue;
-            if (const int client = ::accept(fd_, nullptr, nullptr); client >= 0) ::close(client);
-            ++connections_;
-        }
-    }
-
-    std::uint16_t port_ = 0;
-    int fd_;
-    std::atomic<bool> running_{true};
-    std::atomic<int> connections_{0};
-    std::thread thread_;
-};
-
 bool WaitFor(const std::function<bool()>& done, int milliseconds = 20000) {
     QElapsedTimer clock;
     clock.start();
@@ -98,7 +69,7 @@ protected:
 };
 
 TEST_F(WebPaneTest, APagesScriptReadsNoFileBesideItAndSendsNothingWhileItsOwnFilesLoad) {
-    Listener listener;
+    test::CountingListener listener;
     const std::string away = "127.0.0.1:" + std::to_string(listener.port());
     const std::string ftpFile = (site.path() / "ftp.txt").string();
     // Every way a script has to read a neighbour, each reporting what it got.

@@ -35,39 +35,6 @@ std::string FtpText(const std::string& host, const std::string& user = kUser, co
 // SFTP logs in with the test's key: an empty password.
 std::string SftpText(const std::string& host) { return FtpText(host, test::CurrentUser(), ""); }
 
-// Accepts connections on 127.0.0.1 and counts them and the bytes they bring, answering
-// nothing: a proxy that would receive what is sent to it.
-class Listener {
-public:
-    Listener() : fd_(test::ListenOnLoopback(port_)), thread_([this] { Run(); }) {}
-    ~Listener() {
-        running_ = false;
-        thread_.join();
-        ::close(fd_);
-    }
-    std::uint16_t port() const { return port_; }
-    int connections() const { return connections_; }
-
-private:
-    void Run() {
-        std::vector<int> clients;
-        while (running_) {
-            pollfd entry{fd_, POLLIN, 0};
-            if (::poll(&entry, 1, 20) <= 0) continue;
-            const int client = ::accept(fd_, nullptr, nullptr);
-            if (client >= 0) clients.push_back(client);
-            ++connections_;
-        }
-        for (const int client : clients) ::close(client);
-    }
-
-    std::uint16_t port_ = 0;
-    int fd_;
-    std::atomic<bool> running_{true};
-    std::atomic<int> connections_{0};
-    std::thread thread_;
-};
-
 // Sets the variables for as long as it lives.
 class Environment {
 public:
@@ -139,7 +106,7 @@ protected:
 // ---- Proxy variables ----
 
 TEST_F(PublishSecurity, ProxyVariablesNeverReceiveTheLoginAndTheHostGetsTheFiles) {
-    Listener proxy;
+    test::CountingListener proxy;
     const std::string address = "http://127.0.0.1:" + std::to_string(proxy.port());
     const Environment environment({{"ftp_proxy", address},
                                    {"FTP_PROXY", address},
