@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QBuffer>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QImage>
@@ -21,6 +20,7 @@
 #include "editor/window/main_form.hpp"
 #include "platform/testing/doubles.hpp"
 #include "shell/general/hot_spot.hpp"
+#include "tests/encoded_picture.hpp"
 #include "tests/temp_folder.hpp"
 
 namespace pw {
@@ -468,10 +468,7 @@ TEST_F(MainFormTest, PastedPicturesBecomePicturesOfTheSite) {
     Open();
     QImage image(40, 30, QImage::Format_RGB32);
     image.fill(Qt::darkCyan);
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
+    const QByteArray png = test::Encoded(image, "PNG");
     EXPECT_EQ(Surface().DropPicture(png), "picture1.jpg");
     EXPECT_EQ(Surface().DropPicture(png), "picture2.jpg");
     EXPECT_TRUE(fs::exists(inst.path() / "default" / "picture1.jpg"));
@@ -560,20 +557,27 @@ TEST_F(PictureCommandTest, ThePictureHotSpotGoesThroughAMarkerInTheSource) {
     EXPECT_EQ(test::TempFolder::Read(DocumentFile()), "<p>Our shop</p>\r\n") << "Exit removes the marker";
 }
 
+// The surface makes at most 1000 rows and 100 columns: more is refused before anything is
+// inserted, rows first, rather than quietly made smaller.
 TEST(InsertTableDlgTest, ChecksRowsThenColumnsAndInsertsTheTable) {
     test::TempFolder inst;
     testing::TestPlatform doubles{inst.path()};
     testing::RecordingEditingSurface surface;
     struct Case {
         const char *rows, *cols;
-        const char* message;  // empty: inserted
+        const char* message;  // empty: inserted, as madeRows x madeCols
+        int madeRows = 0, madeCols = 0;
     };
+    const char* kRowsLimit = "Please specify a positive integer for the number of table rows, at most 1000.";
+    const char* kColumnsLimit = "Please specify a positive integer for the number of table columns, at most 100.";
     for (const Case& c :
          {Case{"0", "2", "Please specify a positive integer for the number of table rows."},
           Case{"-1", "x", "Please specify a positive integer for the number of table rows."},
           Case{"abc", "2", "Please specify a positive integer for the number of table rows."},
           Case{"", "2", "Please specify a positive integer for the number of table rows."},
-          Case{"2", "", "Please specify a positive integer for the number of table columns."}, Case{"2.6", "3", ""}}) {
+          Case{"2", "", "Please specify a positive integer for the number of table columns."},
+          Case{"2.6", "3", "", 3, 3}, Case{"2000", "150", kRowsLimit}, Case{"1001", "2", kRowsLimit},
+          Case{"2", "150", kColumnsLimit}, Case{"2", "100.6", kColumnsLimit}, Case{"1000", "100", "", 1000, 100}}) {
         InsertTableDlg dialog(*doubles.platform, surface);
         EXPECT_EQ(dialog.windowTitle(), "Insert Table");
         dialog.findChild<QLineEdit*>("Rows")->setText(c.rows);
@@ -582,10 +586,10 @@ TEST(InsertTableDlgTest, ChecksRowsThenColumnsAndInsertsTheTable) {
         doubles.dialogs->shown.clear();
         dialog.OkCmd_Click();
         if (*c.message) {
-            ASSERT_EQ(doubles.dialogs->shown.size(), 1u) << c.rows;
+            ASSERT_EQ(doubles.dialogs->shown.size(), 1u) << c.rows << " x " << c.cols;
             EXPECT_EQ(doubles.dialogs->shown[0].text, c.message);
             EXPECT_EQ(doubles.dialogs->shown[0].icon, MessageIcon::Critical);
-            EXPECT_TRUE(surface.commands.empty());
+            EXPECT_TRUE(surface.commands.empty()) << c.rows << " x " << c.cols;
             EXPECT_EQ(dialog.result(), QDialog::Rejected) << "the dialog stays open";
             continue;
         }
@@ -593,46 +597,10 @@ TEST(InsertTableDlgTest, ChecksRowsThenColumnsAndInsertsTheTable) {
         EXPECT_EQ(surface.commands[0].id, EditCommand::InsertTable);
         EXPECT_EQ(surface.commands[0].option, CommandOption::NoPrompt);
         const auto table = surface.commands[0].argument.value<InsertTableParam>();
-        EXPECT_EQ(table.NumRows, 3);
-        EXPECT_EQ(table.NumCols, 3);
+        EXPECT_EQ(table.NumRows, c.madeRows);
+        EXPECT_EQ(table.NumCols, c.madeCols);
         EXPECT_EQ(table.TableAttrs, "border =1 cellpadding =1 cellspacing =1 width= 75%");
         EXPECT_EQ(table.Caption, "") << "an empty caption leaves the object's caption";
-    }
-}
-
-// The surface makes at most 1000 rows and 100 columns: more is refused before anything is
-// inserted, rows first, rather than quietly made smaller.
-TEST(InsertTableDlgTest, RefusesMoreRowsOrColumnsThanTheSurfaceMakes) {
-    test::TempFolder inst;
-    testing::TestPlatform doubles{inst.path()};
-    testing::RecordingEditingSurface surface;
-    struct Case {
-        const char *rows, *cols;
-        const char* message;  // empty: inserted
-    };
-    for (const Case& c :
-         {Case{"2000", "150", "Please specify a positive integer for the number of table rows, at most 1000."},
-          Case{"1001", "2", "Please specify a positive integer for the number of table rows, at most 1000."},
-          Case{"2", "150", "Please specify a positive integer for the number of table columns, at most 100."},
-          Case{"2", "100.6", "Please specify a positive integer for the number of table columns, at most 100."},
-          Case{"1000", "100", ""}}) {
-        InsertTableDlg dialog(*doubles.platform, surface);
-        dialog.findChild<QLineEdit*>("Rows")->setText(c.rows);
-        dialog.findChild<QLineEdit*>("Cols")->setText(c.cols);
-        surface.commands.clear();
-        doubles.dialogs->shown.clear();
-        dialog.OkCmd_Click();
-        if (*c.message) {
-            ASSERT_EQ(doubles.dialogs->shown.size(), 1u) << c.rows << " x " << c.cols;
-            EXPECT_EQ(doubles.dialogs->shown[0].text, c.message);
-            EXPECT_TRUE(surface.commands.empty()) << c.rows << " x " << c.cols;
-            EXPECT_EQ(dialog.result(), QDialog::Rejected) << "the dialog stays open";
-            continue;
-        }
-        ASSERT_EQ(surface.commands.size(), 1u);
-        const auto table = surface.commands[0].argument.value<InsertTableParam>();
-        EXPECT_EQ(table.NumRows, 1000);
-        EXPECT_EQ(table.NumCols, 100);
     }
 }
 

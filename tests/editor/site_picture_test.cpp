@@ -2,18 +2,20 @@
 // as it is) under names that clash with nothing in the folder.
 #include <gtest/gtest.h>
 
-#include <QBuffer>
 #include <QImage>
 #include <QImageReader>
 #include <QPainter>
 #include <QRandomGenerator>
 
 #include "editor/window/site_picture.hpp"
+#include "tests/encoded_picture.hpp"
 #include "pictures/web_picture.hpp"
 #include "tests/temp_folder.hpp"
 
 namespace pw {
 namespace {
+
+using test::Encoded;
 
 // A picture that does not compress well, as a screenshot of a photo does not.
 QImage Noisy(int width, int height) {
@@ -24,14 +26,6 @@ QImage Noisy(int width, int height) {
         for (int x = 0; x < width; ++x) line[x] = random.generate() | 0xff000000u;
     }
     return image;
-}
-
-QByteArray Encoded(const QImage& image, const char* format) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
-    return bytes;
 }
 
 // The smallest GIF there is: one transparent pixel.

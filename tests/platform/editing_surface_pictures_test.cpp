@@ -4,27 +4,19 @@
 // commands the engine does not answer in time.
 #include <signal.h>
 
-#include <QBuffer>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QImage>
 #include <QMimeData>
 
 #include "editor/window/site_picture.hpp"
+#include "tests/encoded_picture.hpp"
 #include "tests/platform/surface_fixture.hpp"
 
 namespace pw::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-QByteArray Encoded(const QImage& image, const char* format) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
-    return bytes;
-}
 
 QImage Picture(int width, int height) {
     QImage image(width, height, QImage::Format_RGB32);
