@@ -4,7 +4,6 @@
 //   QT_QPA_PLATFORM=offscreen QTWEBENGINE_DISABLE_SANDBOX=1 build/bench/editor_bench
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QSignalSpy>
 #include <QTextEdit>
 #include <memory>
@@ -105,11 +104,3 @@ void SaveDocument(benchmark::State& state) {
 BENCHMARK(SaveDocument)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -5,7 +5,6 @@
 //   QT_QPA_PLATFORM=offscreen QTWEBENGINE_DISABLE_SANDBOX=1 build/bench/editor_open_bench
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QSignalSpy>
 #include <QUrl>
 #include <QWebEngineView>
@@ -87,11 +86,3 @@ BENCHMARK(BareView20M)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(EditorOpens20M)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
