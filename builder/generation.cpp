@@ -32,22 +32,6 @@ void Report(const ProgressFn& progress, int value) {
     if (progress) progress(value);
 }
 
-// The vendor address is configuration, so it is escaped rather than trusted to be clean HTML.
-std::string EscapeHtml(std::string_view text) {
-    std::string escaped;
-    escaped.reserve(text.size());
-    for (const char c : text) {
-        switch (c) {
-            case '&': escaped += "&amp;"; break;
-            case '<': escaped += "&lt;"; break;
-            case '>': escaped += "&gt;"; break;
-            case '"': escaped += "&quot;"; break;
-            default: escaped += c;
-        }
-    }
-    return escaped;
-}
-
 // ---- Charset declarations, read as a browser reads a start tag ----
 
 struct Attribute {
@@ -308,6 +292,7 @@ Result<fs::path> PagePath(const fs::path& siteFolderPath, Page page, const store
 }
 
 std::string CreditLine() {
+    // The vendor address is configuration, so it is escaped rather than trusted to be clean HTML.
     return "Powered by <a href=\"" + EscapeHtml(VendorPage("")) + "\"><font color=\"#000000\">" +
            EscapeHtml(VendorDomain()) + "</font></a>";
 }

@@ -98,9 +98,10 @@ std::chrono::sys_seconds DosToSysTime(std::uint16_t dosDate, std::uint16_t dosTi
 
 // Builds OutputFile objects for the engine (the constructor is private).
 struct OutputFileAccess {
-    static OutputFile make(int fd, fs::path path, fs::path temporary = {}) {
-        return OutputFile(fd, std::move(path), std::move(temporary));
+    static OutputFile make(FileDescriptor created, fs::path path) {
+        return OutputFile(std::move(created), std::move(path));
     }
+    static OutputFile make(ReplacingFile replacing) { return OutputFile(std::move(replacing)); }
 };
 
 namespace {
@@ -113,7 +114,7 @@ CreatedFile CreateAt(fs::path path, std::uint8_t attributes, bool overwrite, Ext
     for (;;) {
         int fd = -1;
         const std::error_code error = CreateExclusive(path, attributes, fd);
-        if (!error) return {CreateOutcome::created, OutputFileAccess::make(fd, std::move(path)), {}};
+        if (!error) return {CreateOutcome::created, OutputFileAccess::make(FileDescriptor(fd), std::move(path)), {}};
         if (error != std::errc::file_exists) return Failed(error);
         switch (DecideOnExisting(path, overwrite, session)) {
             case Decision::skip: return {CreateOutcome::skipped, std::nullopt, {}};
@@ -195,15 +196,12 @@ std::error_code InflateInto(BlockInflater& inflater, const MemberRecord& member,
 
 }  // namespace
 
-OutputFile::OutputFile(OutputFile&& other) noexcept
-    : file_(std::move(other.file_)), path_(std::move(other.path_)), temporary_(std::move(other.temporary_)) {}
-
 OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
     if (this != &other) {
         discard();
-        file_ = std::move(other.file_);
+        created_ = std::move(other.created_);
+        replacing_ = std::move(other.replacing_);
         path_ = std::move(other.path_);
-        temporary_ = std::move(other.temporary_);
     }
     return *this;
 }
@@ -211,26 +209,27 @@ OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
 OutputFile::~OutputFile() { discard(); }
 
 void OutputFile::discard() {
-    if (!file_.valid()) return;
-    file_.Close();
-    ::unlink(writtenPath().c_str());
+    replacing_.Discard();
+    if (!created_.valid()) return;
+    created_.Close();
+    ::unlink(path_.c_str());
 }
 
 std::error_code OutputFile::write(std::span<const std::uint8_t> bytes) {
-    return WriteAll(file_.get(), bytes.data(), bytes.size());
+    return WriteAll(fd(), bytes.data(), bytes.size());
 }
 
 std::error_code OutputFile::finish(std::uint16_t dosDate, std::uint16_t dosTime) {
     const auto modified = DosToSysTime(dosDate, dosTime).time_since_epoch().count();
     const struct timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(modified), 0}};
-    if (::futimens(file_.get(), times) != 0) return LastError();
+    if (::futimens(fd(), times) != 0) return LastError();
     return close();
 }
 
 std::error_code OutputFile::close() {
     // A replacing file takes the old copy's place only once it is safely on disk.
-    if (!temporary_.empty()) return ReplaceWith(file_, temporary_, path_);
-    const std::error_code error = file_.Close();
+    if (replacing_.valid()) return replacing_.Commit();
+    const std::error_code error = created_.Close();
     if (error) ::unlink(path_.c_str());
     return error;
 }
@@ -240,10 +239,9 @@ CreatedFile CreateReplacingFile(const fs::path& path, std::uint8_t attributes) {
     struct stat existing {};
     if (::lstat(path.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode))
         return Failed(std::make_error_code(std::errc::is_a_directory));
-    FileDescriptor file;
-    fs::path temporary;
-    if (auto error = CreateBeside(path, ModeOf(attributes), file, temporary)) return Failed(error);
-    return {CreateOutcome::created, OutputFileAccess::make(file.Release(), path, std::move(temporary)), {}};
+    ReplacingFile file;
+    if (auto error = ReplacingFile::Create(path, ModeOf(attributes), file)) return Failed(error);
+    return {CreateOutcome::created, OutputFileAccess::make(std::move(file)), {}};
 }
 
 bool IsFolderEntry(std::string_view name) { return !name.empty() && (name.back() == '/' || name.back() == '\\'); }

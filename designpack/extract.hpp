@@ -12,7 +12,6 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
-
 #include <functional>
 #include <optional>
 #include <span>
@@ -20,9 +19,9 @@
 #include <string_view>
 #include <system_error>
 #include <vector>
-#include "shell/general/file_descriptor.hpp"
 
 #include "designpack/payload.hpp"
+#include "shell/general/file_descriptor.hpp"
 
 namespace pw::designpack {
 
@@ -59,7 +58,7 @@ struct OutputFileAccess;
 // over it by finish() or close(); destroying it first leaves the other file as it was.
 class OutputFile {
 public:
-    OutputFile(OutputFile&& other) noexcept;
+    OutputFile(OutputFile&& other) noexcept = default;
     OutputFile& operator=(OutputFile&& other) noexcept;
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
@@ -79,13 +78,14 @@ public:
 
 private:
     friend struct OutputFileAccess;
-    OutputFile(int fd, std::filesystem::path path, std::filesystem::path temporary)
-        : file_(fd), path_(std::move(path)), temporary_(std::move(temporary)) {}
-    const std::filesystem::path& writtenPath() const { return temporary_.empty() ? path_ : temporary_; }
+    OutputFile(FileDescriptor created, std::filesystem::path path)
+        : created_(std::move(created)), path_(std::move(path)) {}
+    explicit OutputFile(ReplacingFile replacing) : replacing_(std::move(replacing)), path_(replacing_.destination()) {}
+    int fd() const { return replacing_.valid() ? replacing_.get() : created_.get(); }
     void discard();
-    FileDescriptor file_;
+    FileDescriptor created_;   // a new file, written where it is kept
+    ReplacingFile replacing_;  // a file that replaces another, written beside it
     std::filesystem::path path_;
-    std::filesystem::path temporary_;  // the name it is written under when it replaces path_
 };
 
 // How CreateOutputFile ended.

@@ -75,17 +75,7 @@ std::string ImageElement(std::string_view fileName, ImageForm form) {
     if (fileName.find_first_of(" \"'<>&") == std::string_view::npos) {
         source = fileName;
     } else {
-        source = "\"";
-        for (const char c : fileName) {
-            switch (c) {
-                case '&': source += "&amp;"; break;
-                case '"': source += "&quot;"; break;
-                case '<': source += "&lt;"; break;
-                case '>': source += "&gt;"; break;
-                default: source += c;
-            }
-        }
-        source += "\"";
+        source = "\"" + EscapeHtml(fileName) + "\"";
     }
     return form == ImageForm::Marker ? "<IMG src=" + source + " >" : "<img src=" + source + ">";
 }

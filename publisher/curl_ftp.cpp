@@ -731,10 +731,9 @@ Result<void> CurlFtp::GetFile() {
     };
     if (target.filename().empty()) return localFailure(std::make_error_code(std::errc::invalid_argument));
     // The bytes land beside the target, which they replace only once complete.
-    FileDescriptor file;
-    fs::path temporary;
+    ReplacingFile file;
     const std::optional<mode_t> mode = ExistingMode(target);  // a new file gets 0666 less the umask
-    if (const std::error_code error = CreateBeside(target, mode.value_or(0666), file, temporary))
+    if (const std::error_code error = ReplacingFile::Create(target, mode.value_or(0666), file))
         return localFailure(error);
     Request request{.url = FileUrl(*remote),
                     .phase = Phase::Transfer,
@@ -744,12 +743,9 @@ Result<void> CurlFtp::GetFile() {
     Result<void> done = Perform(request);
     if (done && mode && ::fchmod(file.get(), *mode) != 0) done = localFailure(LastError());
     if (done) {
-        if (const std::error_code error = ReplaceWith(file, temporary, target)) done = localFailure(error);
-    } else {
-        file.Close();
-        ::unlink(temporary.c_str());
+        if (const std::error_code error = file.Commit()) done = localFailure(error);
     }
-    return done;
+    return done;  // a failed download's temporary goes with `file`
 }
 
 Result<void> CurlFtp::PutFile() {

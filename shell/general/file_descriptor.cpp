@@ -56,21 +56,23 @@ std::error_code ReadSome(int fd, void* data, std::size_t size, std::size_t& coun
     }
 }
 
-std::error_code CreateBeside(const std::filesystem::path& destination, mode_t mode, FileDescriptor& file,
-                             std::filesystem::path& temporary) {
+std::error_code ReplacingFile::Create(const std::filesystem::path& destination, mode_t mode, ReplacingFile& file) {
     static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     thread_local std::mt19937 random{std::random_device{}()};
     std::uniform_int_distribution<std::size_t> pick(0, sizeof kLetters - 2);
+    file.Discard();
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string name = "." + destination.filename().string() + ".";
         for (int i = 0; i < 6; ++i) name += kLetters[pick(random)];
-        temporary = destination.parent_path() / name;
+        const std::filesystem::path temporary = destination.parent_path() / name;
         int fd;
         do {
             fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         } while (fd < 0 && errno == EINTR);
         if (fd >= 0) {
-            file = FileDescriptor(fd);
+            file.file_ = FileDescriptor(fd);
+            file.temporary_ = temporary;
+            file.destination_ = destination;
             return {};
         }
         if (errno != EEXIST) return LastError();
@@ -78,18 +80,35 @@ std::error_code CreateBeside(const std::filesystem::path& destination, mode_t mo
     return std::make_error_code(std::errc::file_exists);
 }
 
-std::error_code ReplaceWith(FileDescriptor& file, const std::filesystem::path& temporary,
-                            const std::filesystem::path& destination) {
+ReplacingFile& ReplacingFile::operator=(ReplacingFile&& other) noexcept {
+    if (this != &other) {
+        Discard();
+        file_ = std::move(other.file_);
+        temporary_ = std::move(other.temporary_);
+        destination_ = std::move(other.destination_);
+    }
+    return *this;
+}
+
+ReplacingFile::~ReplacingFile() { Discard(); }
+
+void ReplacingFile::Discard() {
+    if (!file_.valid()) return;
+    file_.Close();
+    ::unlink(temporary_.c_str());
+}
+
+std::error_code ReplacingFile::Commit() {
     std::error_code error;
-    if (::fsync(file.get()) != 0) error = LastError();
-    if (const std::error_code closed = file.Close(); !error) error = closed;
-    if (!error && std::rename(temporary.c_str(), destination.c_str()) != 0) error = LastError();
+    if (::fsync(file_.get()) != 0) error = LastError();
+    if (const std::error_code closed = file_.Close(); !error) error = closed;
+    if (!error && std::rename(temporary_.c_str(), destination_.c_str()) != 0) error = LastError();
     if (error) {
-        ::unlink(temporary.c_str());
+        ::unlink(temporary_.c_str());
         return error;
     }
     // Best effort: the new file is in place, and some file systems refuse to sync a folder.
-    const std::filesystem::path folder = destination.has_parent_path() ? destination.parent_path() : ".";
+    const std::filesystem::path folder = destination_.has_parent_path() ? destination_.parent_path() : ".";
     FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.valid()) ::fsync(dir.get());
     return {};

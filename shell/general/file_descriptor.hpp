@@ -40,17 +40,37 @@ inline std::error_code WriteAll(int fd, std::string_view bytes) { return WriteAl
 // Reads up to `size` bytes, retrying interrupted calls; the count read (0 at the end) or the reason.
 std::error_code ReadSome(int fd, void* data, std::size_t size, std::size_t& count);
 
-// Writing a file under a temporary name and putting it in place only when complete, so
-// that a crash, a full disk or a stop never leaves a half-written file where it belongs.
+// A new file written under a hidden name beside `destination` (".name.XXXXXX") and put in
+// its place by Commit only when complete, so that a crash, a full disk or a stop never
+// leaves a half-written file where it belongs. Until Commit `destination` stays as it
+// was; one dropped without Commit, or whose Commit fails, leaves no temporary behind.
+// This is the program's one writer of that kind: AtomicFile (files.hpp) and the design
+// pack's output files build on it.
+class ReplacingFile {
+public:
+    // Opens the temporary for writing with `mode` (the umask applies).
+    static std::error_code Create(const std::filesystem::path& destination, mode_t mode, ReplacingFile& file);
 
-// Creates a new, empty file under a hidden name beside `destination` (".name.XXXXXX"),
-// opened for writing with `mode` (the umask applies).
-std::error_code CreateBeside(const std::filesystem::path& destination, mode_t mode, FileDescriptor& file,
-                             std::filesystem::path& temporary);
+    ReplacingFile() = default;
+    ReplacingFile(ReplacingFile&& other) noexcept = default;
+    ReplacingFile& operator=(ReplacingFile&& other) noexcept;
+    ~ReplacingFile();
 
-// Makes `file` durable, closes it, renames `temporary` over `destination` and syncs the
-// folder. On failure `destination` is as it was and `temporary` is removed.
-std::error_code ReplaceWith(FileDescriptor& file, const std::filesystem::path& temporary,
-                            const std::filesystem::path& destination);
+    bool valid() const { return file_.valid(); }
+    // For writes, times and modes on the open temporary.
+    int get() const { return file_.get(); }
+    const std::filesystem::path& destination() const { return destination_; }
+
+    // Makes the file durable, closes it, renames it over the destination and syncs the
+    // folder. On failure the destination is as it was and the temporary is removed.
+    std::error_code Commit();
+    // Closes and removes the temporary; harmless when there is none.
+    void Discard();
+
+private:
+    FileDescriptor file_;
+    std::filesystem::path temporary_;
+    std::filesystem::path destination_;
+};
 
 }  // namespace pw

@@ -41,33 +41,10 @@ Result<std::string> ReadWholeFile(const fs::path& path) {
     }
 }
 
-AtomicFile::AtomicFile(FileDescriptor file, fs::path temporary, fs::path destination, fs::perms perms)
-    : file_(std::move(file)), temporary_(std::move(temporary)), destination_(std::move(destination)), perms_(perms) {}
-
 Result<AtomicFile> AtomicFile::Create(const fs::path& destination, fs::perms perms) {
-    FileDescriptor file;
-    fs::path temporary;
-    if (auto error = CreateBeside(destination, 0600, file, temporary)) return Fail(error);
-    return AtomicFile(std::move(file), std::move(temporary), destination, perms);
-}
-
-AtomicFile& AtomicFile::operator=(AtomicFile&& other) noexcept {
-    if (this != &other) {
-        Discard();
-        file_ = std::move(other.file_);
-        temporary_ = std::move(other.temporary_);
-        destination_ = std::move(other.destination_);
-        perms_ = other.perms_;
-    }
-    return *this;
-}
-
-AtomicFile::~AtomicFile() { Discard(); }
-
-void AtomicFile::Discard() {
-    if (!file_.valid()) return;
-    file_.Close();
-    ::unlink(temporary_.c_str());
+    ReplacingFile file;
+    if (auto error = ReplacingFile::Create(destination, 0600, file)) return Fail(error);
+    return AtomicFile(std::move(file), perms);
 }
 
 Result<void> AtomicFile::Write(std::string_view bytes) {
@@ -78,10 +55,10 @@ Result<void> AtomicFile::Write(std::string_view bytes) {
 Result<void> AtomicFile::Commit() {
     if (::fchmod(file_.get(), static_cast<mode_t>(perms_ & fs::perms::mask)) != 0) {
         const std::error_code error = LastError();
-        Discard();
+        file_.Discard();
         return Fail(error);
     }
-    if (auto error = ReplaceWith(file_, temporary_, destination_)) return Fail(error);
+    if (auto error = file_.Commit()) return Fail(error);
     return {};
 }
 

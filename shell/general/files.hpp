@@ -21,30 +21,22 @@ inline constexpr std::filesystem::perms kSharedReadable =
 Result<std::string> ReadWholeFile(const std::filesystem::path& path);
 
 // A new file written under a hidden temporary name beside `destination` and renamed over
-// it by Commit. Until then `destination` stays as it was; a file that is dropped without
-// Commit, or whose Commit fails, leaves no temporary behind.
+// it by Commit (a ReplacingFile, file_descriptor.hpp). Until then `destination` stays as it
+// was; a file that is dropped without Commit, or whose Commit fails, leaves no temporary behind.
 class AtomicFile {
 public:
     // The folder must exist; it is not created. `perms` are applied exactly (no umask).
     static Result<AtomicFile> Create(const std::filesystem::path& destination,
                                      std::filesystem::perms perms = kSharedReadable);
 
-    AtomicFile(AtomicFile&& other) noexcept = default;
-    AtomicFile& operator=(AtomicFile&& other) noexcept;
-    ~AtomicFile();
-
     Result<void> Write(std::string_view bytes);
     // Makes the bytes durable, renames the file over the destination and syncs the folder.
     Result<void> Commit();
 
 private:
-    AtomicFile(FileDescriptor file, std::filesystem::path temporary, std::filesystem::path destination,
-               std::filesystem::perms perms);
-    void Discard();
+    AtomicFile(ReplacingFile file, std::filesystem::perms perms) : file_(std::move(file)), perms_(perms) {}
 
-    FileDescriptor file_;
-    std::filesystem::path temporary_;
-    std::filesystem::path destination_;
+    ReplacingFile file_;
     std::filesystem::perms perms_;
 };
 

@@ -40,6 +40,10 @@ bool StartsWithIgnoringAsciiCase(std::string_view text, std::string_view prefix)
 // The position of `needle` in `text` from `from` on; npos when absent.
 std::size_t FindIgnoringAsciiCase(std::string_view text, std::string_view needle, std::size_t from = 0);
 
+// `text` with '&', '<', '>' and '"' as character references, safe inside an element or
+// a double-quoted attribute value.
+std::string EscapeHtml(std::string_view text);
+
 // `text` without the characters of `blanks` at either end.
 std::string_view Trimmed(std::string_view text, std::string_view blanks);
 
