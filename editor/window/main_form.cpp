@@ -522,8 +522,9 @@ void MainForm::SwitchMode(Switch through) {
     }
 }
 
-// In HTML mode only: the surface's document is saved and its body shown as source. A document that cannot
-// be saved stays on the surface (the message says why), so no edit is lost.
+// In HTML mode only: the surface's document is saved and its body shown as source. A
+// document that cannot be saved stays on the surface (the message says why), so no edit is
+// lost.
 bool MainForm::EnterTextMode(Switch through) {
     assert(InHtmlMode());
     const auto saved = DHTMLEdit1->SaveDocument(ToQString(documentFile_));
@@ -550,8 +551,8 @@ bool MainForm::EnterTextMode(Switch through) {
     return true;
 }
 
-// In text mode only: the source goes back onto the surface through the document file. A file that cannot
-// be written is told and the source stays, so the next try can succeed.
+// In text mode only: the source goes back onto the surface through the document file. A
+// file that cannot be written is told and the source stays, so the next try can succeed.
 bool MainForm::ReturnToHtmlMode() {
     assert(!InHtmlMode());
     setCursor(Qt::WaitCursor);
