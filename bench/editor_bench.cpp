@@ -9,8 +9,8 @@
 #include <memory>
 #include <string>
 
+#include "editor/surface/webengine_surface.hpp"
 #include "editor/window/main_form.hpp"
-#include "platform/webengine_surface.hpp"
 #include "tests/temp_folder.hpp"
 
 namespace {

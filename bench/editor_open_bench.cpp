@@ -10,8 +10,8 @@
 #include <QWebEngineView>
 #include <string>
 
-#include "platform/editing_surface.hpp"
-#include "platform/webengine_surface.hpp"
+#include "editor/surface/editing_surface.hpp"
+#include "editor/surface/webengine_surface.hpp"
 #include "tests/temp_folder.hpp"
 
 namespace {

@@ -12,9 +12,9 @@
 #include <QListWidget>
 #include <iostream>
 
-#include "platform/testing/doubles.hpp"
 #include "publisher/window/ftp_login.hpp"
 #include "publisher/window/main_window.hpp"
+#include "testing/doubles.hpp"
 
 namespace {
 

@@ -1,23 +1,19 @@
 #include "platform/platform.hpp"
 
 #include "builder/store/site_files.hpp"
-#include "platform/webengine_surface.hpp"
 #include "shell/general/files.hpp"
 
 namespace pw {
 
 Platform::Platform(std::filesystem::path inst, Ports ports) : inst_(std::move(inst)), ports_(std::move(ports)) {}
 
-std::unique_ptr<Platform> Platform::Desktop(std::filesystem::path inst) {
-    auto makeSpellChecker = [inst] {
-        return std::make_unique<HunspellSpellChecker>(ResolveInFolder(inst, spell::kUserDictionaryName));
-    };
-    return std::make_unique<Platform>(
-        std::move(inst), Ports{.dialogs = std::make_unique<QtDialogs>(),
-                               .shell = std::make_unique<DesktopShell>(),
-                               .makeWebPane = [](QWidget* parent) { return new WebEnginePane(parent); },
-                               .makeEditingSurface = [](QWidget* parent) { return new WebEngineSurface(parent); },
-                               .makeSpellChecker = makeSpellChecker});
+std::unique_ptr<Platform> Platform::Desktop(std::filesystem::path inst, EditorPorts editor) {
+    return std::make_unique<Platform>(std::move(inst),
+                                      Ports{.dialogs = std::make_unique<QtDialogs>(),
+                                            .shell = std::make_unique<DesktopShell>(),
+                                            .makeWebPane = [](QWidget* parent) { return new WebEnginePane(parent); },
+                                            .makeEditingSurface = std::move(editor.makeEditingSurface),
+                                            .makeSpellChecker = std::move(editor.makeSpellChecker)});
 }
 
 std::filesystem::path Platform::InstFile(std::string_view name) const { return ResolveInFolder(inst_, name); }

@@ -10,13 +10,16 @@
 
 #include "builder/store/site_files.hpp"
 #include "platform/dialogs.hpp"
-#include "platform/editing_surface.hpp"
 #include "platform/shell_port.hpp"
-#include "platform/spell_checker.hpp"
 #include "platform/web_pane.hpp"
 #include "platform/windows.hpp"
 
 namespace pw {
+
+// The editor's own ports (editor/surface, editor/spell/window). The platform only carries
+// their makers to the editor's window, so it needs nothing of the editor but the names.
+class EditingSurface;
+class SpellChecker;
 
 // The strings every window shares.
 struct Globals {
@@ -36,7 +39,15 @@ struct Globals {
 
 using WebPaneFactory = std::function<WebPane*(QWidget* parent)>;
 using EditingSurfaceFactory = std::function<EditingSurface*(QWidget* parent)>;
-using SpellCheckerFactory = std::function<std::unique_ptr<SpellChecker>()>;
+// Shared rather than unique only so that the checker's type need be complete where one is
+// made, not here.
+using SpellCheckerFactory = std::function<std::shared_ptr<SpellChecker>()>;
+
+// The editor's port makers; the editor gives the desktop's (DesktopEditorPorts).
+struct EditorPorts {
+    EditingSurfaceFactory makeEditingSurface;
+    SpellCheckerFactory makeSpellChecker;
+};
 
 // The platform's ports: the real ones on the desktop, or doubles in tests.
 struct Ports {
@@ -51,8 +62,8 @@ class Platform {
 public:
     Platform(std::filesystem::path inst, Ports ports);
 
-    // The real ports on Qt and the desktop.
-    static std::unique_ptr<Platform> Desktop(std::filesystem::path inst);
+    // The real ports on Qt and the desktop, with the editor's.
+    static std::unique_ptr<Platform> Desktop(std::filesystem::path inst, EditorPorts editor);
 
     const std::filesystem::path& inst() const { return inst_; }
     Globals& globals() { return globals_; }
@@ -61,7 +72,7 @@ public:
     WebPane* CreateWebPane(QWidget* parent) { return ports_.makeWebPane(parent); }
     EditingSurface* CreateEditingSurface(QWidget* parent) { return ports_.makeEditingSurface(parent); }
     // A spell checker with the user dictionary <inst>/KW5.dct, for one editor window.
-    std::unique_ptr<SpellChecker> CreateSpellChecker() { return ports_.makeSpellChecker(); }
+    std::shared_ptr<SpellChecker> CreateSpellChecker() { return ports_.makeSpellChecker(); }
     WindowRegistry& windows() { return windows_; }
 
     // <inst>/<name>, and <inst>/<siteFolder>/<name>, names resolved without regard to case.

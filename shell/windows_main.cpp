@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "builder/window/magic.hpp"
+#include "editor/window/desktop_ports.hpp"
 #include "editor/window/main_form.hpp"
 #include "help/help.hpp"
 #include "pagenames/submit.hpp"
@@ -36,6 +37,10 @@ void RegisterWindows(pw::Platform& platform) {
     // The editor hands its section back to the builder that opened it.
     platform.windows().Register(pw::WindowKind::MainForm, [](pw::Platform& p, QWidget& builder) -> QWidget* {
         auto* editor = new pw::MainForm(p, &builder);
+        if (auto* page = qobject_cast<pw::magic*>(&builder)) {
+            QObject::connect(editor, &pw::MainForm::SectionHandedBack, page,
+                             [page](bool sectionA) { sectionA ? page->afteredit() : page->afteredit2(); });
+        }
         editor->Form_Load();
         return editor;
     });
@@ -74,7 +79,7 @@ int main(int argc, char* argv[]) {
     pw::PrepareInstallation(programFolder, place);
     const std::filesystem::path& inst = place.inst;
 
-    const auto platform = pw::Platform::Desktop(inst);
+    const auto platform = pw::Platform::Desktop(inst, pw::DesktopEditorPorts(inst));
     RegisterWindows(*platform);
     {
         pw::begin startUp(*platform);

@@ -40,8 +40,8 @@ public:
     void Image8_Click();
     void Image11_Click();
     // The page editor hands an edited section A or B back through editedBody.
-    Q_INVOKABLE void afteredit();
-    Q_INVOKABLE void afteredit2();
+    void afteredit();
+    void afteredit2();
 
     void Label6_Click();    // show or hide the meta fields
     void Label7_Click();    // save, generate and preview the page

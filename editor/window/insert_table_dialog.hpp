@@ -4,7 +4,7 @@
 #include <QDialog>
 #include <optional>
 
-#include "platform/editing_surface.hpp"
+#include "editor/surface/editing_surface.hpp"
 
 class QLineEdit;
 

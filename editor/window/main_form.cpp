@@ -14,17 +14,18 @@
 #include <QTextEdit>
 #include <QToolBar>
 #include <QToolButton>
+#include <cassert>
 #include <functional>
 #include <optional>
 #include <span>
 
 #include "builder/store/site_files.hpp"
 #include "editor/html_text.hpp"
+#include "editor/spell/window/spell_checker.hpp"
+#include "editor/surface/editing_surface.hpp"
 #include "editor/window/insert_table_dialog.hpp"
 #include "editor/window/site_picture.hpp"
-#include "platform/editing_surface.hpp"
 #include "platform/platform.hpp"
-#include "platform/spell_checker.hpp"
 #include "shell/general/drag_window.hpp"
 #include "shell/general/files.hpp"
 #include "shell/general/form_fields.hpp"
@@ -53,40 +54,56 @@ struct ToolbarButton {
     bool latches;
 };
 constexpr ToolbarButton kToolbarTable[] = {
-    {"Bold", 5000, true},        {"Italic", 5023, true},  {"Underline", 5048, true},    {"Color", 5046, false},
-    {"Numbers", 5030, true},     {"Bullets", 5051, true}, {"Outdent", 5031, false},     {"Indent", 5018, false},
-    {"LeftJustify", 5025, true}, {"Center", 5024, true},  {"RightJustify", 5026, true},
+    {"Bold", EditCommand::Bold, true},
+    {"Italic", EditCommand::Italic, true},
+    {"Underline", EditCommand::Underline, true},
+    {"Color", EditCommand::SetTextColour, false},
+    {"Numbers", EditCommand::NumberedList, true},
+    {"Bullets", EditCommand::BulletedList, true},
+    {"Outdent", EditCommand::Outdent, false},
+    {"Indent", EditCommand::Indent, false},
+    {"LeftJustify", EditCommand::LeftJustify, true},
+    {"Center", EditCommand::Centre, true},
+    {"RightJustify", EditCommand::RightJustify, true},
 };
 
-// "&Edit" items by index; 0 marks an item without a command.
+// The id of a menu item without a command: a separator.
+constexpr int kSeparator = 0;
+
+// The items of "&Edit" and "T&able", in the order they stand.
 struct MenuItem {
     const char* caption;
     int id;
     const char* shortcut;
 };
 constexpr MenuItem kEditTable[] = {
-    {"Undo", 5049, "Ctrl+Z"},
-    {"Redo", 5033, "Ctrl+Y"},
-    {"", 0, ""},
-    {"Cut", 5003, "Ctrl+X"},
-    {"Copy", 5002, "Ctrl+C"},
-    {"Paste", 5032, "Ctrl+V"},
-    {"Select All", 5035, "Ctrl+A"},
-    {"", 0, ""},
-    {"Find Text", 5008, "Ctrl+F"},
+    {"Undo", EditCommand::Undo, "Ctrl+Z"},
+    {"Redo", EditCommand::Redo, "Ctrl+Y"},
+    {"", kSeparator, ""},
+    {"Cut", EditCommand::Cut, "Ctrl+X"},
+    {"Copy", EditCommand::Copy, "Ctrl+C"},
+    {"Paste", EditCommand::Paste, "Ctrl+V"},
+    {"Select All", EditCommand::SelectAll, "Ctrl+A"},
+    {"", kSeparator, ""},
+    {"Find Text", EditCommand::FindText, "Ctrl+F"},
 };
 constexpr MenuItem kTableTable[] = {
-    {"Insert Table...", 5022, ""}, {"", 0, ""}, {"Insert Row", 5021, ""},  {"Insert Column", 5020, ""},
-    {"Insert Cell", 5019, ""},     {"", 0, ""}, {"Delete Rows", 5007, ""}, {"Delete Columns", 5006, ""},
-    {"Delete Cells", 5005, ""},    {"", 0, ""}, {"Merge Cells", 5029, ""}, {"Split Cell", 5047, ""},
+    {"Insert Table...", EditCommand::InsertTable, ""}, {"", kSeparator, ""},
+    {"Insert Row", EditCommand::InsertRow, ""},        {"Insert Column", EditCommand::InsertColumn, ""},
+    {"Insert Cell", EditCommand::InsertCell, ""},      {"", kSeparator, ""},
+    {"Delete Rows", EditCommand::DeleteRows, ""},      {"Delete Columns", EditCommand::DeleteColumns, ""},
+    {"Delete Cells", EditCommand::DeleteCells, ""},    {"", kSeparator, ""},
+    {"Merge Cells", EditCommand::MergeCells, ""},      {"Split Cell", EditCommand::SplitCell, ""},
 };
+
+// The state SetContextMenu greys an item by.
+constexpr int kGreyed = 2;
 
 const QStringList kFontNames = {"Times New Roman", "Arial", "Tahoma", "Courier", "Verdana", "Wingdings"};
 
-// A command the surface can run at the selection: its status is above 2 (enabled or latched).
-bool Usable(int status) { return status > 2; }
-// The font boxes show a value only for these two answers.
-bool Shown(int status) { return status == CommandStatus::Enabled || status == CommandStatus::Latched; }
+// A command the surface can run at the selection, or a value it can answer there (the font
+// boxes show one only then): enabled or latched, not disabled or unknown to the surface.
+bool Usable(int status) { return status == CommandStatus::Enabled || status == CommandStatus::Latched; }
 
 // The reason the save message names, by the error's number.
 QString SaveErrorReason(std::error_code error) {
@@ -319,7 +336,7 @@ void MainForm::BuildEditMenu() {
     EditSub = menuBar()->addMenu(QStringLiteral("&Edit"));
     EditSub->setObjectName(QStringLiteral("EditSub"));
     for (const MenuItem& item : kEditTable) {
-        if (item.id == 0) {
+        if (item.id == kSeparator) {
             EditSub->addSeparator();
             continue;
         }
@@ -341,7 +358,7 @@ void MainForm::BuildTableMenu() {
     TableSub = menuBar()->addMenu(QStringLiteral("T&able"));
     TableSub->setObjectName(QStringLiteral("TableSub"));
     for (const MenuItem& item : kTableTable) {
-        if (item.id == 0) {
+        if (item.id == kSeparator) {
             TableSub->addSeparator();
         } else if (item.id == EditCommand::InsertTable) {
             GuardedAction(TableSub, QString::fromLatin1(item.caption), [this] { InsertTable(); });
@@ -367,16 +384,29 @@ QMenu* MainForm::Menu(const QString& objectName) const { return menuBar()->findC
 void MainForm::Form_Load() {
     setFixedSize(Px(9600), Px(7850));
     spellChecker_ = platform_.CreateSpellChecker();
-    WebBrowser1->Navigate(ToQString(platform_.InstFile("editor.htx")));
+    ShowTips();
     Label7->clear();
+    FillFontBoxes();
+    OpenSection();
+    Toolbar2->hide();
+    NamePage();
+}
+
+void MainForm::FillFontBoxes() {
     FontCombo->addItems(kFontNames);
     for (int size = 1; size <= 7; ++size) FontSizeCombo->addItem(QString::number(size));
     FontCombo->setCurrentIndex(0);
     FontSizeCombo->setCurrentIndex(0);
     DisableFormattingControls();
+}
+
+void MainForm::OpenSection() {
     const auto loaded = DHTMLEdit1->LoadDocument(ToQString(documentFile_));  // a missing file: an empty surface
     if (!loaded && loaded.error() == SurfaceErrc::documentTooLarge) TellTooLarge();
-    Toolbar2->hide();
+}
+
+// The page being edited, named above the tips; page one has tips of its own.
+void MainForm::NamePage() {
     const store::Page page = platform_.globals().page();
     if (page != store::Page::One) {
         Label12->setText(QStringLiteral("Editing Page ") + FromUtf8(store::CaptionOf(page)));
@@ -392,7 +422,9 @@ void MainForm::Form_Load() {
 }
 
 // The body is checked as source text, then goes back onto the surface with its corrections.
-void MainForm::mnuspell_Click() {
+void MainForm::mnuspell_Click() { CheckSpelling(); }
+
+void MainForm::CheckSpelling() {
     // Source typed in text mode goes onto the surface first, so the check sees it and keeps it.
     if (!InHtmlMode() && !ReturnToHtmlMode()) return;
     if (!EnterTextMode(Switch::Command)) return;
@@ -412,7 +444,9 @@ void MainForm::mnuspell_Click() {
     platform_.dialogs().Message(this, QString::fromStdString(spell::ClosingMessage(*outcome)));
 }
 
-void MainForm::Image5_Click() { WebBrowser1->Navigate(ToQString(platform_.InstFile("editor.htx"))); }
+void MainForm::Image5_Click() { ShowTips(); }
+
+void MainForm::ShowTips() { WebBrowser1->Navigate(ToQString(platform_.InstFile("editor.htx"))); }
 
 // Whichever way the editor closes: the edited body is left in stand.1w1 as RTF, and the
 // builder shows again where the editor stood.
@@ -488,9 +522,11 @@ void MainForm::SwitchMode(Switch through) {
     }
 }
 
-// The surface's document is saved and its body shown as source. A document that cannot
-// be saved stays on the surface (the message says why), so no edit is lost.
+// In HTML mode only: the surface's document is saved and its body shown as source. A
+// document that cannot be saved stays on the surface (the message says why), so no edit is
+// lost.
 bool MainForm::EnterTextMode(Switch through) {
+    assert(InHtmlMode());
     const auto saved = DHTMLEdit1->SaveDocument(ToQString(documentFile_));
     if (!saved) {
         TellSaveError(platform_.dialogs(), this, saved.error());
@@ -515,9 +551,10 @@ bool MainForm::EnterTextMode(Switch through) {
     return true;
 }
 
-// The source goes back onto the surface through the document file. A file that cannot
-// be written is told and the source stays, so the next try can succeed.
+// In text mode only: the source goes back onto the surface through the document file. A
+// file that cannot be written is told and the source stays, so the next try can succeed.
 bool MainForm::ReturnToHtmlMode() {
+    assert(!InHtmlMode());
     setCursor(Qt::WaitCursor);
     const auto written = SaveFileAtomically(documentFile_, ToFileText(RichTextBox1->toPlainText()) + "\r\n");
     unsetCursor();
@@ -564,7 +601,9 @@ void MainForm::ChangeColours() { ColourTags(*RichTextBox1); }
 
 // ---- Go Back and saving ----
 
-void MainForm::Label4_Click() {
+void MainForm::Label4_Click() { GoBack(); }
+
+void MainForm::GoBack() {
     if (!InHtmlMode()) {
         if (ReturnToHtmlMode()) Label7->setText(QStringLiteral("HTML Mode"));
         return;
@@ -575,7 +614,7 @@ void MainForm::Label4_Click() {
     RichTextBox1->setPlainText(FromFileText(*document));
     platform_.globals().editedBody = editor::ExtractBody(ToFileText(RichTextBox1->toPlainText()));
     ShowBuilder();
-    if (builder_) QMetaObject::invokeMethod(builder_, sectionA_ ? "afteredit" : "afteredit2");
+    emit SectionHandedBack(sectionA_);
     close();
 }
 
@@ -652,7 +691,7 @@ void MainForm::DisableFormattingControls() {
 }
 
 void MainForm::RefreshFontBoxes() {
-    if (Shown(DHTMLEdit1->QueryStatus(EditCommand::GetFontName))) {
+    if (Usable(DHTMLEdit1->QueryStatus(EditCommand::GetFontName))) {
         // A list of families ("Arial, Helvetica") shows by the one the page asks for first.
         const QString name = DHTMLEdit1->ExecCommand(EditCommand::GetFontName, CommandOption::NoPrompt)
                                  .toString()
@@ -664,7 +703,7 @@ void MainForm::RefreshFontBoxes() {
         FontCombo->setCurrentIndex(-1);
         FontCombo->setEnabled(false);
     }
-    if (Shown(DHTMLEdit1->QueryStatus(EditCommand::GetFontSize))) {
+    if (Usable(DHTMLEdit1->QueryStatus(EditCommand::GetFontSize))) {
         const int size = DHTMLEdit1->ExecCommand(EditCommand::GetFontSize, CommandOption::NoPrompt).toInt();
         FontSizeCombo->setCurrentIndex(size < 1 ? -1 : size - 1);
         FontSizeCombo->setEnabled(true);
@@ -725,49 +764,58 @@ void MainForm::CommandMenuOpening(QMenu* menu) {
         menu == EditSub ? std::span<const MenuItem>(kEditTable) : std::span<const MenuItem>(kTableTable);
     const QList<QAction*> items = menu->actions();
     for (std::size_t i = 0; i < table.size(); ++i) {
-        if (table[i].id != 0)
+        if (table[i].id != kSeparator)
             items.at(static_cast<qsizetype>(i))->setEnabled(Usable(DHTMLEdit1->QueryStatus(table[i].id)));
     }
 }
 
-void MainForm::SurfaceShowContextMenu() {
-    absoluteAvailable_ = Usable(DHTMLEdit1->QueryStatus(EditCommand::MakeAbsolute));
-    const bool positioned = Usable(DHTMLEdit1->QueryStatus(EditCommand::SendToBack));
-    tableAvailable_ = Usable(DHTMLEdit1->QueryStatus(EditCommand::InsertRow));
-    const auto greyedBelow3 = [this](int id) { return Usable(DHTMLEdit1->QueryStatus(id)) ? 0 : 2; };
-    QStringList captions = {"Cut", "Copy", "Paste", "", "Select All", "", "Font..."};
-    QList<int> states = {greyedBelow3(EditCommand::Cut),       greyedBelow3(EditCommand::Copy),
-                         greyedBelow3(EditCommand::Paste),     0,
-                         greyedBelow3(EditCommand::SelectAll), 0,
-                         greyedBelow3(EditCommand::FontDialog)};
-    if (absoluteAvailable_) {
-        captions << QString() << (positioned ? QStringLiteral("Make 1D") : QStringLiteral("Make 2D"));
-        states << 0 << 0;
+// Cut, Copy, Paste, Select All and Font... always, greyed where the surface cannot run
+// them; then the positioning item when the selection can be positioned, and the table
+// items in a table.
+std::vector<MainForm::ContextItem> MainForm::ContextMenuItems() const {
+    const auto usable = [this](int id) { return Usable(DHTMLEdit1->QueryStatus(id)); };
+    std::vector<ContextItem> items = {
+        {QStringLiteral("Cut"), EditCommand::Cut},
+        {QStringLiteral("Copy"), EditCommand::Copy},
+        {QStringLiteral("Paste"), EditCommand::Paste},
+        {QString(), kSeparator},
+        {QStringLiteral("Select All"), EditCommand::SelectAll},
+        {QString(), kSeparator},
+        {QStringLiteral("Font..."), EditCommand::FontDialog, CommandOption::Prompt},
+    };
+    for (ContextItem& item : items) item.greyed = item.id != kSeparator && !usable(item.id);
+    if (usable(EditCommand::MakeAbsolute)) {
+        const bool positioned = usable(EditCommand::SendToBack);
+        items.push_back({QString(), kSeparator});
+        items.push_back(
+            {positioned ? QStringLiteral("Make 1D") : QStringLiteral("Make 2D"), EditCommand::MakeAbsolute});
     }
-    if (tableAvailable_) {
-        captions << QString() << QStringLiteral("Insert Row") << QStringLiteral("Insert Column") << QString()
-                 << QStringLiteral("Delete Row") << QStringLiteral("Delete Column");
-        states << 0 << 0 << 0 << 0 << 0 << 0;
+    if (usable(EditCommand::InsertRow)) {
+        items.insert(items.end(), {{QString(), kSeparator},
+                                   {QStringLiteral("Insert Row"), EditCommand::InsertRow},
+                                   {QStringLiteral("Insert Column"), EditCommand::InsertColumn},
+                                   {QString(), kSeparator},
+                                   {QStringLiteral("Delete Row"), EditCommand::DeleteRows},
+                                   {QStringLiteral("Delete Column"), EditCommand::DeleteColumns}});
+    }
+    return items;
+}
+
+void MainForm::SurfaceShowContextMenu() {
+    contextItems_ = ContextMenuItems();
+    QStringList captions;
+    QList<int> states;
+    for (const ContextItem& item : contextItems_) {
+        captions << item.caption;
+        states << (item.greyed ? kGreyed : 0);
     }
     DHTMLEdit1->SetContextMenu(captions, states);
 }
 
 void MainForm::SurfaceContextMenuAction(int index) {
-    switch (index) {
-        case 0: DHTMLEdit1->ExecCommand(EditCommand::Cut); return;
-        case 1: DHTMLEdit1->ExecCommand(EditCommand::Copy); return;
-        case 2: DHTMLEdit1->ExecCommand(EditCommand::Paste); return;
-        case 4: DHTMLEdit1->ExecCommand(EditCommand::SelectAll); return;
-        case 6: DHTMLEdit1->ExecCommand(EditCommand::FontDialog, CommandOption::Prompt); return;
-        default: break;
-    }
-    if (absoluteAvailable_ && index == 8) DHTMLEdit1->ExecCommand(EditCommand::MakeAbsolute);
-    if (!tableAvailable_) return;
-    const int b = 6 + (absoluteAvailable_ ? 2 : 0);
-    if (index == b + 2) DHTMLEdit1->ExecCommand(EditCommand::InsertRow);
-    if (index == b + 3) DHTMLEdit1->ExecCommand(EditCommand::InsertColumn);
-    if (index == b + 5) DHTMLEdit1->ExecCommand(EditCommand::DeleteRows);
-    if (index == b + 6) DHTMLEdit1->ExecCommand(EditCommand::DeleteColumns);
+    if (index < 0 || static_cast<std::size_t>(index) >= contextItems_.size()) return;
+    const ContextItem& item = contextItems_[static_cast<std::size_t>(index)];
+    if (item.id != kSeparator) DHTMLEdit1->ExecCommand(item.id, item.option);
 }
 
 // ---- Pictures ----
@@ -778,7 +826,9 @@ void MainForm::ShowPictureBrowser() {
         browser->exec();
 }
 
-void MainForm::munpic_Click() {
+void MainForm::munpic_Click() { InsertPictureAtCaret(); }
+
+void MainForm::InsertPictureAtCaret() {
     if (!GuardHtmlMode()) return;
     ShowPictureBrowser();
     const std::string& picked = platform_.globals().pickedFile;
@@ -789,9 +839,11 @@ void MainForm::munpic_Click() {
     Toolbar1->show();
 }
 
+void MainForm::Label9_Click() { InsertPictureThroughSource(); }
+
 // A marker holds the caret's place while the browser is open; through the source text it
 // becomes the picture, or nothing. Text "%%place%%" the user typed goes the same way.
-void MainForm::Label9_Click() {
+void MainForm::InsertPictureThroughSource() {
     if (!GuardHtmlMode()) return;
     const int unansweredBefore = unanswered_;
     DHTMLEdit1->PasteHtmlAtCaret(QStringLiteral("%%place%%"));

@@ -2,13 +2,14 @@
 // The page editor: one text section of one page, edited on the WYSIWYG surface ("HTML
 // mode") or as raw HTML with coloured tags ("text mode"). The builder hands the section
 // over in the site's stand.1w1 and stays hidden; Go Back hands the edited body back
-// through editedBody and the builder's afteredit or afteredit2.
+// through editedBody and SectionHandedBack.
 #include <QMainWindow>
 #include <QPointer>
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
+#include <vector>
 
 class QAction;
 class QComboBox;
@@ -36,8 +37,8 @@ class MainForm : public QMainWindow {
     Q_PROPERTY(bool sectionA READ sectionA WRITE setSectionA)
 
 public:
-    // `builder` is the window that opened the editor; it is shown again and given the
-    // edited section when the editor goes back.
+    // `builder` is the window that opened the editor; it is shown again when the editor
+    // goes back or closes.
     MainForm(Platform& platform, QWidget* builder, QWidget* parent = nullptr);
     ~MainForm() override;
 
@@ -67,6 +68,10 @@ public:
     // What the editor's commands need of the menus, for the tests and the command tables.
     QMenu* Menu(const QString& objectName) const;
 
+signals:
+    // Go Back left the edited body of section A (else B) in editedBody, for the builder.
+    void SectionHandedBack(bool sectionA);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
@@ -76,6 +81,16 @@ protected:
 private:
     enum class Switch { User, Command };  // through Label8 or through Label1
 
+    // An item of the surface's context menu: its caption and command (kSeparator: none), the
+    // option the command runs with, and whether it shows greyed.
+    struct ContextItem {
+        QString caption;
+        int id;
+        int option = 0;  // CommandOption::Default
+        bool greyed = false;
+    };
+    std::vector<ContextItem> ContextMenuItems() const;
+
     void BuildSurfaces(QWidget& client);
     void BuildLabels(QWidget& client);
     void BuildToolbars();
@@ -83,6 +98,16 @@ private:
     void BuildEditMenu();
     void BuildTableMenu();
     QAction* GuardedAction(QMenu* menu, const QString& caption, const std::function<void()>& command);
+
+    void FillFontBoxes();
+    void OpenSection();
+    void NamePage();
+    void ShowTips();
+
+    void GoBack();
+    void CheckSpelling();
+    void InsertPictureAtCaret();
+    void InsertPictureThroughSource();
 
     void SwitchMode(Switch through);
     bool EnterTextMode(Switch through);
@@ -116,16 +141,14 @@ private:
 
     Platform& platform_;
     QPointer<QWidget> builder_;
-    std::unique_ptr<SpellChecker> spellChecker_;  // VSSpell1: keeps the words added during the session
+    std::shared_ptr<SpellChecker> spellChecker_;  // VSSpell1: keeps the words added during the session
     std::filesystem::path documentFile_;          // the site's stand.1w1
     bool sectionA_ = true;
     bool documentReady_ = false;
     bool formatMenuFilled_ = false;
     bool tellingNotAnswered_ = false;
-    int unanswered_ = 0;  // commands the surface left unanswered
-    // Flags of the context menu last built.
-    bool absoluteAvailable_ = false;
-    bool tableAvailable_ = false;
+    int unanswered_ = 0;                     // commands the surface left unanswered
+    std::vector<ContextItem> contextItems_;  // of the context menu last shown, in its order
 
     EditingSurface* DHTMLEdit1;
     QTextEdit* RichTextBox1;

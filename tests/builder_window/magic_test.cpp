@@ -6,8 +6,8 @@
 
 #include "builder/store/rtf.hpp"
 #include "builder/window/magic.hpp"
-#include "platform/testing/doubles.hpp"
 #include "shell/general/hot_spot.hpp"
+#include "testing/doubles.hpp"
 #include "tests/temp_folder.hpp"
 
 namespace pw {

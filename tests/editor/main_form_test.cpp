@@ -18,8 +18,8 @@
 #include "builder/store/rtf.hpp"
 #include "editor/window/insert_table_dialog.hpp"
 #include "editor/window/main_form.hpp"
-#include "platform/testing/doubles.hpp"
 #include "shell/general/hot_spot.hpp"
+#include "testing/doubles.hpp"
 #include "tests/encoded_picture.hpp"
 #include "tests/temp_folder.hpp"
 
@@ -52,6 +52,8 @@ protected:
     MainForm& Open(const std::string& page = "one") {
         doubles.platform->globals().currentPage = page;
         editor = new MainForm(*doubles.platform, &builder);
+        QObject::connect(editor, &MainForm::SectionHandedBack, &builder,
+                         [this](bool sectionA) { sectionA ? builder.afteredit() : builder.afteredit2(); });
         editor->Form_Load();
         editor->show();
         return *editor;

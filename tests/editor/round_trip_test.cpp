@@ -6,10 +6,10 @@
 #include <QSignalSpy>
 #include <QTextEdit>
 
+#include "editor/surface/webengine_surface.hpp"
 #include "editor/window/main_form.hpp"
-#include "platform/testing/doubles.hpp"
-#include "platform/webengine_surface.hpp"
 #include "shell/general/hot_spot.hpp"
+#include "testing/doubles.hpp"
 #include "tests/temp_folder.hpp"
 
 namespace pw {
@@ -44,6 +44,8 @@ TEST(EditorRoundTrip, AHardSectionKeepsEveryTokenThroughBothModesAndGoBack) {
               .makeSpellChecker = [&spelling] { return std::make_unique<testing::ScriptedSpellChecker>(spelling); }});
     Builder builder;
     auto* editor = new MainForm(platform, &builder);
+    QObject::connect(editor, &MainForm::SectionHandedBack, &builder,
+                     [&builder](bool sectionA) { sectionA ? builder.afteredit() : builder.afteredit2(); });
     auto* surface = editor->findChild<EditingSurface*>("DHTMLEdit1");
     QSignalSpy loaded(surface, &EditingSurface::DocumentComplete);
     editor->Form_Load();

@@ -11,8 +11,8 @@
 #include <QTimer>
 #include <filesystem>
 
-#include "platform/spell_check_dialog.hpp"
-#include "platform/testing/doubles.hpp"
+#include "editor/spell/window/spell_check_dialog.hpp"
+#include "testing/doubles.hpp"
 #include "tests/editor/spell_fixture.hpp"
 
 namespace pw {

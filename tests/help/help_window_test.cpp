@@ -9,7 +9,7 @@
 #include <optional>
 
 #include "help/help.hpp"
-#include "platform/testing/doubles.hpp"
+#include "testing/doubles.hpp"
 #include "tests/temp_folder.hpp"
 
 namespace pw {

@@ -9,8 +9,8 @@
 #include <functional>
 
 #include "pagenames/submit.hpp"
-#include "platform/testing/doubles.hpp"
 #include "shell/general/hot_spot.hpp"
+#include "testing/doubles.hpp"
 #include "tests/temp_folder.hpp"
 
 namespace pw {

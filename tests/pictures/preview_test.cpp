@@ -19,8 +19,8 @@
 
 #include "pictures/preview.hpp"
 #include "pictures/web_picture.hpp"
-#include "platform/testing/doubles.hpp"
 #include "shell/general/hot_spot.hpp"
+#include "testing/doubles.hpp"
 #include "tests/temp_folder.hpp"
 
 namespace pw {

@@ -16,9 +16,9 @@
 #include <optional>
 #include <sstream>
 
-#include "platform/testing/doubles.hpp"
 #include "publisher/window/ftp_login.hpp"
 #include "publisher/window/main_window.hpp"
+#include "testing/doubles.hpp"
 #include "tests/publisher/test_servers.hpp"
 #include "tests/temp_folder.hpp"
 

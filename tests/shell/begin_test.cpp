@@ -6,9 +6,9 @@
 #include <unistd.h>
 
 #include "builder/store/rtf.hpp"
-#include "platform/testing/doubles.hpp"
 #include "shell/begin.hpp"
 #include "shell/start.hpp"
+#include "testing/doubles.hpp"
 #include "tests/temp_folder.hpp"
 
 namespace pw {

@@ -19,9 +19,9 @@
 #include "builder/store/rtf.hpp"
 #include "builder/store/site_files.hpp"
 #include "builder/window/magic.hpp"
-#include "platform/testing/doubles.hpp"
 #include "shell/general/hot_spot.hpp"
 #include "shell/start.hpp"
+#include "testing/doubles.hpp"
 #include "tests/temp_folder.hpp"
 
 namespace pw {

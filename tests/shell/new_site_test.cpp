@@ -12,8 +12,8 @@
 
 #include "builder/generate_command.hpp"
 #include "builder/store/site_files.hpp"
-#include "platform/testing/doubles.hpp"
 #include "shell/start.hpp"
+#include "testing/doubles.hpp"
 #include "tests/temp_folder.hpp"
 
 namespace pw {

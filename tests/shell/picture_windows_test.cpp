@@ -13,9 +13,9 @@
 
 #include "builder/window/magic.hpp"
 #include "pagenames/submit.hpp"
-#include "platform/testing/doubles.hpp"
 #include "shell/general/hot_spot.hpp"
 #include "shell/start.hpp"
+#include "testing/doubles.hpp"
 #include "tests/temp_folder.hpp"
 
 // The windows' libraries register their pictures when a window first needs them.

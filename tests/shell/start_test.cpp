@@ -3,9 +3,9 @@
 #include <QListWidget>
 #include <QMenuBar>
 
-#include "platform/testing/doubles.hpp"
 #include "shell/general/hot_spot.hpp"
 #include "shell/start.hpp"
+#include "testing/doubles.hpp"
 #include "tests/temp_folder.hpp"
 
 namespace pw {

@@ -14,7 +14,7 @@
 #include <functional>
 
 #include "builder/window/magic.hpp"
-#include "platform/testing/doubles.hpp"
+#include "testing/doubles.hpp"
 #include "tests/generation/seeded_site.hpp"
 #include "tests/sitecheck/site_fixture.hpp"
 

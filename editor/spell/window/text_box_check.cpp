@@ -1,4 +1,4 @@
-#include "platform/text_box_check.hpp"
+#include "editor/spell/window/text_box_check.hpp"
 
 #include <QTextCursor>
 #include <QTextEdit>

@@ -6,9 +6,10 @@
 #include <QFontDialog>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QSet>
 #include <QTest>
 
-#include "tests/platform/surface_fixture.hpp"
+#include "tests/editor/surface/surface_fixture.hpp"
 
 namespace pw::test {
 namespace {
@@ -32,6 +33,19 @@ TEST_F(CommandsTest, InlineCommandsWrapTheSelectionAndShowLatched) {
         EXPECT_EQ(surface.QueryStatus(c.id), Status::Latched);
         EXPECT_EQ(SavedBody(), c.body);
     }
+}
+
+// The script knows the commands by the names of the one C++ table: it reports a status for
+// each of them and for no other, so no command stays greyed for want of a name.
+TEST_F(CommandsTest, TheScriptReportsAStatusForEveryCommandOfTheTableAndNoOther) {
+    Load("<p>plain word here</p>");
+    const QStringList reported =
+        Eval(QStringLiteral("Object.keys(pagewright.call('state', []).state.status)")).toStringList();
+    QStringList named;
+    for (const NamedCommand& command : kEditCommands)
+        named.append(QString::fromUtf8(command.name.data(), static_cast<qsizetype>(command.name.size())));
+    EXPECT_EQ(QSet<QString>(reported.begin(), reported.end()), QSet<QString>(named.begin(), named.end()));
+    EXPECT_EQ(reported.size(), named.size());
 }
 
 TEST_F(CommandsTest, QueryStatusFollowsTheSelection) {

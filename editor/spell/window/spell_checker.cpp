@@ -1,6 +1,6 @@
-#include "platform/spell_checker.hpp"
+#include "editor/spell/window/spell_checker.hpp"
 
-#include "platform/spell_check_dialog.hpp"
+#include "editor/spell/window/spell_check_dialog.hpp"
 
 namespace pw {
 

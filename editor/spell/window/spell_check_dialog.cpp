@@ -1,4 +1,4 @@
-#include "platform/spell_check_dialog.hpp"
+#include "editor/spell/window/spell_check_dialog.hpp"
 
 #include <QFont>
 #include <QGridLayout>

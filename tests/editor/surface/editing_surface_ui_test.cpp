@@ -7,8 +7,9 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "editor/window/desktop_ports.hpp"
 #include "platform/platform.hpp"
-#include "tests/platform/surface_fixture.hpp"
+#include "tests/editor/surface/surface_fixture.hpp"
 
 namespace pw::test {
 namespace {
@@ -127,7 +128,7 @@ TEST_F(UiTest, DisplayChangedFollowsFormattingAsWellAsTheSelection) {
 
 TEST(EditingSurfaceFactory, DesktopPlatformMakesTheEngineSurface) {
     TempFolder folder;
-    auto platform = Platform::Desktop(folder.path());
+    auto platform = Platform::Desktop(folder.path(), DesktopEditorPorts(folder.path()));
     QWidget parent;
     EditingSurface* surface = platform->CreateEditingSurface(&parent);
     EXPECT_NE(dynamic_cast<WebEngineSurface*>(surface), nullptr);

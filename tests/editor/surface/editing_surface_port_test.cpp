@@ -5,7 +5,7 @@
 #include <QSignalSpy>
 #include <cerrno>
 
-#include "platform/testing/doubles.hpp"
+#include "testing/doubles.hpp"
 #include "tests/temp_folder.hpp"
 
 namespace pw::test {

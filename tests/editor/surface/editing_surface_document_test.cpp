@@ -10,7 +10,7 @@
 #include <QElapsedTimer>
 #include <QTest>
 
-#include "tests/platform/surface_fixture.hpp"
+#include "tests/editor/surface/surface_fixture.hpp"
 
 namespace pw::test {
 namespace {

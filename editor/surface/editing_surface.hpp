@@ -1,7 +1,7 @@
 #pragma once
-// The page editor's WYSIWYG surface: one HTML document, editable, with numbered commands,
-// their states, a context menu the window fills, and view options. Windows only wire
-// widgets to it; the real surface runs on Qt WebEngine, tests use a recording double.
+// The page editor's WYSIWYG surface: one HTML document, editable, with numbered commands
+// (edit_commands.hpp), their states, a context menu the window fills, and view options.
+// Windows only wire widgets to it; the real surface runs on Qt WebEngine, tests use a recording double.
 #include <QByteArray>
 #include <QList>
 #include <QMetaType>
@@ -16,62 +16,14 @@
 #include <string_view>
 #include <system_error>
 
+#include "editor/surface/edit_commands.hpp"
 #include "shell/general/result.hpp"
 
 namespace pw {
 
-// Command ids, as the editor's command tables store them.
-struct EditCommand {
-    enum : int {
-        Bold = 5000,
-        Copy = 5002,
-        Cut = 5003,
-        DeleteCells = 5005,
-        DeleteColumns = 5006,
-        DeleteRows = 5007,
-        FindText = 5008,
-        FontDialog = 5009,
-        GetBlockFormat = 5011,       // returns the current block format's name
-        GetBlockFormatNames = 5012,  // returns a BlockFormatNames
-        GetFontName = 5013,          // returns the font name at the selection
-        GetFontSize = 5014,          // returns the HTML font size 1 to 7 at the selection
-        HyperlinkDialog = 5016,
-        Indent = 5018,
-        InsertCell = 5019,
-        InsertColumn = 5020,
-        InsertRow = 5021,
-        InsertTable = 5022,  // argument: an InsertTableParam
-        Italic = 5023,
-        Centre = 5024,
-        LeftJustify = 5025,
-        RightJustify = 5026,
-        MakeAbsolute = 5028,  // toggles absolute positioning of the element at the selection
-        MergeCells = 5029,
-        NumberedList = 5030,
-        Outdent = 5031,
-        Paste = 5032,
-        Redo = 5033,
-        SelectAll = 5035,
-        SendToBack = 5040,
-        SetBlockFormat = 5043,  // argument: one of the names of BlockFormatNames
-        SetFontName = 5044,     // argument: a font name
-        SetFontSize = 5045,     // argument: 1 to 7
-        SetTextColour = 5046,   // argument: "#RRGGBB"
-        SplitCell = 5047,
-        Underline = 5048,
-        Undo = 5049,
-        BulletedList = 5051,
-    };
-};
-
 // The second argument of ExecCommand.
 struct CommandOption {
     enum : int { Default = 0, Prompt = 1, NoPrompt = 2 };
-};
-
-// What QueryStatus answers.
-struct CommandStatus {
-    enum : int { NotSupported = 0, Disabled = 1, Enabled = 3, Latched = 7 };
 };
 
 // Filled by GetBlockFormatNames: the names SetBlockFormat takes and GetBlockFormat answers.
@@ -92,7 +44,7 @@ struct InsertTableParam {
     QString Caption;    // empty: no caption
 };
 
-// The sixteen block formats, in the order GetBlockFormatNames gives them.
+// The names of kBlockFormats, in the order GetBlockFormatNames gives them.
 const QStringList& ClassicBlockFormatNames();
 
 // Why a surface could not save or load, besides the errno values of the file system.

@@ -10,8 +10,8 @@
 #include <QMimeData>
 
 #include "editor/window/site_picture.hpp"
+#include "tests/editor/surface/surface_fixture.hpp"
 #include "tests/encoded_picture.hpp"
-#include "tests/platform/surface_fixture.hpp"
 
 namespace pw::test {
 namespace {

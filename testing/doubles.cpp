@@ -1,12 +1,11 @@
-#include "platform/testing/doubles.hpp"
-
-#include <QTimer>
+#include "testing/doubles.hpp"
 
 #include <QTextEdit>
+#include <QTimer>
+
+#include "editor/spell/window/text_box_check.hpp"
 #include "shell/general/files.hpp"
 #include "shell/general/text_encoding.hpp"
-
-#include "platform/text_box_check.hpp"
 
 namespace pw::testing {
 namespace {

@@ -8,7 +8,7 @@
 #include <QDialog>
 
 #include "editor/spell/spell_session.hpp"
-#include "platform/text_box_check.hpp"
+#include "editor/spell/window/text_box_check.hpp"
 
 class QLabel;
 class QLineEdit;

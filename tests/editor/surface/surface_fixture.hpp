@@ -15,7 +15,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/webengine_surface.hpp"
+#include "editor/surface/webengine_surface.hpp"
 #include "tests/temp_folder.hpp"
 
 namespace pw::test {

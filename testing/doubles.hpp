@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include "editor/spell/window/spell_checker.hpp"
+#include "editor/surface/editing_surface.hpp"
 #include "platform/platform.hpp"
 
 namespace pw::testing {

@@ -2,7 +2,7 @@
 // step that Undo takes back exactly and Redo puts back.
 #include <QTest>
 
-#include "tests/platform/surface_fixture.hpp"
+#include "tests/editor/surface/surface_fixture.hpp"
 
 namespace pw::test {
 namespace {

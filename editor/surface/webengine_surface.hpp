@@ -6,7 +6,7 @@
 #include <functional>
 #include <optional>
 
-#include "platform/editing_surface.hpp"
+#include "editor/surface/editing_surface.hpp"
 
 class QDialog;
 class QMenu;
@@ -66,6 +66,7 @@ private:
     // The name of the site picture made of `bytes`; empty (and PictureNotTaken) on failure.
     QString TakePicture(const QByteArray& bytes);
 
+    // Through ExecCommand only, so with the document ready (asserted).
     QVariant RunHyperlinkDialog(int option, const QVariant& argument);
     void RunFontDialog();
     void InsertTable(const InsertTableParam& table);
@@ -86,7 +87,7 @@ private:
     QStringList menuCaptions_;
     QList<int> menuStates_;
     int deadlineMs_;
-    std::size_t documentBytes_ = 0;  // of the file last loaded
+    std::size_t documentBytes_ = 0;                // of the file last loaded
     QHash<QByteArray, std::string> pictureFiles_;  // by the hash of the data: address they came from
 };
 

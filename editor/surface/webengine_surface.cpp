@@ -1,42 +1,37 @@
-#include "platform/webengine_surface.hpp"
+#include "editor/surface/webengine_surface.hpp"
 
 #include <QClipboard>
 #include <QCryptographicHash>
 #include <QDateTime>
-#include <QDialogButtonBox>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDialog>
-#include <QFormLayout>
 #include <QGuiApplication>
-#include <QHBoxLayout>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QKeyEvent>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QPointer>
-#include <QPushButton>
 #include <QTimer>
-#include <QToolButton>
 #include <QVBoxLayout>
 #include <QWebChannel>
-#include <QWebEngineFindTextResult>
-#include <QWebEnginePage>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 #include <algorithm>
 #include <array>
+#include <cassert>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
 
+#include "editor/surface/editing_page.hpp"
+#include "editor/surface/find_bar.hpp"
+#include "editor/surface/hyperlink_dialog.hpp"
+#include "editor/surface/surface_bridge.hpp"
 #include "shell/general/files.hpp"
 #include "shell/general/text_encoding.hpp"
 
@@ -56,10 +51,9 @@ constexpr int kLateMarginMs = 1000;
 
 // setHtml hands the document to the engine as this data URL, percent-encoded, and the
 // engine refuses URLs past 2 MB. So the engine gets the document without its body's
-// content that way, and the content in pieces of this many UTF-16 units.
+// content that way, and the content in pieces through the bridge.
 constexpr qsizetype kMaxDataUrl = 2 * 1024 * 1024;
 const QByteArray kDataUrlPrefix = QByteArrayLiteral("data:text/html;charset=UTF-8,");
-constexpr qsizetype kBodyPiece = 1024 * 1024;
 
 qsizetype DataUrlLength(const QString& html) {
     return kDataUrlPrefix.size() + html.toUtf8().toPercentEncoding().size();
@@ -73,18 +67,6 @@ QByteArray BytesOfDataAddress(std::string_view address) {
     const QByteArray data(address.data() + comma + 1, static_cast<qsizetype>(address.size() - comma - 1));
     return meta.endsWith(";base64") ? QByteArray::fromBase64(QByteArray::fromPercentEncoding(data))
                                     : QByteArray::fromPercentEncoding(data);
-}
-
-// `body` cut into pieces for the script, never between the two halves of a surrogate pair.
-QStringList PiecesOf(const QString& body) {
-    QStringList pieces;
-    for (qsizetype at = 0; at < body.size();) {
-        qsizetype length = std::min(kBodyPiece, body.size() - at);
-        if (at + length < body.size() && body[at + length - 1].isHighSurrogate()) --length;
-        pieces.append(body.mid(at, length));
-        at += length;
-    }
-    return pieces;
 }
 
 // The font of text that names none, as the browsers the pages are made for have it.
@@ -102,47 +84,9 @@ int HtmlSizeOfPoints(int points) {
     return best;
 }
 
-const QList<int>& CommandIds() {
-    static const QList<int> ids{EditCommand::Bold,
-                                EditCommand::Copy,
-                                EditCommand::Cut,
-                                EditCommand::DeleteCells,
-                                EditCommand::DeleteColumns,
-                                EditCommand::DeleteRows,
-                                EditCommand::FindText,
-                                EditCommand::FontDialog,
-                                EditCommand::GetBlockFormat,
-                                EditCommand::GetBlockFormatNames,
-                                EditCommand::GetFontName,
-                                EditCommand::GetFontSize,
-                                EditCommand::HyperlinkDialog,
-                                EditCommand::Indent,
-                                EditCommand::InsertCell,
-                                EditCommand::InsertColumn,
-                                EditCommand::InsertRow,
-                                EditCommand::InsertTable,
-                                EditCommand::Italic,
-                                EditCommand::Centre,
-                                EditCommand::LeftJustify,
-                                EditCommand::RightJustify,
-                                EditCommand::MakeAbsolute,
-                                EditCommand::MergeCells,
-                                EditCommand::NumberedList,
-                                EditCommand::Outdent,
-                                EditCommand::Paste,
-                                EditCommand::Redo,
-                                EditCommand::SelectAll,
-                                EditCommand::SendToBack,
-                                EditCommand::SetBlockFormat,
-                                EditCommand::SetFontName,
-                                EditCommand::SetFontSize,
-                                EditCommand::SetTextColour,
-                                EditCommand::SplitCell,
-                                EditCommand::Underline,
-                                EditCommand::Undo,
-                                EditCommand::BulletedList};
-    return ids;
-}
+bool IsCommand(int id) { return !NameOfCommand(id).empty(); }
+
+QString FromView(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 QString ReadResource(const QString& name) {
     QFile file(name);
@@ -160,159 +104,33 @@ QWebEngineScript ApplicationWorldScript(const QString& name, const QString& sour
     return script;
 }
 
-// The page refuses every main-frame navigation but the loads the surface starts, so a
-// refresh header or a clicked link never takes the document away from the editor.
-class EditingPage final : public QWebEnginePage {
-public:
-    using QWebEnginePage::QWebEnginePage;
-    void AllowNextNavigation() { allowNext_ = true; }
+// The tables the script knows the commands, their statuses and the block formats by, all
+// made from the one table of edit_commands.hpp.
+QString ScriptTables() {
+    QJsonArray commands;
+    for (const NamedCommand& command : kEditCommands) commands.append(FromView(command.name));
+    QJsonObject statuses;
+    for (const NamedStatus& status : kCommandStatuses) statuses.insert(FromView(status.name), status.status);
+    QJsonArray blockFormats;
+    for (const BlockFormat& format : kBlockFormats)
+        blockFormats.append(QJsonArray{FromView(format.name), FromView(format.tag)});
+    const QJsonObject tables{{QStringLiteral("commands"), commands},
+                             {QStringLiteral("status"), statuses},
+                             {QStringLiteral("blockFormats"), blockFormats}};
+    return QString::fromUtf8(QJsonDocument(tables).toJson(QJsonDocument::Compact));
+}
 
-protected:
-    bool acceptNavigationRequest(const QUrl&, NavigationType, bool isMainFrame) override {
-        if (!isMainFrame) return true;
-        const bool allowed = allowNext_;
-        allowNext_ = false;
-        return allowed;
-    }
-    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message, int line,
-                                  const QString& source) override {
-        if (level == ErrorMessageLevel)
-            qWarning("editing surface script: %s (%s:%d)", qPrintable(message), qPrintable(source), line);
-    }
-
-private:
-    bool allowNext_ = false;
-};
-
-// Our own small dialog for a link: its address and the text that shows it.
-class HyperlinkDialog final : public QDialog {
-public:
-    HyperlinkDialog(QWidget* parent, const QString& address, const QString& text)
-        : QDialog(parent), address_(new QLineEdit(address, this)), text_(new QLineEdit(text, this)) {
-        setWindowTitle(tr("Hyperlink"));
-        address_->setObjectName(QStringLiteral("Address"));
-        text_->setObjectName(QStringLiteral("LinkText"));
-        address_->setMinimumWidth(320);
-        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-        connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-        connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-        auto* form = new QFormLayout(this);
-        form->addRow(tr("Address:"), address_);
-        form->addRow(tr("Text:"), text_);
-        form->addRow(buttons);
-        address_->selectAll();
-    }
-    QString address() const { return address_->text().trimmed(); }
-    QString text() const { return text_->text(); }
-
-private:
-    QLineEdit* address_;
-    QLineEdit* text_;
-};
+// The surface's script: its parts, in the order core.js describes, read into one function
+// after the tables, so that they share their names and nothing else in the world sees them.
+QString SurfaceScript() {
+    static const char* const kParts[] = {"core", "history", "tables", "positioning", "paste", "start"};
+    QString source = QStringLiteral("'use strict';\n(() => {\nconst TABLES = %1;\n").arg(ScriptTables());
+    for (const char* part : kParts)
+        source += ReadResource(QStringLiteral(":/pagewright/surface/%1.js").arg(QLatin1String(part))) + '\n';
+    return source + QStringLiteral("})();\n");
+}
 
 }  // namespace
-
-// The bar Find Text opens below the document: the engine's own search.
-class FindBar final : public QWidget {
-public:
-    FindBar(QWidget* parent, QWebEnginePage* page)
-        : QWidget(parent), page_(page), text_(new QLineEdit(this)), result_(new QLabel(this)) {
-        setObjectName(QStringLiteral("FindBar"));
-        text_->setObjectName(QStringLiteral("FindText"));
-        text_->setPlaceholderText(tr("Find"));
-        result_->setObjectName(QStringLiteral("FindResult"));
-        auto* next = new QPushButton(tr("Find Next"), this);
-        next->setObjectName(QStringLiteral("FindNext"));
-        auto* close = new QToolButton(this);
-        close->setObjectName(QStringLiteral("FindClose"));
-        close->setText(QStringLiteral("\u00d7"));
-        close->setToolTip(tr("Close"));
-        auto* layout = new QHBoxLayout(this);
-        layout->setContentsMargins(4, 2, 4, 2);
-        layout->addWidget(text_, 1);
-        layout->addWidget(next);
-        layout->addWidget(result_);
-        layout->addWidget(close);
-        connect(text_, &QLineEdit::returnPressed, this, &FindBar::FindNext);
-        connect(next, &QPushButton::clicked, this, &FindBar::FindNext);
-        connect(close, &QToolButton::clicked, this, &FindBar::Close);
-        hide();
-    }
-
-    void Open() {
-        show();
-        text_->setFocus();
-        text_->selectAll();
-    }
-
-    void FindNext() {
-        if (text_->text().isEmpty()) return;
-        QPointer<QLabel> result = result_;
-        page_->findText(text_->text(), {}, [result](const QWebEngineFindTextResult& found) {
-            if (!result) return;
-            result->setText(found.numberOfMatches() == 0
-                                ? tr("Not found")
-                                : tr("%1 of %2").arg(found.activeMatch()).arg(found.numberOfMatches()));
-        });
-    }
-
-    // Ends the search; the match found last stays selected for editing.
-    void Close() {
-        page_->findText(QString());
-        result_->clear();
-        hide();
-    }
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override {
-        if (event->key() == Qt::Key_Escape) {
-            Close();
-            return;
-        }
-        QWidget::keyPressEvent(event);
-    }
-
-private:
-    QWebEnginePage* page_;
-    QLineEdit* text_;
-    QLabel* result_;
-};
-
-// What the script calls over QWebChannel. The calls arrive inside one of the engine's own
-// tasks, where a nested event loop would starve the engine until the deadline; so they are
-// handled (and the surface's signals sent) from Qt's event queue instead, all but the two
-// that only hand over data.
-class SurfaceBridge final : public QObject {
-    Q_OBJECT
-public:
-    explicit SurfaceBridge(WebEngineSurface* surface) : QObject(surface), surface_(surface) {}
-
-    // The body's content the script asks for piece by piece before it starts editing.
-    void SetBody(const QString& body) { bodyPieces_ = PiecesOf(body); }
-    // The piece `index` of the body's content; empty past the last one.
-    Q_INVOKABLE QString bodyPiece(int index) {
-        const QString piece = bodyPieces_.value(index);
-        if (piece.isEmpty()) bodyPieces_.clear();  // all handed over
-        return piece;
-    }
-    // A pasted or dropped picture file (its bytes in Base64): the name of the site picture
-    // made of it, or empty when it could not be made.
-    Q_INVOKABLE QString takePicture(const QString& base64) {
-        return surface_->TakePicture(QByteArray::fromBase64(base64.toLatin1()));
-    }
-    Q_INVOKABLE void ready(const QJsonObject& state) {
-        QMetaObject::invokeMethod(
-            surface_, [this, state] { surface_->OnReady(state.toVariantMap()); }, Qt::QueuedConnection);
-    }
-    Q_INVOKABLE void stateChanged(const QJsonObject& state) {
-        QMetaObject::invokeMethod(
-            surface_, [this, state] { surface_->TakeState(state.toVariantMap()); }, Qt::QueuedConnection);
-    }
-
-private:
-    WebEngineSurface* surface_;
-    QStringList bodyPieces_;
-};
 
 WebEngineSurface::WebEngineSurface(QWidget* parent)
     : EditingSurface(parent),
@@ -331,8 +149,7 @@ WebEngineSurface::WebEngineSurface(QWidget* parent)
     page->settings()->setFontFamily(QWebEngineSettings::StandardFont, kDefaultFont);
     page->scripts().insert(ApplicationWorldScript(QStringLiteral("qwebchannel"),
                                                   ReadResource(QStringLiteral(":/qtwebchannel/qwebchannel.js"))));
-    page->scripts().insert(ApplicationWorldScript(QStringLiteral("pagewright-editing"),
-                                                  ReadResource(QStringLiteral(":/pagewright/editing_surface.js"))));
+    page->scripts().insert(ApplicationWorldScript(QStringLiteral("pagewright-editing"), SurfaceScript()));
     auto* channel = new QWebChannel(this);
     channel->registerObject(QStringLiteral("surface"), bridge_);
     page->setWebChannel(channel, QWebEngineScript::ApplicationWorld);
@@ -417,6 +234,7 @@ QString WebEngineSurface::TakePicture(const QByteArray& bytes) {
 
 void WebEngineSurface::OnReady(const QVariantMap& state) {
     if (!loading_) return;  // a page the surface did not load as a document
+    assert(!loadError_);    // a document that failed to load is never handed to the engine
     loading_ = false;
     ready_ = true;
     TakeState(state);
@@ -430,7 +248,9 @@ void WebEngineSurface::TakeState(const QVariantMap& state) {
     lastSeq_ = seq;
     const QVariantMap status = state.value(QStringLiteral("status")).toMap();
     status_.clear();
-    for (auto it = status.cbegin(); it != status.cend(); ++it) status_.insert(it.key().toInt(), it.value().toInt());
+    for (auto it = status.cbegin(); it != status.cend(); ++it) {
+        if (const int id = CommandNamed(it.key().toStdString())) status_.insert(id, it.value().toInt());
+    }
     state_ = state;
     emit DisplayChanged();
 }
@@ -508,15 +328,17 @@ QVariant WebEngineSurface::ExecCommand(int id, int option, const QVariant& argum
         case EditCommand::InsertTable:
             if (argument.canConvert<InsertTableParam>()) InsertTable(argument.value<InsertTableParam>());
             return {};
-        case EditCommand::SetFontSize: Change(QStringLiteral("command"), {id, argument.toInt()}); return {};
+        case EditCommand::SetFontSize:
+            Change(QStringLiteral("command"), {FromView(NameOfCommand(id)), argument.toInt()});
+            return {};
         default:
-            if (CommandIds().contains(id)) Change(QStringLiteral("command"), {id, argument.toString()});
+            if (IsCommand(id)) Change(QStringLiteral("command"), {FromView(NameOfCommand(id)), argument.toString()});
             return {};
     }
 }
 
 int WebEngineSurface::QueryStatus(int id) const {
-    if (!CommandIds().contains(id)) return CommandStatus::NotSupported;
+    if (!IsCommand(id)) return CommandStatus::NotSupported;
     if (!ready_) return CommandStatus::Disabled;
     const int status = status_.value(id, CommandStatus::Disabled);
     if (id == EditCommand::Paste && status == CommandStatus::Enabled) {
@@ -528,6 +350,7 @@ int WebEngineSurface::QueryStatus(int id) const {
 }
 
 void WebEngineSurface::InsertTable(const InsertTableParam& table) {
+    assert(ready_);  // through ExecCommand only, which runs nothing before the document is ready
     if (table.NumRows < 1 || table.NumCols < 1 || table.NumRows > InsertTableParam::kMaxRows ||
         table.NumCols > InsertTableParam::kMaxCols) {
         return;
@@ -542,6 +365,7 @@ void WebEngineSurface::InsertTable(const InsertTableParam& table) {
 void WebEngineSurface::PasteHtmlAtCaret(const QString& html) { Change(QStringLiteral("pasteHtml"), {html}); }
 
 QVariant WebEngineSurface::RunHyperlinkDialog(int option, const QVariant& argument) {
+    assert(ready_);  // as InsertTable: the dialog starts from the state the ready document pushed
     if (option == CommandOption::NoPrompt && !argument.toString().isEmpty()) {
         Change(QStringLiteral("setLink"), {argument.toString(), QString()});
         return {};
@@ -557,6 +381,7 @@ QVariant WebEngineSurface::RunHyperlinkDialog(int option, const QVariant& argume
 }
 
 void WebEngineSurface::RunFontDialog() {
+    assert(ready_);  // as RunHyperlinkDialog
     QFont current(state_.value(QStringLiteral("fontName")).toString().section(QLatin1Char(','), 0, 0).trimmed());
     const int htmlSize = state_.value(QStringLiteral("fontSize")).toInt();
     current.setPointSize(kPointsOfHtmlSize[std::clamp(htmlSize, 1, 7) - 1]);
@@ -611,5 +436,3 @@ void WebEngineSurface::ViewOptionsChanged() {
 }
 
 }  // namespace pw
-
-#include "webengine_surface.moc"

@@ -1,4 +1,4 @@
-#include "platform/editing_surface.hpp"
+#include "editor/surface/editing_surface.hpp"
 
 #include <algorithm>
 #include <cctype>
@@ -37,13 +37,12 @@ bool HasTag(std::string_view lower, std::string_view name) {
 }  // namespace
 
 const QStringList& ClassicBlockFormatNames() {
-    static const QStringList names{
-        QStringLiteral("Normal"),        QStringLiteral("Formatted"),       QStringLiteral("Address"),
-        QStringLiteral("Heading 1"),     QStringLiteral("Heading 2"),       QStringLiteral("Heading 3"),
-        QStringLiteral("Heading 4"),     QStringLiteral("Heading 5"),       QStringLiteral("Heading 6"),
-        QStringLiteral("Numbered List"), QStringLiteral("Bulleted List"),   QStringLiteral("Directory List"),
-        QStringLiteral("Menu List"),     QStringLiteral("Definition Term"), QStringLiteral("Definition"),
-        QStringLiteral("Paragraph")};
+    static const QStringList names = [] {
+        QStringList all;
+        for (const BlockFormat& format : kBlockFormats)
+            all.append(QString::fromUtf8(format.name.data(), static_cast<qsizetype>(format.name.size())));
+        return all;
+    }();
     return names;
 }
 
