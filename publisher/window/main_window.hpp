@@ -5,12 +5,16 @@
 #include <QIcon>
 #include <QMainWindow>
 #include <cstdint>
+#include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <string_view>
 
 #include "platform/dialogs.hpp"
 #include "publisher/ftp_component.hpp"
 #include "publisher/publish_state.hpp"
+#include "publisher/window/activation.hpp"
 
 class QLabel;
 class QListWidget;
@@ -106,12 +110,13 @@ private:
     // holds, and removes them from the host when the user says so.
     void OfferToRemoveStale();
 
-    // Where focus was before the window became active.
-    enum class CameFrom { ProgramWindow, OwnBox, Outside };
+    enum class Pane { Local, Remote };
     // How uploads treat the remote pane: a single upload lists the folder afterwards; a
     // run of uploads adds each name in place and lists once at the end.
     enum class RemoteListing { AfterEach, AtTheEnd };
 
+    // The widgets, in main_window_layout.cpp.
+    void BuildLayout(QWidget& client);
     void BuildPictures(QWidget& client);
     void BuildLocalPane(QWidget& client);
     void BuildRemotePane(QWidget& client);
@@ -121,6 +126,13 @@ private:
     void ConnectComponentEvents();
 
     void FocusWindowChanged(QWindow* now);
+    // A folder or file command of a pane: on failure `failure` is told with the reason and
+    // the panes stay as they were; else `pane` is listed again.
+    void RunCommand(const QString& failure, const std::function<Result<void>()>& operation, Pane pane = Pane::Remote);
+    // The local pane goes to the folder `name` leads to from where it is, when that is a
+    // folder that can be entered; the process's current folder follows, so that what the
+    // user opens from here starts there. A failure leaves both as they were.
+    void EnterLocalFolder(std::string_view name);
     void GoToMainMenu();
     void SingleUpload(RemoteListing listing);
     void SingleDownload();
@@ -146,11 +158,8 @@ private:
 
     Platform& platform_;
     std::unique_ptr<publisher::FtpComponent> FTP_;
-    bool activated_ = false;   // the first-activation flag
-    bool everActive_ = false;  // has been the active window
-    int busy_ = 0;             // commands running (events arrive during their calls)
-    int ownBoxes_ = 0;         // message or input boxes of this window on screen
-    CameFrom cameFrom_ = CameFrom::ProgramWindow;
+    Activation activation_;
+    std::filesystem::path localFolder_;              // the local pane's folder, as the system reports its path
     std::uint64_t progressScale_ = 1;                // bytes per step of the bar
     bool webFolderTold_ = false;                     // how the web folder was found has been said
     std::string notice_;                             // the component's notice, told once its call is over
