@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "builder/store/site_files.hpp"
+#include "publisher/ftp_account.hpp"
 #include "publisher/peer_trust.hpp"
 #include "publisher/publish_state.hpp"
 #include "shell/general/file_descriptor.hpp"
@@ -35,8 +36,8 @@ std::optional<std::size_t> PatternOf(std::string_view name) {
 }
 
 bool IsSiteControlFile(std::string_view name) {
-    std::vector<std::string_view> files = {store::kFtpSettingsFile, kTrustFileName, kPublishStateFileName,
-                                           store::kPageNamesFile, store::kHandOverFile};
+    std::vector<std::string_view> files = {store::kFtpSettingsFile, kFtpOptionsFileName,   kTrustFileName,
+                                           kPublishStateFileName,   store::kPageNamesFile, store::kHandOverFile};
     for (const store::Page page : store::kPages) {
         const store::PageFiles own = store::FilesOf(page);
         files.insert(files.end(), {own.fields, own.sectionA, own.sectionB});
