@@ -15,8 +15,9 @@
 //   account and trust (the engine enters the web folder itself). It is called on the
 //   engine's worker threads, several at once, so it must not touch a window. Empty, or
 //   `connections` = 1: the primary alone, today's one-connection behaviour. A host that
-//   limits connections (421, a refused login, a connection dropped at once) gets what it
-//   allows: the extras it refuses are dropped, and no file fails for it.
+//   limits connections (421, a refused login, a connection dropped at once, which the
+//   engine's entering the web folder meets) gets what it allows: the extras it refuses are
+//   dropped, and no file fails for it.
 // - Every event arrives on the thread that called Run, one at a time. A file's last event
 //   (sent, unchanged, failed or notSent) comes in the order of the list, whichever
 //   connection finished first; started and progress come as they happen. Handlers may
@@ -26,10 +27,9 @@
 //   primary's connection breaks and cannot be made again, the host is taken for gone:
 //   the files under way finish, the rest are not sent.
 // - A file is recorded as sent only once the host confirmed it whole. A file whose
-//   connection broke is failed and the connection made again, as with one connection;
-//   on an extra's first file it is given back to the others instead (the host refusing
-//   one connection too many), and that extra is dropped. Uploads go beside the remote
-//   file and are renamed over it, so a file is never half there.
+//   connection broke is failed and the connection made again, as with one connection; an
+//   extra that cannot be made again is dropped. Uploads go beside the remote file and are
+//   renamed over it, so a file is never half there.
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -53,6 +53,9 @@ struct UploadOptions {
     // Leave out the files whose size and SHA-256 match what was last sent to this host,
     // user and folder, and that one listing shows still there at that size.
     bool changedOnly = false;
+    // The list is the whole site: what was sent before and is not in it is stale. False
+    // for a selection of files, which leaves stale files alone.
+    bool findStale = true;
     // Remove from the host the files sent there before that the site no longer holds;
     // without it they are only told (UploadEvents::stale, UploadResult::stale).
     bool removeStale = false;
@@ -108,6 +111,11 @@ struct UploadResult {
     bool Complete() const { return failed == 0 && notSent == 0 && stateSaved.has_value(); }
 };
 
+struct StaleOutcome {
+    std::vector<StaleRemoval> removals;  // one per name, in order
+    Result<void> stateSaved = {};
+};
+
 class SiteUpload {
 public:
     using ConnectionFactory = std::function<Result<std::unique_ptr<FtpComponent>>()>;
@@ -130,7 +138,7 @@ public:
 
     // After Run: removes `names` (of UploadResult::stale, as the user chose) from the host
     // over the primary and forgets them in the publish state, which is saved again.
-    std::vector<StaleRemoval> RemoveStale(const std::vector<std::string>& names);
+    StaleOutcome RemoveStale(const std::vector<std::string>& names);
 
 private:
     struct RunState;
