@@ -4,10 +4,12 @@
 #include <QCloseEvent>
 #include <QElapsedTimer>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
 #include <QTimer>
@@ -19,6 +21,7 @@
 #include "platform/platform.hpp"
 #include "platform/web_pane.hpp"
 #include "publisher/curl_ftp.hpp"
+#include "publisher/ftp_account.hpp"
 #include "publisher/host_address.hpp"
 #include "publisher/host_text.hpp"
 #include "publisher/local_files.hpp"
@@ -46,6 +49,8 @@ const QString kChangeToPrompt = QStringLiteral("Enter directory to change to");
 const QString kNewFolderPrompt = QStringLiteral("Enter new directory name");
 const QString kUnableToChange = QStringLiteral("Unable to change directory");
 const QString kUnableToDeleteRemote = QStringLiteral("Unable to delete remote file");
+const QString kStateNotSaved = QStringLiteral(
+    "The list of the files sent to the host could not be saved, so the next upload will not know what this one sent.");
 
 // Names travel as the file system and the server gave them: the item's text is for the
 // eye, its data the bytes every command uses.
@@ -79,6 +84,51 @@ bool Holds(const QListWidget& list, const std::string& name) {
     }
     return false;
 }
+
+// While an upload runs its window takes no input but Stop: a click on its button, or Esc.
+// Everything else the user does there meanwhile is dropped, so no command starts inside
+// the upload, and the window can let every event through to see the Stop. Boxes the
+// upload shows are windows of their own and are answered as usual.
+class StopOnlyInput : public QObject {
+public:
+    StopOnlyInput(QWidget& stop, std::function<void()> stopped)
+        : window_(*stop.window()), stop_(stop), stopped_(std::move(stopped)) {
+        qApp->installEventFilter(this);
+    }
+    ~StopOnlyInput() override { qApp->removeEventFilter(this); }
+    StopOnlyInput(const StopOnlyInput&) = delete;
+    StopOnlyInput& operator=(const StopOnlyInput&) = delete;
+
+protected:
+    // Input reaches a window first and is then handed to its widgets: only the widgets' is
+    // looked at.
+    bool eventFilter(QObject* target, QEvent* event) override {
+        if (!target->isWidgetType() || static_cast<QWidget*>(target)->window() != &window_) return false;
+        switch (event->type()) {
+            case QEvent::KeyPress:
+                if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) stopped_();
+                return true;
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonRelease:
+            case QEvent::MouseButtonDblClick:
+            case QEvent::MouseMove: return target != &stop_;
+            case QEvent::KeyRelease:
+            case QEvent::ShortcutOverride:
+            case QEvent::Shortcut:
+            case QEvent::Wheel:
+            case QEvent::ContextMenu:
+            case QEvent::TouchBegin:
+            case QEvent::TouchUpdate:
+            case QEvent::TouchEnd: return true;
+            default: return false;
+        }
+    }
+
+private:
+    QWidget& window_;
+    QWidget& stop_;
+    std::function<void()> stopped_;
+};
 
 // A page the publisher itself downloaded to view it ("View Remote File").
 bool IsViewedRemoteFile(const std::string& name) { return name == "temp.htm" || name == "temp.html"; }
@@ -412,7 +462,7 @@ void Main::FTP_TransferProgress(std::uint64_t done, std::uint64_t total) {
     LetWindowsRepaint();
 }
 
-void Main::SingleUpload(RemoteListing listing) {
+void Main::SingleUpload() {
     const auto running = activation_.CommandRuns();
     const QListWidgetItem* file = LocalFiles->currentItem();
     if (!file) return Beep();
@@ -432,11 +482,7 @@ void Main::SingleUpload(RemoteListing listing) {
         if (record_) {
             if (const auto recorded = publisher::SentFileOf(name)) record_->Set(name, *recorded);
         }
-        if (listing == RemoteListing::AfterEach) {
-            RefreshRemote();
-        } else if (!Holds(*RemoteFiles, name)) {
-            AddName(*RemoteFiles, name, fileIcon_);
-        }
+        RefreshRemote();
     }
     TransferDisplayEnd();
 }
@@ -467,33 +513,162 @@ void Main::SingleDownload() {
 
 void Main::ToRemote_Click() {
     BeginRecord();
-    SingleUpload(RemoteListing::AfterEach);
+    SingleUpload();
     SaveRecord();
 }
 void Main::ToLocal_Click() { SingleDownload(); }
 
-void Main::UploadAll() {
-    ScreenPointer pointer(Qt::WaitCursor);
-    if (LocalFiles->count() == 0) return Tell(kNoItems, MessageIcon::Critical, kNoItemsCaption);
+// Another connection like the window's, for the engine: made on its worker threads, so it
+// copies what it needs from the window's component. The trust the login gave is in the
+// site's trust file, so the extra connections verify the host as the first did.
+publisher::SiteUpload::ConnectionFactory Main::MoreConnections() const {
+    return [settings = publisher::DefaultFtpSettings(platform_.SiteFolderPath()), host = FTP_->RemoteHost(),
+            user = FTP_->UserName(), password = FTP_->Password(),
+            binary = FTP_->Binary()]() -> Result<std::unique_ptr<publisher::FtpComponent>> {
+        std::unique_ptr<publisher::FtpComponent> ftp = publisher::MakeCurlFtp(settings);
+        ftp->SetRemoteHost(host);
+        ftp->SetUserName(user);
+        ftp->SetPassword(password);
+        ftp->SetBinary(binary);
+        if (const auto connected = ftp->Connect(); !connected) return Fail(connected.error());
+        return ftp;
+    };
+}
+
+std::unique_ptr<publisher::SiteUpload> Main::MakeUpload(Sending sending) {
+    publisher::UploadOptions options;
+    options.connections = publisher::LoadFtpOptions(platform_.SiteFolderPath()).connections;
+    options.findStale = sending == Sending::WholeSite;
+    publisher::UploadEvents events{
+        .started = [this](const std::string& name) { Upload_Started(name); },
+        .sent = [this](const std::string& name, std::uint64_t) { Upload_Sent(name); },
+        .unchanged = [this](const std::string&) { Upload_Done(); },
+        .failed = [this](const std::string&, const std::string& reason) { Upload_Failed(reason); },
+        .lost = [this](const std::string& reason) { Upload_Lost(reason); },
+        .waiting = [] { LetWindowsRepaint(); },
+        .notice = [this](const std::string& text) { Upload_Notice(text); },
+    };
+    return std::make_unique<publisher::SiteUpload>(*FTP_, MoreConnections(), localFolder_, options, std::move(events));
+}
+
+void Main::Upload_Started(const std::string& name) {
     for (int row = 0; row < LocalFiles->count(); ++row) {
-        LocalFiles->setCurrentRow(row, QItemSelectionModel::Select);
-        pointer.Set(Qt::WaitCursor);
-        SingleUpload(RemoteListing::AtTheEnd);
-        LetWindowsRepaint();
+        if (NameOf(*LocalFiles->item(row)) == name) return LocalFiles->setCurrentRow(row, QItemSelectionModel::Select);
     }
-    for (int row = 0; row < LocalFiles->count(); ++row) {
-        LocalFiles->item(row)->setSelected(false);
-        LetWindowsRepaint();
+}
+
+void Main::Upload_Sent(const std::string& name) {
+    Beep();
+    ++tally_.sent;
+    Upload_Done();
+    if (!Holds(*RemoteFiles, name)) AddName(*RemoteFiles, name, fileIcon_);
+}
+
+// The engine's reasons are already safe to show.
+void Main::Upload_Failed(const std::string& reason) {
+    Upload_Done();
+    Tell(kUnableToSend, MessageIcon::Exclamation, kAppTitle, FromUtf8(reason));
+}
+
+// Every connection is gone: the files left are not sent, and that is told once.
+void Main::Upload_Lost(const std::string& reason) {
+    Tell(kUnableToSend, MessageIcon::Exclamation, kAppTitle, FromUtf8(reason));
+}
+
+void Main::Upload_Done() {
+    ++tally_.done;
+    SetProgressValue(static_cast<std::int64_t>(tally_.done));
+    ShowUploadCount();
+    LetWindowsRepaint();
+}
+
+void Main::ShowUploadCount() {
+    const std::size_t toGo = tally_.total - std::min(tally_.done, tally_.total);
+    UploadCount->setText(QStringLiteral("%1 sent, %2 to go").arg(tally_.sent).arg(toGo));
+}
+
+void Main::Upload_Notice(const std::string& text) {
+    if (std::ranges::find(tally_.notices, text) == tally_.notices.end()) tally_.notices.push_back(text);
+}
+
+void Main::StopUpload_Click() {
+    if (upload_) upload_->Stop();
+}
+
+std::optional<publisher::UploadResult> Main::UploadAll(publisher::SiteUpload& upload, AfterUpload after) {
+    const ScreenPointer pointer(Qt::WaitCursor);
+    if (LocalFiles->count() == 0) {
+        Tell(kNoItems, MessageIcon::Critical, kNoItemsCaption);
+        return std::nullopt;
+    }
+    std::vector<std::string> names;
+    for (int row = 0; row < LocalFiles->count(); ++row) names.push_back(NameOf(*LocalFiles->item(row)));
+    UploadDisplayBegin(names.size());
+    std::optional<publisher::UploadResult> result;
+    {
+        const StopOnlyInput onlyStop(*StopUpload, [this] { StopUpload_Click(); });
+        upload_ = &upload;
+        result = upload.Run(names);
+        upload_ = nullptr;
+    }
+    UploadDisplayEnd();
+    for (const std::string& notice : std::exchange(tally_.notices, {}))
+        Tell(FromUtf8(notice), MessageIcon::Information);
+    if (!result->stateSaved) TellFailure(kStateNotSaved, result->stateSaved.error());
+    if (after == AfterUpload::ClearSelection) {
+        for (int row = 0; row < LocalFiles->count(); ++row) {
+            LocalFiles->item(row)->setSelected(false);
+            LetWindowsRepaint();
+        }
     }
     RefreshRemote();
+    return result;
+}
+
+void Main::UploadDisplayBegin(std::size_t files) {
+    tally_ = UploadTally{};
+    tally_.total = files;
+    BinaryMode->hide();
+    ASCIIMode->hide();
+    ProgressBar->setMaximum(static_cast<int>(std::min<std::size_t>(files, INT_MAX)));
+    SetProgressValue(0);
+    ProgressBar->show();
+    ShowUploadCount();
+    UploadCount->show();
+    StopUpload->show();
+    LetWindowsRepaint();
+}
+
+void Main::UploadDisplayEnd() {
+    BinaryMode->show();
+    ASCIIMode->show();
+    ProgressBar->hide();
+    UploadCount->hide();
+    StopUpload->hide();
 }
 
 void Main::Label10_Click() {
     const auto running = activation_.CommandRuns();
-    BeginRecord();
-    UploadAll();
-    if (LocalFiles->count() > 0) OfferToRemoveStale();
-    SaveRecord();
+    const auto upload = MakeUpload(Sending::WholeSite);
+    if (const auto result = UploadAll(*upload, AfterUpload::ClearSelection)) OfferToRemoveStale(*upload, result->stale);
+}
+
+void Main::OfferToRemoveStale(publisher::SiteUpload& upload, const std::vector<std::string>& stale) {
+    if (stale.empty()) return;
+    QString list;
+    for (const std::string& name : stale) list += QStringLiteral("\n") + FromUtf8(name);
+    const auto box = activation_.BoxShows();
+    const ScreenPointer normal(Qt::ArrowCursor);
+    if (!platform_.dialogs().AskYesNo(this, QStringLiteral("These files were sent to this folder before, and the "
+                                                           "site no longer has them:\n") +
+                                                list + QStringLiteral("\n\nRemove them from the host?")))
+        return;
+    const publisher::StaleOutcome removed = upload.RemoveStale(stale);
+    for (const publisher::StaleRemoval& removal : removed.removals) {
+        if (removal.error) TellFailure(kUnableToDeleteRemote, removal.error);
+    }
+    if (!removed.stateSaved) TellFailure(kStateNotSaved, removed.stateSaved.error());
+    RefreshRemote();
 }
 
 void Main::BeginRecord() {
@@ -508,31 +683,9 @@ void Main::BeginRecord() {
 void Main::SaveRecord() {
     if (!record_) return;
     if (const auto saved = record_->Save(); !saved) {
-        TellFailure(QStringLiteral("The list of the files sent to the host could not be saved, so the next upload "
-                                   "will not know what this one sent."),
-                    saved.error());
+        TellFailure(kStateNotSaved, saved.error());
     }
     record_.reset();
-}
-
-void Main::OfferToRemoveStale() {
-    if (!record_) return;
-    const auto files = publisher::PublishableFiles(platform_.SiteFolderPath());
-    if (!files) return;
-    const std::vector<std::string> stale = record_->StaleFiles(*files);
-    if (stale.empty()) return;
-    QString list;
-    for (const std::string& name : stale) list += QStringLiteral("\n") + FromUtf8(name);
-    const auto box = activation_.BoxShows();
-    const ScreenPointer normal(Qt::ArrowCursor);
-    if (!platform_.dialogs().AskYesNo(this, QStringLiteral("These files were sent to this folder before, and the "
-                                                           "site no longer has them:\n") +
-                                                list + QStringLiteral("\n\nRemove them from the host?")))
-        return;
-    for (const publisher::StaleRemoval& removal : publisher::RemoveStaleFiles(*FTP_, *record_, stale)) {
-        if (removal.error) TellFailure(kUnableToDeleteRemote, removal.error);
-    }
-    RefreshRemote();
 }
 
 bool Main::ReduceToSelection(QListWidget& list) {
@@ -553,9 +706,7 @@ bool Main::ReduceToSelection(QListWidget& list) {
 void Main::Label6_Click() {
     const auto running = activation_.CommandRuns();
     if (!ReduceToSelection(*LocalFiles)) return;
-    BeginRecord();
-    UploadAll();
-    SaveRecord();
+    (void)UploadAll(*MakeUpload(Sending::Selection), AfterUpload::ClearSelection);
     RefreshLocal();
 }
 
@@ -586,17 +737,7 @@ void Main::Label1_Click() {
 void Main::Command3_Click() {
     const auto running = activation_.CommandRuns();
     platform_.shell().Open(ToQString(platform_.inst()) + QStringLiteral("/ghelp.html"));
-    if (LocalFiles->count() == 0) return Tell(kNoItems, MessageIcon::Critical, kNoItemsCaption);
-    ScreenPointer pointer(Qt::WaitCursor);
-    BeginRecord();
-    for (int row = 0; row < LocalFiles->count(); ++row) {
-        LocalFiles->setCurrentRow(row, QItemSelectionModel::Select);
-        SingleUpload(RemoteListing::AtTheEnd);
-        pointer.Set(Qt::ArrowCursor);
-        LetWindowsRepaint();
-    }
-    SaveRecord();
-    RefreshRemote();
+    (void)UploadAll(*MakeUpload(Sending::Selection), AfterUpload::KeepSelection);
 }
 
 // ---- Previews ----

@@ -154,6 +154,20 @@ void Main::BuildStrip(QWidget& client) {
     connect(Label7, &HotSpot::clicked, this, &Main::Label7_Click);
     connect(Label2, &HotSpot::clicked, this, &Main::Label2_Click);
     connect(Label4, &HotSpot::clicked, this, &Main::Label4_Click);
+
+    // Over the top of the preview area while an upload runs: the files sent and to go, and
+    // the one control that works then.
+    UploadCount = new QLabel(&client);
+    UploadCount->setObjectName(QStringLiteral("UploadCount"));
+    UploadCount->setGeometry(TwipsRect(3240, 3480, 2160, 375));
+    UploadCount->setAlignment(Qt::AlignCenter);
+    UploadCount->setAutoFillBackground(true);
+    UploadCount->setStyleSheet(QStringLiteral("QLabel#UploadCount { background: #dde3e8; color: #17324d; }"));
+    UploadCount->hide();
+    StopUpload = Button("StopUpload", QStringLiteral("Stop"), TwipsRect(5400, 3480, 840, 375), &client);
+    StopUpload->setToolTip(QStringLiteral("Stop the upload (Esc): files under way are finished"));
+    StopUpload->hide();
+    connect(StopUpload, &QPushButton::clicked, this, &Main::StopUpload_Click);
 }
 
 // Below the visible area: the mouse cannot reach these, the keyboard can, and the
