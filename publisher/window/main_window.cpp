@@ -165,7 +165,6 @@ void Main::ConnectComponentEvents() {
                 const auto running = activation_.CommandRuns();
                 LetWindowsRepaint();
             },
-        .notice = [this](const std::string& text) { notice_ = text; },
     });
 }
 
@@ -462,28 +461,39 @@ void Main::FTP_TransferProgress(std::uint64_t done, std::uint64_t total) {
     LetWindowsRepaint();
 }
 
+// Through the engine too, on the window's one connection, so the publish state knows
+// what was sent; the bar follows the file's bytes.
 void Main::SingleUpload() {
     const auto running = activation_.CommandRuns();
     const QListWidgetItem* file = LocalFiles->currentItem();
     if (!file) return Beep();
     const std::string name = NameOf(*file);
-    FTP_->SetLocalFile(localFolder_ / name);
-    FTP_->SetRemoteFile(name);
+    std::string failure;
+    std::vector<std::string> notices;
+    publisher::UploadEvents events{
+        .progress = [this](const std::string&, std::uint64_t done,
+                           std::uint64_t total) { FTP_TransferProgress(done, total); },
+        .failed = [&](const std::string&, const std::string& reason) { failure = reason; },
+        .lost = [&](const std::string& reason) { failure = reason; },
+        .waiting = [] { LetWindowsRepaint(); },
+        .notice = [&](const std::string& text) { notices.push_back(text); },
+    };
+    publisher::UploadOptions options;
+    options.findStale = false;
+    options.connections = 1;
+    publisher::SiteUpload upload(*FTP_, {}, localFolder_, options, std::move(events));
     TransferDisplayBegin();
     const ScreenPointer pointer(Qt::WaitCursor);
-    const Result<void> sent = FTP_->PutFile();
+    const publisher::UploadResult result = upload.Run({name});
     for (const int value : {10, 30, 40, 50, 60, 70, 80, 90, 100, 0}) SetProgressValue(value);
-    if (!notice_.empty()) Tell(FromUtf8(std::exchange(notice_, {})), MessageIcon::Information);
-    if (!sent) {
-        if (record_) record_->Erase(name);
-        TellFailure(kUnableToSend, sent.error());
+    for (const std::string& notice : notices) Tell(FromUtf8(notice), MessageIcon::Information);
+    if (result.sent == 0) {
+        Tell(kUnableToSend, MessageIcon::Exclamation, kAppTitle, FromUtf8(failure));
     } else {
         Beep();
-        if (record_) {
-            if (const auto recorded = publisher::SentFileOf(name)) record_->Set(name, *recorded);
-        }
         RefreshRemote();
     }
+    if (!result.stateSaved) TellFailure(kStateNotSaved, result.stateSaved.error());
     TransferDisplayEnd();
 }
 
@@ -511,11 +521,7 @@ void Main::SingleDownload() {
     TransferDisplayEnd();
 }
 
-void Main::ToRemote_Click() {
-    BeginRecord();
-    SingleUpload();
-    SaveRecord();
-}
+void Main::ToRemote_Click() { SingleUpload(); }
 void Main::ToLocal_Click() { SingleDownload(); }
 
 // Another connection like the window's, for the engine: made on its worker threads, so it
@@ -669,23 +675,6 @@ void Main::OfferToRemoveStale(publisher::SiteUpload& upload, const std::vector<s
     }
     if (!removed.stateSaved) TellFailure(kStateNotSaved, removed.stateSaved.error());
     RefreshRemote();
-}
-
-void Main::BeginRecord() {
-    record_.reset();
-    const auto address = publisher::ParseHostAddress(FTP_->RemoteHost());
-    std::error_code error;
-    if (!address || !fs::equivalent(localFolder_, platform_.SiteFolderPath(), error)) return;
-    record_.emplace(platform_.SiteFolderPath() / publisher::kPublishStateFileName,
-                    publisher::PublishDestination{address->Endpoint(), FTP_->UserName(), FTP_->Directory()});
-}
-
-void Main::SaveRecord() {
-    if (!record_) return;
-    if (const auto saved = record_->Save(); !saved) {
-        TellFailure(kStateNotSaved, saved.error());
-    }
-    record_.reset();
 }
 
 bool Main::ReduceToSelection(QListWidget& list) {

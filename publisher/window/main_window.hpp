@@ -16,7 +16,6 @@
 
 #include "platform/dialogs.hpp"
 #include "publisher/ftp_component.hpp"
-#include "publisher/publish_state.hpp"
 #include "publisher/site_upload.hpp"
 #include "publisher/window/activation.hpp"
 
@@ -106,11 +105,6 @@ private:
     // Enters the web folder (web_folder.hpp); says once how it was found, or that the host
     // has none.
     void EnterWebFolder();
-    // Starts recording a single upload from the site folder in the publish state, as the
-    // upload engine records its own; nothing is recorded from other folders.
-    void BeginRecord();
-    // Saves the record (a failure is told) and ends it.
-    void SaveRecord();
     // After "Upload ALL Files": names the files sent here before that the site no longer
     // holds (`stale`), and removes them from the host when the user says so.
     void OfferToRemoveStale(publisher::SiteUpload& upload, const std::vector<std::string>& stale);
@@ -182,12 +176,10 @@ private:
     Platform& platform_;
     std::unique_ptr<publisher::FtpComponent> FTP_;
     Activation activation_;
-    std::filesystem::path localFolder_;              // the local pane's folder, as the system reports its path
-    std::uint64_t progressScale_ = 1;                // bytes per step of the bar
-    bool webFolderTold_ = false;                     // how the web folder was found has been said
-    std::string notice_;                             // the component's notice, told once its call is over
-    std::optional<publisher::PublishState> record_;  // what the running single upload sent
-    publisher::SiteUpload* upload_ = nullptr;        // the upload under way, for Stop
+    std::filesystem::path localFolder_;        // the local pane's folder, as the system reports its path
+    std::uint64_t progressScale_ = 1;          // bytes per step of the bar
+    bool webFolderTold_ = false;               // how the web folder was found has been said
+    publisher::SiteUpload* upload_ = nullptr;  // the upload under way, for Stop
     struct UploadTally {
         std::size_t total = 0;
         std::size_t done = 0;  // sent, unchanged or failed
