@@ -59,12 +59,14 @@ constexpr int kNameRole = Qt::UserRole;
 // Repaints and moves the progress bar while a command runs; the user's clicks and keys
 // wait until it is done, so no command can start inside another (libcurl's calls are not
 // re-entrant, and a window closed mid-command would pull the ground from under it).
-// About sixty times a second at most: a run of small files would otherwise spend more
-// time painting than sending.
-void LetWindowsRepaint() {
+// During an upload they are handed on instead, to StopOnlyInput, which lets only Stop
+// through. About sixty times a second at most: a run of small files would otherwise spend
+// more time painting than sending.
+enum class Input { Kept, ToStopOnly };
+void LetWindowsRepaint(Input input = Input::Kept) {
     static QElapsedTimer sinceLast;
     if (sinceLast.isValid() && sinceLast.elapsed() < 16) return;
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    QCoreApplication::processEvents(input == Input::Kept ? QEventLoop::ExcludeUserInputEvents : QEventLoop::AllEvents);
     sinceLast.start();
 }
 
@@ -551,7 +553,7 @@ std::unique_ptr<publisher::SiteUpload> Main::MakeUpload(Sending sending) {
         .unchanged = [this](const std::string&) { Upload_Done(); },
         .failed = [this](const std::string&, const std::string& reason) { Upload_Failed(reason); },
         .lost = [this](const std::string& reason) { Upload_Lost(reason); },
-        .waiting = [] { LetWindowsRepaint(); },
+        .waiting = [] { LetWindowsRepaint(Input::ToStopOnly); },
         .notice = [this](const std::string& text) { Upload_Notice(text); },
     };
     return std::make_unique<publisher::SiteUpload>(*FTP_, MoreConnections(), localFolder_, options, std::move(events));
@@ -585,7 +587,7 @@ void Main::Upload_Done() {
     ++tally_.done;
     SetProgressValue(static_cast<std::int64_t>(tally_.done));
     ShowUploadCount();
-    LetWindowsRepaint();
+    LetWindowsRepaint(Input::ToStopOnly);
 }
 
 void Main::ShowUploadCount() {
