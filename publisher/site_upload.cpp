@@ -315,6 +315,8 @@ After SiteUpload::RunState::SendOne(Connection& connection, std::size_t index) {
         Post({.kind = Message::Kind::Unchanged, .index = index});
         return After::Next;
     }
+    // A connection only takes files once it is connected and in the web folder.
+    assert(connection.ftp);
     FtpComponent& ftp = *connection.ftp;
     ftp.SetLocalFile(local);
     ftp.SetRemoteFile(name);

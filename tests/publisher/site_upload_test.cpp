@@ -273,13 +273,14 @@ TEST_F(SiteUploadTest, SftpOverSeveralConnections) {
     WriteFile(temp_.path() / "known_hosts", ssh.KnownHostsLine());
     const fs::path www = root_ / "www";
     const std::string host = "sftp://127.0.0.1:" + std::to_string(ssh.port());
+    const std::string user = test::CurrentUser();  // getpwuid is not for several threads at once
     const auto make = [&]() {
         FtpSettings settings = Settings();
         settings.knownHostsFile = temp_.path() / "known_hosts";
         settings.identityFiles = {ssh.userKey()};
         auto ftp = MakeCurlFtp(settings);
         ftp->SetRemoteHost(host);
-        ftp->SetUserName(test::CurrentUser());
+        ftp->SetUserName(user);
         return ftp;
     };
     auto primary = make();
