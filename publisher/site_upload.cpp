@@ -122,6 +122,7 @@ struct SiteUpload::RunState {
     }
 
     UploadResult Go();
+    void RunConnections();
     void ReadRemote();
     void Work(Connection& connection);
     After SendOne(Connection& connection, std::size_t index);
@@ -145,8 +146,8 @@ struct SiteUpload::RunState {
 
     // Read by every connection, written before they start.
     std::vector<std::optional<SentFile>> recorded;
-    std::map<std::string, std::uint64_t> remoteSizes;  // by name; 0 when the listing gave none
-    std::set<std::string> remoteUnsized;
+    std::map<std::string, std::uint64_t> remoteSizes;  // the host's files by name
+    std::set<std::string> remoteUnsized;               // those the listing gave no size for
 
     // Shared with the connections, under `mutex`.
     std::mutex mutex;
@@ -198,6 +199,24 @@ UploadResult SiteUpload::RunState::Go() {
         recorded.push_back(found ? std::optional(*found) : std::nullopt);
     }
 
+    RunConnections();
+    result.stopRequested = upload.stop_.load();
+    result.lost = hostLost;
+    if (hostLost && upload.events_.lost) upload.events_.lost(lostReason);
+    for (TellReady(); nextToTell < files.size(); TellReady()) {
+        ++result.notSent;
+        if (upload.events_.notSent) upload.events_.notSent(files[nextToTell]);
+        ++nextToTell;
+    }
+    if (upload.options_.findStale && !result.stopRequested && !hostLost) HandleStale();
+    // Without the record, the next run would not know what this one sent.
+    result.stateSaved = writer.Finish();
+    if (upload.options_.listAtEnd && !hostLost) result.listing = upload.primary_.ReadDirectory();
+    return result;
+}
+
+// Runs the connections, each on its thread, and tells their events until all are done.
+void SiteUpload::RunState::RunConnections() {
     const int wanted =
         upload.extraConnections_ ? std::clamp(upload.options_.connections, kMinConnections, kMaxConnections) : 1;
     const auto count = std::max<std::size_t>(1, std::min<std::size_t>(static_cast<std::size_t>(wanted), files.size()));
@@ -229,20 +248,6 @@ UploadResult SiteUpload::RunState::Go() {
     for (std::thread& thread : threads) thread.join();
     result.connections = static_cast<int>(
         std::ranges::count_if(connections, [](const Connection& c) { return c.primary || c.files > 0; }));
-
-    result.stopRequested = upload.stop_.load();
-    result.lost = hostLost;
-    if (hostLost && upload.events_.lost) upload.events_.lost(lostReason);
-    for (TellReady(); nextToTell < files.size(); TellReady()) {
-        ++result.notSent;
-        if (upload.events_.notSent) upload.events_.notSent(files[nextToTell]);
-        ++nextToTell;
-    }
-    if (upload.options_.findStale && !result.stopRequested && !hostLost) HandleStale();
-    // Without the record, the next run would not know what this one sent.
-    result.stateSaved = writer.Finish();
-    if (upload.options_.listAtEnd && !hostLost) result.listing = upload.primary_.ReadDirectory();
-    return result;
 }
 
 // The one listing that confirms what the state says the host holds.
@@ -315,6 +320,8 @@ After SiteUpload::RunState::SendOne(Connection& connection, std::size_t index) {
         Post({.kind = Message::Kind::Unchanged, .index = index});
         return After::Next;
     }
+    // A connection only takes files once it is connected and in the web folder.
+    assert(connection.ftp);
     FtpComponent& ftp = *connection.ftp;
     ftp.SetLocalFile(local);
     ftp.SetRemoteFile(name);

@@ -107,7 +107,8 @@ struct UploadResult {
     Result<void> stateSaved = {};
     // With UploadOptions::listAtEnd: the remote folder after the run.
     std::optional<Result<std::vector<RemoteEntry>>> listing = {};
-    // Every file of the list was sent or found unchanged, and the state was saved.
+    // Every file of the list was sent or found unchanged, every stale file to be removed
+    // was, and the state was saved.
     bool Complete() const { return failed == 0 && notSent == 0 && stateSaved.has_value(); }
 };
 
@@ -131,7 +132,8 @@ public:
     UploadResult Run(const std::vector<std::string>& files);
 
     // No file starts after this; those under way finish. Callable from an event handler,
-    // another thread, or through StopFlag() from a signal handler.
+    // another thread, or through StopFlag() from a signal handler. It holds for every later
+    // Run of this object: make a new one for the next upload.
     void Stop() { stop_.store(true); }
     // The flag Stop sets, lock-free, for a SIGINT handler to set directly.
     std::atomic<bool>& StopFlag() { return stop_; }
