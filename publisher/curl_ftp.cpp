@@ -35,6 +35,7 @@ constexpr std::string_view kListingTooLarge = "the folder listing is too large";
 // dot keeps it out of the usual listings; keeping the target's ending satisfies hosts that
 // accept uploads by file ending only.
 constexpr std::string_view kUploadPrefix = ".pw-";
+constexpr long kSftpUploadBuffer = 256L << 10;
 
 struct CurlDeleter {
     void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
@@ -459,6 +460,9 @@ void CurlFtp::Configure() {
             }
         }
         curl_easy_setopt(curl, CURLOPT_SSH_AUTH_TYPES, methods);
+        // libssh2 sends what one write hands it as packets of about 30 KB, all before the
+        // first acknowledgement: a larger buffer keeps more of them in flight on a slow link.
+        curl_easy_setopt(curl, CURLOPT_UPLOAD_BUFFERSIZE, kSftpUploadBuffer);
         // Always a known-hosts file, so every host key goes through OnHostKey.
         const fs::path knownHosts = settings_.knownHostsFile.empty() ? fs::path("/dev/null") : settings_.knownHostsFile;
         curl_easy_setopt(curl, CURLOPT_SSH_KNOWNHOSTS, knownHosts.c_str());
@@ -513,7 +517,10 @@ bool CurlFtp::RefusedBeside() const {
 
 bool CurlFtp::SessionReuseRefused() const {
     const std::optional<std::string> reply = LastReply();
-    return reply && reply->starts_with("522");
+    if (reply && reply->starts_with("522")) return true;
+    // Under TLS the refusal can overtake libcurl: the data connection is cut while it sends,
+    // or the control connection's replies fall out of step with its next passive request.
+    return tlsStarted_ && (code_ == CURLE_SEND_ERROR || code_ == CURLE_FTP_WEIRD_PASV_REPLY);
 }
 
 Result<void> CurlFtp::PerformOnce(const Request& request) {

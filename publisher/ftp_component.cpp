@@ -38,4 +38,20 @@ Result<void> FtpComponent::ListDirectory(std::string_view mask) {
     return {};
 }
 
+Result<void> ConnectTrusting(FtpComponent& ftp, const std::function<bool(const UnverifiedPeer&)>& accept,
+                             const std::function<void(const std::error_code&)>& trustNotSaved) {
+    auto connected = ftp.Connect();
+    // A peer trusted here verifies on the next Connect; one that is offered again (it
+    // could not be trusted) is not offered twice.
+    std::string offered;
+    while (!connected && connected.error() == FtpErrc::UnverifiedPeer && accept) {
+        const auto peer = ftp.LastUnverifiedPeer();
+        if (!peer || peer->replaces || peer->fingerprint == offered || !accept(*peer)) break;
+        offered = peer->fingerprint;
+        if (auto trusted = ftp.TrustUnverifiedPeer(); !trusted && trustNotSaved) trustNotSaved(trusted.error());
+        connected = ftp.Connect();
+    }
+    return connected;
+}
+
 }  // namespace pw::publisher

@@ -75,6 +75,7 @@ public:
     const std::string& RemoteFile() const { return remoteFile_; }
 
     void SetEvents(FtpEvents events) { events_ = std::move(events); }
+    const FtpEvents& events() const { return events_; }
 
     // ---- Operations ----
     // True when transfers raise transferProgress.
@@ -123,9 +124,6 @@ public:
     // choice could not be saved (it still holds for this component).
     virtual Result<void> TrustUnverifiedPeer() = 0;
 
-protected:
-    const FtpEvents& events() const { return events_; }
-
 private:
     std::string remoteHost_;
     std::string userName_;
@@ -135,6 +133,14 @@ private:
     std::string remoteFile_;
     FtpEvents events_;
 };
+
+// Connects `ftp`. A certificate or host key that does not verify is trusted for the site
+// when `accept` says yes to it (the login asks the user; `publish --trust` compares the
+// fingerprint), and the connection is made again. A key that replaces one known before is
+// never offered to `accept` (Connect fails with FtpErrc::PeerChanged). `trustNotSaved`
+// hears when a trust could not be kept for later runs; it still holds for `ftp`.
+Result<void> ConnectTrusting(FtpComponent& ftp, const std::function<bool(const UnverifiedPeer&)>& accept,
+                             const std::function<void(const std::error_code&)>& trustNotSaved = {});
 
 // True when `name` matches the wildcard `mask` as ListDirectory matches it.
 bool MatchesMask(std::string_view name, std::string_view mask);

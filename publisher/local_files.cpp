@@ -1,5 +1,8 @@
 #include "publisher/local_files.hpp"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 #include <iterator>
@@ -7,8 +10,10 @@
 #include <string_view>
 
 #include "builder/store/site_files.hpp"
+#include "publisher/ftp_account.hpp"
 #include "publisher/peer_trust.hpp"
 #include "publisher/publish_state.hpp"
+#include "shell/general/file_descriptor.hpp"
 #include "shell/general/text.hpp"
 
 namespace pw::publisher {
@@ -31,14 +36,22 @@ std::optional<std::size_t> PatternOf(std::string_view name) {
 }
 
 bool IsSiteControlFile(std::string_view name) {
-    std::vector<std::string_view> files = {store::kFtpSettingsFile, kTrustFileName, kPublishStateFileName,
-                                           store::kPageNamesFile, store::kHandOverFile};
+    std::vector<std::string_view> files = {store::kFtpSettingsFile, kFtpOptionsFileName,   kTrustFileName,
+                                           kPublishStateFileName,   store::kPageNamesFile, store::kHandOverFile};
     for (const store::Page page : store::kPages) {
         const store::PageFiles own = store::FilesOf(page);
         files.insert(files.end(), {own.fields, own.sectionA, own.sectionB});
     }
     return std::ranges::any_of(files, [&](std::string_view file) { return EqualsIgnoringAsciiCase(name, file); });
 }
+
+// The result of a system call that sets errno.
+Result<void> Checked(int returned) {
+    if (returned != 0) return Fail(LastError());
+    return {};
+}
+
+fs::path Inside(const fs::path& folder, std::string_view name) { return folder / fs::path(std::string(name)); }
 
 }  // namespace
 
@@ -68,6 +81,28 @@ Result<std::vector<std::string>> PublishableFiles(const fs::path& folder) {
     auto entries = ListLocalPane(folder);
     if (!entries) return Fail(entries.error());
     return std::move(entries->files);
+}
+
+Result<void> DeleteLocalFile(const fs::path& folder, std::string_view name) {
+    return Checked(::unlink(Inside(folder, name).c_str()));
+}
+
+Result<void> MakeLocalFolder(const fs::path& folder, std::string_view name) {
+    return Checked(::mkdir(Inside(folder, name).c_str(), 0777));
+}
+
+Result<void> RemoveLocalFolder(const fs::path& folder, std::string_view name) {
+    return Checked(::rmdir(Inside(folder, name).c_str()));
+}
+
+Result<fs::path> EnterLocalFolder(const fs::path& folder, std::string_view name) {
+    std::error_code error;
+    fs::path entered = fs::canonical(Inside(folder, name), error);
+    if (error) return Fail(error);
+    if (!fs::is_directory(entered, error))
+        return Fail(error ? error : std::make_error_code(std::errc::not_a_directory));
+    if (auto enterable = Checked(::access(entered.c_str(), X_OK)); !enterable) return Fail(enterable.error());
+    return entered;
 }
 
 std::optional<std::string> DownloadRefusal(std::string_view name) {

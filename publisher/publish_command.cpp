@@ -1,25 +1,22 @@
 #include "publisher/publish_command.hpp"
 
+#include <signal.h>
+
 #include <algorithm>
-#include <condition_variable>
+#include <atomic>
+#include <charconv>
 #include <expected>
-#include <map>
-#include <mutex>
-#include <optional>
 #include <string_view>
-#include <thread>
 #include <vector>
 
-#include "builder/store/site_files.hpp"
-#include "publisher/digest.hpp"
+#include "publisher/ftp_account.hpp"
 #include "publisher/host_address.hpp"
 #include "publisher/host_text.hpp"
 #include "publisher/local_files.hpp"
 #include "publisher/publish_state.hpp"
-#include "publisher/stale_files.hpp"
+#include "publisher/site_upload.hpp"
 #include "publisher/web_folder.hpp"
 #include "shell/general/command_options.hpp"
-#include "shell/general/field_file.hpp"
 
 namespace pw::publisher {
 namespace {
@@ -27,7 +24,8 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::string_view kUsageText =
-    "Usage: pagewright publish [--site NAME] [--changed-only] [--remove-stale] [--trust FINGERPRINT]\n"
+    "Usage: pagewright publish [--site NAME] [--changed-only] [--remove-stale] [--connections N]\n"
+    "                          [--trust FINGERPRINT]\n"
     "\n"
     "Sends the site's .gif, .html and .jpg files to its web host with the host, user name\n"
     "and password the FTP login saved (ftp.txt in the site's folder), without a window.\n"
@@ -38,6 +36,8 @@ constexpr std::string_view kUsageText =
     "  --remove-stale       remove from the host the files pagewright sent there before\n"
     "                       that the site no longer has (a renamed page, a removed\n"
     "                       picture); without it they are only named\n"
+    "  --connections N      send over N connections at once, 1 to 16 (default: the\n"
+    "                       site's ftpoptions.txt, else 4); 1 sends one file after another\n"
     "  --trust FINGERPRINT  trust the host's certificate or SSH host key for this site when\n"
     "                       it has this fingerprint (printed when it could not be verified)\n"
     "  --help               show this text\n"
@@ -45,35 +45,15 @@ constexpr std::string_view kUsageText =
     "The site goes into the folder the host address names (host/folder), else /www/, else\n"
     "the first of public_html, htdocs, httpdocs, www, html in the login folder.\n"
     "\n"
-    "Exit status: 0 all files sent, 1 some files failed, no web folder or the record of what\n"
-    "was sent could not be saved, 2 usage error or no site, ftp.txt or host, 3 could not\n"
-    "connect or log in.\n";
+    "Ctrl+C stops the upload: the files under way are finished, no other starts, and what\n"
+    "was sent is recorded, so --changed-only sends the rest. A second Ctrl+C ends at once.\n"
+    "\n"
+    "Exit status: 0 all files sent, 1 some files failed or were not sent (stopped), no web\n"
+    "folder or the record of what was sent could not be saved, 2 usage error or no site,\n"
+    "ftp.txt or host, 3 could not connect or log in.\n";
 
 constexpr std::string_view kPrefix = "pagewright publish: ";
 constexpr std::string_view kCannotConnectText = "Unable to connect to the specified host";
-
-struct Account {
-    std::string host;
-    std::string user;
-    std::string password;
-};
-
-// The fields of ftp.txt as the login dialog loads them: by name, a later record winning.
-Account ReadAccount(std::string_view bytes) {
-    Account account;
-    for (const FieldRecord& record : ParseFieldRecords(bytes)) {
-        if (record.name == "Host") account.host = record.text;
-        if (record.name == "UserName") account.user = record.text;
-        if (record.name == "Password") account.password = record.text;
-    }
-    return account;
-}
-
-// The connection itself is gone, rather than one file refused.
-bool IsConnectionFailure(const std::error_code& error) {
-    return error == FtpErrc::ConnectionLost || error == FtpErrc::TimedOut || error == FtpErrc::CannotConnect ||
-           error == FtpErrc::NotConnected;
-}
 
 // A one-line bar on a terminal: "[#######.............]  12/200  index.html".
 class ProgressBar {
@@ -119,259 +99,159 @@ private:
     std::string shown_;
 };
 
-// Saves the publish state after each file without holding up the next upload: a thread
-// writes the newest state, atomically and durably, as soon as the disk has finished the
-// one before (a save takes two syncs, which on a busy disk cost more than a small upload).
-// The file on disk is always a whole, earlier or current, state.
-class StateWriter {
-public:
-    StateWriter() : thread_([this] { Run(); }) {}
-    ~StateWriter() { (void)Finish(); }
-
-    // Queues `state` for saving, replacing a queued one that was not written yet.
-    void Save(const PublishState& state) {
-        std::lock_guard lock(mutex_);
-        pending_ = state;
-        wake_.notify_one();
-    }
-
-    // Waits until the last queued state is written; the first failure, if any.
-    Result<void> Finish() {
-        {
-            std::lock_guard lock(mutex_);
-            finishing_ = true;
-            wake_.notify_one();
-        }
-        if (thread_.joinable()) thread_.join();
-        if (failure_) return Fail(failure_);
-        return {};
-    }
-
-private:
-    void Run() {
-        std::unique_lock lock(mutex_);
-        while (true) {
-            wake_.wait(lock, [this] { return pending_ || finishing_; });
-            if (!pending_) return;
-            const PublishState state = std::move(*pending_);
-            pending_.reset();
-            lock.unlock();
-            const auto saved = state.Save();
-            lock.lock();
-            if (!saved && !failure_) failure_ = saved.error();
-        }
-    }
-
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::optional<PublishState> pending_;
-    bool finishing_ = false;
-    std::error_code failure_;
-    std::thread thread_;
-};
-
-// Connects; a certificate or host key that does not verify is trusted when it has the
-// fingerprint the user gave with --trust. One that replaces a key known before never is.
-Result<void> ConnectTrusting(FtpComponent& ftp, const std::string& fingerprint, std::ostream& err) {
-    auto connected = ftp.Connect();
-    if (!connected && connected.error() == FtpErrc::PeerChanged && !fingerprint.empty()) {
-        err << kPrefix << "--trust is refused for a certificate or host key that changed\n";
-    }
-    if (connected || connected.error() != FtpErrc::UnverifiedPeer || fingerprint.empty()) return connected;
-    const auto peer = ftp.LastUnverifiedPeer();
-    if (!peer || peer->fingerprint != fingerprint) return connected;
-    if (auto trusted = ftp.TrustUnverifiedPeer(); !trusted) {
-        err << kPrefix << "warning: the trust could not be saved (" << trusted.error().message()
-            << "); it holds for this run only\n";
-    }
-    return ftp.Connect();
+// A connection like `primary`, for the upload's extra connections: the same host, account
+// and trust (the fingerprint given with --trust, if any, is what the primary accepted).
+SiteUpload::ConnectionFactory ExtraConnections(const FtpComponent& primary, const FtpSettings& settings,
+                                               const std::string& fingerprint) {
+    return [&primary, settings, fingerprint]() -> Result<std::unique_ptr<FtpComponent>> {
+        auto ftp = MakeCurlFtp(settings);
+        ftp->SetRemoteHost(primary.RemoteHost());
+        ftp->SetUserName(primary.UserName());
+        ftp->SetPassword(primary.Password());
+        const auto connected =
+            ConnectTrusting(*ftp, [&](const UnverifiedPeer& peer) { return peer.fingerprint == fingerprint; });
+        if (!connected) return Fail(connected.error());
+        return ftp;
+    };
 }
 
-// The remote folder's files by name.
-using RemoteListing = std::map<std::string, RemoteEntry>;
+// Ctrl+C asks the upload under way to stop; a second one ends the program as usual.
+std::atomic<bool>* interruptFlag = nullptr;
+extern "C" void OnInterrupt(int) {
+    if (interruptFlag) interruptFlag->store(true);
+}
 
-// One run of the upload loop, with its counts.
-class SiteUpload {
+class InterruptStops {
 public:
-    SiteUpload(const fs::path& siteFolder, FtpComponent& ftp, bool changedOnly, bool removeStale,
-               const Account& account, std::ostream& out, std::ostream& err, ProgressBar& bar)
-        : siteFolder_(siteFolder),
-          ftp_(ftp),
-          changedOnly_(changedOnly),
-          removeStale_(removeStale),
-          account_(account),
-          out_(out),
-          err_(err),
-          bar_(bar) {}
-
-    int Run(const std::vector<std::string>& files, const HostAddress& address) {
-        const auto web = EnterWebFolder(ftp_, address);
-        if (!web) {
-            err_ << kPrefix << "nothing sent: " << ShownFromHost(web.error().message(), account_.password) << "\n";
-            return kSomeFilesFailed;
-        }
-        if (!web->note.empty()) out_ << web->note << "\n";
-        folder_ = web->folder;
-        PublishState state(siteFolder_ / kPublishStateFileName, {address.Endpoint(), account_.user, folder_});
-        const RemoteListing remote = changedOnly_ ? RemoteFiles() : RemoteListing{};
-        for (std::size_t i = 0; i < files.size(); ++i) {
-            if (!stopped_) {
-                SendOne(files[i], i, state, remote);
-                continue;
-            }
-            ++failed_;
-            Print(err_) << kPrefix << "not sent: " << files[i] << "\n";
-        }
-        if (!stopped_) HandleStale(state, files);
-        // Without the record, the next run would not know what it sent: a failure too.
-        const auto saved = stateWriter_.Finish();
-        if (!saved) {
-            Print(err_) << kPrefix << (siteFolder_ / kPublishStateFileName).string()
-                        << " could not be saved, so the next run will not know what this one sent ("
-                        << saved.error().message() << ")\n";
-        }
-        bar_.Clear();
-        out_ << "Published " << sent_ + unchanged_ << " of " << files.size() << " files to " << address.Endpoint()
-             << folder_ << ": " << sent_ << " sent (" << bytes_ << " bytes), " << unchanged_ << " unchanged, "
-             << failed_ << " failed\n";
-        return failed_ || !saved ? kSomeFilesFailed : kPublishedAll;
+    explicit InterruptStops(std::atomic<bool>& flag) {
+        static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
+        interruptFlag = &flag;
+        struct sigaction action {};
+        action.sa_handler = OnInterrupt;
+        action.sa_flags = SA_RESETHAND;
+        sigemptyset(&action.sa_mask);
+        ::sigaction(SIGINT, &action, &previous_);
     }
+    ~InterruptStops() {
+        ::sigaction(SIGINT, &previous_, nullptr);
+        interruptFlag = nullptr;
+    }
+    InterruptStops(const InterruptStops&) = delete;
+    InterruptStops& operator=(const InterruptStops&) = delete;
 
 private:
-    // Names what was sent before and the site no longer holds, or removes it from the host.
-    void HandleStale(PublishState& state, const std::vector<std::string>& files) {
-        const std::vector<std::string> stale = state.StaleFiles(files);
-        if (stale.empty()) return;
-        if (!removeStale_) {
-            for (const std::string& name : stale) {
-                Print(out_) << "stale " << name
-                            << ": sent before, the site no longer has it (--remove-stale removes it)\n";
-            }
-            return;
-        }
-        for (const StaleRemoval& removal : RemoveStaleFiles(ftp_, state, stale)) {
-            if (!removal.error) {
-                Print(out_) << "removed " << removal.name << "\n";
-                continue;
-            }
-            ++failed_;
-            Print(err_) << kPrefix << "could not remove " << removal.name << ": "
-                        << ShownFromHost(removal.error.message(), account_.password) << "\n";
-        }
-        stateWriter_.Save(state);
-    }
-
-    // The one listing that confirms what the state says the host holds.
-    RemoteListing RemoteFiles() {
-        RemoteListing listing;
-        auto entries = ftp_.ReadDirectory();
-        if (!entries) {
-            Print(err_) << kPrefix << "warning: the remote folder could not be listed ("
-                        << ShownFromHost(entries.error().message(), account_.password) << "); every file is sent\n";
-            return listing;
-        }
-        for (RemoteEntry& entry : *entries) {
-            if (!entry.IsFolder()) listing.emplace(entry.name, std::move(entry));
-        }
-        return listing;
-    }
-
-    static bool HostHolds(const RemoteListing& remote, const std::string& name, const FileDigest& digest) {
-        const auto found = remote.find(name);
-        return found != remote.end() && found->second.size.value_or(digest.size) == digest.size;
-    }
-
-    void SendOne(const std::string& name, std::size_t index, PublishState& state, const RemoteListing& remote) {
-        const fs::path local = siteFolder_ / name;
-        bar_.Show(index, 0, 0, name);
-        const auto digest = Sha256OfFile(local);
-        if (!digest) {
-            ++failed_;
-            Print(err_) << kPrefix << "could not send " << name << ": " << local.string() << ": "
-                        << digest.error().message() << "\n";
-            return;
-        }
-        const SentFile current{digest->size, HexDigest(digest->sha256)};
-        const SentFile* recorded = state.Find(name);
-        if (changedOnly_ && recorded && *recorded == current && HostHolds(remote, name, *digest)) {
-            ++unchanged_;
-            Print(out_) << "unchanged " << name << "\n";
-            return;
-        }
-        ftp_.SetEvents(
-            {.transferProgress = [&](std::uint64_t done, std::uint64_t total) { bar_.Show(index, done, total, name); },
-             .notice = [&](const std::string& text) { Print(err_) << kPrefix << "warning: " << text << "\n"; }});
-        ftp_.SetLocalFile(local);
-        ftp_.SetRemoteFile(name);
-        const auto put = ftp_.PutFile();
-        ftp_.SetEvents({});
-        if (put) {
-            ++sent_;
-            bytes_ += current.size;
-            state.Set(name, current);
-            Print(out_) << "sent " << name << " (" << current.size << " bytes)\n";
-        } else {
-            ++failed_;
-            state.Erase(name);
-            Print(err_) << kPrefix << "could not send " << name << ": "
-                        << ShownFromHost(put.error().message(), account_.password) << "\n";
-        }
-        stateWriter_.Save(state);
-        if (!put && IsConnectionFailure(put.error())) Reconnect();
-    }
-
-    // After the connection broke: log in again and go on, or stop when the host is gone.
-    void Reconnect() {
-        auto again = ConnectTrusting(ftp_, {}, err_);
-        if (again) again = ftp_.SetDirectory(folder_);
-        if (again) return;
-        stopped_ = true;
-        Print(err_) << kPrefix << "stopped: " << kCannotConnectText << ": "
-                    << ShownFromHost(again.error().message(), account_.password) << "\n";
-    }
-
-    std::ostream& Print(std::ostream& stream) {
-        bar_.Clear();
-        return stream;
-    }
-
-    const fs::path& siteFolder_;
-    FtpComponent& ftp_;
-    const bool changedOnly_;  // send only what the host does not hold yet
-    const bool removeStale_;  // remove what was sent before and the site no longer holds
-    const Account& account_;
-    std::ostream& out_;
-    std::ostream& err_;
-    ProgressBar& bar_;
-    std::string folder_;
-    std::size_t sent_ = 0, unchanged_ = 0, failed_ = 0;
-    std::uint64_t bytes_ = 0;
-    bool stopped_ = false;
-    StateWriter stateWriter_;
+    struct sigaction previous_ {};
 };
 
+// The --connections value, else the site's own setting.
+std::expected<CommandLine, std::string> WithConnections(std::expected<CommandLine, std::string> line) {
+    if (!line) return line;
+    const auto value = line->Value("--connections");
+    if (!value) return line;
+    int connections = 0;
+    const char* end = value->data() + value->size();
+    const auto [parsed, error] = std::from_chars(value->data(), end, connections);
+    if (error != std::errc{} || parsed != end || connections < kMinConnections || connections > kMaxConnections) {
+        return std::unexpected("--connections takes a number from " + std::to_string(kMinConnections) + " to " +
+                               std::to_string(kMaxConnections) + ", not " + *value);
+    }
+    return line;
+}
+
+// Prints the upload's events: one line per file, failures on `err`, the bar in between.
+UploadEvents PrintedEvents(std::ostream& out, std::ostream& err, ProgressBar& bar, std::size_t& told) {
+    const auto print = [&bar](std::ostream& stream) -> std::ostream& {
+        bar.Clear();
+        return stream;
+    };
+    return {
+        .started = [&bar, &told](const std::string& name) { bar.Show(told, 0, 0, name); },
+        .progress = [&bar, &told](const std::string& name, std::uint64_t done,
+                                  std::uint64_t total) { bar.Show(told, done, total, name); },
+        .sent =
+            [print, &out, &told](const std::string& name, std::uint64_t bytes) {
+                ++told;
+                print(out) << "sent " << name << " (" << bytes << " bytes)\n";
+            },
+        .unchanged =
+            [print, &out, &told](const std::string& name) {
+                ++told;
+                print(out) << "unchanged " << name << "\n";
+            },
+        .failed =
+            [print, &err, &told](const std::string& name, const std::string& reason) {
+                ++told;
+                print(err) << kPrefix << "could not send " << name << ": " << reason << "\n";
+            },
+        .lost =
+            [print, &err](const std::string& reason) {
+                print(err) << kPrefix << "stopped: " << kCannotConnectText << ": " << reason << "\n";
+            },
+        .notSent = [print, &err](const std::string& name) { print(err) << kPrefix << "not sent: " << name << "\n"; },
+        .stale =
+            [print, &out](const std::string& name) {
+                print(out) << "stale " << name
+                           << ": sent before, the site no longer has it (--remove-stale removes it)\n";
+            },
+        .removed = [print, &out](const std::string& name) { print(out) << "removed " << name << "\n"; },
+        .notRemoved =
+            [print, &err](const std::string& name, const std::string& reason) {
+                print(err) << kPrefix << "could not remove " << name << ": " << reason << "\n";
+            },
+        .notice = [print, &err](const std::string& text) { print(err) << kPrefix << "warning: " << text << "\n"; },
+    };
+}
+
+// Sends the site into the web folder and prints what happened; the exit status.
+int Publish(FtpComponent& ftp, SiteUpload::ConnectionFactory extras, const fs::path& siteFolder,
+            const std::vector<std::string>& files, const UploadOptions& options, const HostAddress& address,
+            std::ostream& out, std::ostream& err, bool progressBar) {
+    const auto web = EnterWebFolder(ftp, address);
+    if (!web) {
+        err << kPrefix << "nothing sent: " << ShownFromHost(web.error().message(), ftp.Password()) << "\n";
+        return kSomeFilesFailed;
+    }
+    if (!web->note.empty()) out << web->note << "\n";
+    ProgressBar bar(err, progressBar, files.size());
+    std::size_t told = 0;
+    SiteUpload upload(ftp, std::move(extras), siteFolder, options, PrintedEvents(out, err, bar, told));
+    const InterruptStops interrupt(upload.StopFlag());
+    const UploadResult result = upload.Run(files);
+    bar.Clear();
+    if (result.stopRequested && result.notSent > 0) {
+        err << kPrefix << "stopped: " << result.notSent << " files not sent; publish --changed-only sends them\n";
+    }
+    if (!result.stateSaved) {
+        err << kPrefix << (siteFolder / kPublishStateFileName).string()
+            << " could not be saved, so the next run will not know what this one sent ("
+            << result.stateSaved.error().message() << ")\n";
+    }
+    out << "Published " << result.sent + result.unchanged << " of " << files.size() << " files to "
+        << address.Endpoint() << web->folder << ": " << result.sent << " sent (" << result.bytes << " bytes), "
+        << result.unchanged << " unchanged, " << result.failed + result.notSent << " failed\n";
+    return result.Complete() ? kPublishedAll : kSomeFilesFailed;
+}
 }  // namespace
 
 int RunPublishCommand(const fs::path& inst, std::span<const std::string> args, std::ostream& out, std::ostream& err,
                       const PublishEnvironment& environment) {
     static constexpr std::string_view kOwnFlags[] = {"--changed-only", "--remove-stale"};
-    static constexpr std::string_view kOwnOptions[] = {"--trust"};
+    static constexpr std::string_view kOwnOptions[] = {"--trust", "--connections"};
     const auto site = OpenCommandSite(
-        inst, ReadCommandLine(args, kOwnFlags, kOwnOptions), {kPrefix, kUsageText},
+        inst, WithConnections(ReadCommandLine(args, kOwnFlags, kOwnOptions)), {kPrefix, kUsageText},
         {.help = kPublishedAll, .usageError = kPublishUsageError, .noSite = kPublishUsageError}, out, err);
     if (!site) return site.error();
     const CommandLine& options = site->line;
     const fs::path& siteFolder = site->folder;
-    const fs::path settingsFile = ResolveInFolder(siteFolder, store::kFtpSettingsFile);
-    const auto settingsBytes = ReadWholeFile(settingsFile);
-    if (!settingsBytes) {
-        err << kPrefix << "no FTP settings: " << settingsFile.string() << " (" << settingsBytes.error().message()
-            << "); log in once from the publisher to make it\n";
+    const auto account = LoadFtpAccount(siteFolder);
+    if (!account) {
+        err << kPrefix << "no FTP settings: " << FtpAccountFile(siteFolder).string() << " ("
+            << account.error().message() << "); log in once from the publisher to make it\n";
         return kPublishUsageError;
     }
-    const Account account = ReadAccount(*settingsBytes);
-    if (account.host.empty()) {
-        err << kPrefix << settingsFile.string() << " names no host; log in once from the publisher to fill it in\n";
+    if (account->host.empty()) {
+        err << kPrefix << FtpAccountFile(siteFolder).string()
+            << " names no host; log in once from the publisher to fill it in\n";
         return kPublishUsageError;
     }
     const auto files = PublishableFiles(siteFolder);
@@ -384,13 +264,24 @@ int RunPublishCommand(const fs::path& inst, std::span<const std::string> args, s
         return kPublishedAll;
     }
 
-    const auto ftp = MakeCurlFtp(environment.settings(siteFolder));
-    ftp->SetRemoteHost(account.host);
-    ftp->SetUserName(account.user);
-    ftp->SetPassword(account.password);
+    const FtpSettings settings = environment.settings(siteFolder);
+    const auto ftp = MakeCurlFtp(settings);
+    ftp->SetRemoteHost(account->host);
+    ftp->SetUserName(account->user);
+    ftp->SetPassword(account->password);
     ftp->SetBinary(true);
-    if (auto connected = ConnectTrusting(*ftp, options.Value("--trust").value_or(""), err); !connected) {
-        err << kPrefix << kCannotConnectText << ": " << ShownFromHost(connected.error().message(), account.password)
+    const std::string fingerprint = options.Value("--trust").value_or("");
+    const auto connected = ConnectTrusting(
+        *ftp, [&](const UnverifiedPeer& peer) { return !fingerprint.empty() && peer.fingerprint == fingerprint; },
+        [&](const std::error_code& error) {
+            err << kPrefix << "warning: the trust could not be saved (" << error.message()
+                << "); it holds for this run only\n";
+        });
+    if (!connected) {
+        if (connected.error() == FtpErrc::PeerChanged && !fingerprint.empty()) {
+            err << kPrefix << "--trust is refused for a certificate or host key that changed\n";
+        }
+        err << kPrefix << kCannotConnectText << ": " << ShownFromHost(connected.error().message(), account->password)
             << "\n";
         if (const auto peer = ftp->LastUnverifiedPeer(); peer && !peer->replaces) {
             err << kPrefix << "to trust it for this site: pagewright publish --site " << options.site << " --trust "
@@ -398,12 +289,15 @@ int RunPublishCommand(const fs::path& inst, std::span<const std::string> args, s
         }
         return kCannotConnect;
     }
+    const UploadOptions upload{
+        .changedOnly = options.Has("--changed-only"),
+        .removeStale = options.Has("--remove-stale"),
+        .connections = options.Value("--connections") ? std::stoi(*options.Value("--connections"))
+                                                      : LoadFtpOptions(siteFolder).connections,
+    };
     // Connect succeeded, so the host text parsed.
-    const HostAddress address = *ParseHostAddress(account.host);
-    ProgressBar bar(err, environment.progressBar, files->size());
-    const int exit = SiteUpload(siteFolder, *ftp, options.Has("--changed-only"), options.Has("--remove-stale"), account,
-                                out, err, bar)
-                         .Run(*files, address);
+    const int exit = Publish(*ftp, ExtraConnections(*ftp, settings, fingerprint), siteFolder, *files, upload,
+                             *ParseHostAddress(account->host), out, err, environment.progressBar);
     ftp->Disconnect();
     return exit;
 }

@@ -3,8 +3,6 @@
 namespace pw::publisher {
 namespace {
 
-constexpr std::string_view kUsualFolder = "/www/";
-
 // The server said no to the folder (it is not there, or not ours), rather than the
 // connection failing: worth trying the next one.
 bool FolderRefused(const std::error_code& error) { return error == FtpErrc::Refused; }
@@ -21,7 +19,7 @@ Result<WebFolder> EnterWebFolder(FtpComponent& ftp, const HostAddress& address) 
         }
         return WebFolder{ftp.Directory(), {}};
     }
-    auto entered = ftp.SetDirectory(kUsualFolder);
+    auto entered = ftp.SetDirectory(kDefaultWebFolder);
     if (entered) return WebFolder{ftp.Directory(), {}};
     if (!FolderRefused(entered.error())) return Fail(entered.error());
 

@@ -10,6 +10,9 @@
 
 namespace pw::publisher {
 
+// The folder a site goes into when the host address names none and the host has it.
+inline constexpr std::string_view kDefaultWebFolder = "/www/";
+
 // The folders web hosts serve pages from, in the order they are looked for in the login
 // folder when the host has no "/www/".
 inline constexpr std::array<std::string_view, 5> kWebFolderNames = {"public_html", "htdocs", "httpdocs", "www", "html"};
@@ -21,7 +24,7 @@ struct WebFolder {
 };
 
 // Makes the web folder the connected `ftp`'s Directory(): the folder `address` names; else
-// "/www/"; else the first of kWebFolderNames in the login folder that can be entered. Fails
+// kDefaultWebFolder; else the first of kWebFolderNames in the login folder that can be entered. Fails
 // when the named folder cannot be entered, or none of these exists (FtpErrc::Refused, with
 // a message that says so), and when the connection fails; Directory() is then unchanged
 // or the login folder. Never takes the login folder itself for the web folder.

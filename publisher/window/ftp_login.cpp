@@ -6,8 +6,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "builder/store/site_files.hpp"
 #include "platform/platform.hpp"
+#include "publisher/ftp_account.hpp"
 #include "publisher/host_text.hpp"
 #include "publisher/window/main_window.hpp"
 #include "publisher/window/pictures.hpp"
@@ -27,9 +27,10 @@ const QString kQuickHelpText = QStringLiteral(
     "This tool allows you to publish your site online\r\n"
     "If you have already published your site you can use this tool to make online updates\r\n\r\n");
 
-QLineEdit* FieldBox(const char* name, int top, QWidget* parent) {
+// A box named after its record in ftp.txt.
+QLineEdit* FieldBox(std::string_view field, int top, QWidget* parent) {
     auto* box = new QLineEdit(parent);
-    box->setObjectName(QString::fromLatin1(name));
+    box->setObjectName(QString::fromLatin1(field.data(), static_cast<qsizetype>(field.size())));
     box->setProperty("tag", QStringLiteral("T"));
     box->setGeometry(TwipsRect(1440, top, 2955, 285));
     return box;
@@ -65,11 +66,11 @@ FTPLogin::FTPLogin(Platform& platform, QWidget* parent) : QDialog(parent), platf
     setPalette(QPalette(Qt::white));
 
     // Created in the order ftp.txt lists them: Password, UserName, Host.
-    Password = FieldBox("Password", 900, this);
+    Password = FieldBox(publisher::kPasswordField, 900, this);
     Password->setEchoMode(QLineEdit::Password);
     Password->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));  // every character shows as '*'
-    UserName = FieldBox("UserName", 540, this);
-    Host = FieldBox("Host", 180, this);
+    UserName = FieldBox(publisher::kUserNameField, 540, this);
+    Host = FieldBox(publisher::kHostField, 180, this);
     Caption("Host:", 240, Host, this);
     Caption("Username:", 600, UserName, this);
     Caption("Password:", 960, Password, this);
@@ -125,15 +126,26 @@ FTPLogin* FTPLogin::Open(Platform& platform) {
     return login;
 }
 
-std::filesystem::path FTPLogin::SettingsFile() const { return platform_.SiteFile(store::kFtpSettingsFile); }
-
 void FTPLogin::Form_Load() {
     CentreOnScreen(*this);
-    (void)LoadFormFields(*this, SettingsFile());  // missing or unreadable: the boxes stay empty
+    const auto account = publisher::LoadFtpAccount(platform_.SiteFolderPath());
+    if (!account) return;  // missing or unreadable: the boxes stay empty
+    Host->setText(FromFileText(account->host));
+    UserName->setText(FromFileText(account->user));
+    Password->setText(FromFileText(account->password));
 }
 
-// The password is kept as typed, in a file only its owner can read.
-void FTPLogin::SaveSettings() { (void)SaveFormFields(*this, SettingsFile(), kOwnerOnly); }
+// A login that could not be kept would have to be typed again, so that is told.
+void FTPLogin::SaveSettings() {
+    const publisher::FtpAccount account{ToFileText(Host->text()), ToFileText(UserName->text()),
+                                        ToFileText(Password->text())};
+    const auto saved = publisher::SaveFtpAccount(platform_.SiteFolderPath(), account);
+    if (saved) return;
+    const QString file = ToQString(publisher::FtpAccountFile(platform_.SiteFolderPath()));
+    platform_.dialogs().Message(
+        this, QStringLiteral("The host, user name and password could not be kept for next time in %1.").arg(file),
+        MessageButtons::Ok, MessageIcon::Exclamation, kAppTitle, FromUtf8(saved.error().message()));
+}
 
 void FTPLogin::Anonymous_Click() {
     const bool anonymous = Anonymous->isChecked();
@@ -151,18 +163,15 @@ void FTPLogin::Command2_Click() {
     ftp.SetUserName(UserName->text().toStdString());
     ftp.SetPassword(Password->text().toStdString());
 
-    Result<void> connected = [&] {
-        const ScreenPointer pointer(Qt::WaitCursor);
-        return ftp.Connect();
-    }();
     // A certificate or host key that does not verify: the user may trust it for this
     // site. A trust that could not be saved still holds for this connection.
-    while (!connected && connected.error() == publisher::FtpErrc::UnverifiedPeer && ftp.LastUnverifiedPeer() &&
-           platform_.dialogs().AskYesNo(this, TrustQuestion(*ftp.LastUnverifiedPeer()))) {
-        (void)ftp.TrustUnverifiedPeer();
+    const Result<void> connected = [&] {
         const ScreenPointer pointer(Qt::WaitCursor);
-        connected = ftp.Connect();
-    }
+        return publisher::ConnectTrusting(ftp, [&](const publisher::UnverifiedPeer& peer) {
+            const ScreenPointer normal(Qt::ArrowCursor);
+            return platform_.dialogs().AskYesNo(this, TrustQuestion(peer));
+        });
+    }();
 
     if (!connected) {
         // A changed key or withdrawn encryption is told at once, and offers nothing to trust.

@@ -2,7 +2,6 @@
 // The FTP login: host, user name and password, remembered in the site's ftp.txt. "Upload
 // Site" connects the publisher's FTP component and, when that works, opens the publisher.
 #include <QDialog>
-#include <filesystem>
 
 class QCheckBox;
 class QLineEdit;
@@ -35,7 +34,6 @@ public:
     static const QString kAnonymousPassword;
 
 private:
-    std::filesystem::path SettingsFile() const;
     void SaveSettings();
 
     Platform& platform_;

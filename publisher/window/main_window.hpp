@@ -4,13 +4,20 @@
 // login dialog connects before showing it; closing the window disconnects.
 #include <QIcon>
 #include <QMainWindow>
+#include <cstddef>
 #include <cstdint>
+#include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/dialogs.hpp"
 #include "publisher/ftp_component.hpp"
-#include "publisher/publish_state.hpp"
+#include "publisher/site_upload.hpp"
+#include "publisher/window/activation.hpp"
 
 class QLabel;
 class QListWidget;
@@ -75,6 +82,7 @@ public:
     void ToLocal_Click();     // download the current remote file (also a remote double-click)
     void Label10_Click();     // "Upload ALL Files"
     void Label6_Click();      // "Upload Selected File"
+    void StopUpload_Click();  // no file of the upload under way starts after this (also Esc)
     void rall_Click();        // download every remote file
     void Label1_Click();      // "Download File": the selected remote files
     void LocalFiles_Click();  // preview the current local file
@@ -97,21 +105,19 @@ private:
     // Enters the web folder (web_folder.hpp); says once how it was found, or that the host
     // has none.
     void EnterWebFolder();
-    // Starts recording the uploads of a command from the site folder in the publish state,
-    // as `pagewright publish` records its own; nothing is recorded from other folders.
-    void BeginRecord();
-    // Saves the record (a failure is told) and ends it.
-    void SaveRecord();
     // After "Upload ALL Files": names the files sent here before that the site no longer
-    // holds, and removes them from the host when the user says so.
-    void OfferToRemoveStale();
+    // holds (`stale`), and removes them from the host when the user says so.
+    void OfferToRemoveStale(publisher::SiteUpload& upload, const std::vector<std::string>& stale);
 
-    // Where focus was before the window became active.
-    enum class CameFrom { ProgramWindow, OwnBox, Outside };
-    // How uploads treat the remote pane: a single upload lists the folder afterwards; a
-    // run of uploads adds each name in place and lists once at the end.
-    enum class RemoteListing { AfterEach, AtTheEnd };
+    enum class Pane { Local, Remote };
+    // Whether an upload sends the whole site, so that what it sent before and the site no
+    // longer holds is found, or a choice of its files ("?" sends the list as it stands).
+    enum class Sending { WholeSite, Selection };
+    // Whether an upload of the list leaves its items selected ("?") or not.
+    enum class AfterUpload { ClearSelection, KeepSelection };
 
+    // The widgets, in main_window_layout.cpp.
+    void BuildLayout(QWidget& client);
     void BuildPictures(QWidget& client);
     void BuildLocalPane(QWidget& client);
     void BuildRemotePane(QWidget& client);
@@ -121,11 +127,34 @@ private:
     void ConnectComponentEvents();
 
     void FocusWindowChanged(QWindow* now);
+    // A folder or file command of a pane: on failure `failure` is told with the reason and
+    // the panes stay as they were; else `pane` is listed again.
+    void RunCommand(const QString& failure, const std::function<Result<void>()>& operation, Pane pane = Pane::Remote);
+    // The local pane goes to the folder `name` leads to from where it is, when that is a
+    // folder that can be entered; the process's current folder follows, so that what the
+    // user opens from here starts there. A failure leaves both as they were.
+    void EnterLocalFolder(std::string_view name);
     void GoToMainMenu();
-    void SingleUpload(RemoteListing listing);
+    void SingleUpload();
     void SingleDownload();
-    // Uploads every item of LocalFiles in turn; nothing when the list is empty (told).
-    void UploadAll();
+    // An upload of the site's files through the engine, over as many connections as the
+    // site's settings say, its events shown by the window.
+    std::unique_ptr<publisher::SiteUpload> MakeUpload(Sending sending);
+    publisher::SiteUpload::ConnectionFactory MoreConnections() const;
+    // Sends every item of LocalFiles through `upload`: each item is selected as it starts and
+    // the remote pane gains each name sent; the files sent and to go show with Stop while it
+    // runs, and the remote folder is listed once at the end. A file that fails is told as it
+    // fails and the others go on. Nothing when the list is empty (told).
+    std::optional<publisher::UploadResult> UploadAll(publisher::SiteUpload& upload, AfterUpload after);
+    void UploadDisplayBegin(std::size_t files);
+    void UploadDisplayEnd();
+    void ShowUploadCount();
+    void Upload_Started(const std::string& name);
+    void Upload_Sent(const std::string& name);
+    void Upload_Failed(const std::string& reason);
+    void Upload_Lost(const std::string& reason);
+    void Upload_Done();  // a file sent, found unchanged or failed
+    void Upload_Notice(const std::string& text);
     void DownloadAll();
     // Leaves only the selected items in `list`, in their order; false (and told) when
     // none is selected.
@@ -146,15 +175,17 @@ private:
 
     Platform& platform_;
     std::unique_ptr<publisher::FtpComponent> FTP_;
-    bool activated_ = false;   // the first-activation flag
-    bool everActive_ = false;  // has been the active window
-    int busy_ = 0;             // commands running (events arrive during their calls)
-    int ownBoxes_ = 0;         // message or input boxes of this window on screen
-    CameFrom cameFrom_ = CameFrom::ProgramWindow;
-    std::uint64_t progressScale_ = 1;                // bytes per step of the bar
-    bool webFolderTold_ = false;                     // how the web folder was found has been said
-    std::string notice_;                             // the component's notice, told once its call is over
-    std::optional<publisher::PublishState> record_;  // what the running command sent
+    Activation activation_;
+    std::filesystem::path localFolder_;        // the local pane's folder, as the system reports its path
+    std::uint64_t progressScale_ = 1;          // bytes per step of the bar
+    bool webFolderTold_ = false;               // how the web folder was found has been said
+    publisher::SiteUpload* upload_ = nullptr;  // the upload under way, for Stop
+    struct UploadTally {
+        std::size_t total = 0;
+        std::size_t done = 0;  // sent, unchanged or failed
+        std::size_t sent = 0;
+        std::vector<std::string> notices;  // told once the upload is over, each once
+    } tally_;
     // The pictures beside the names in the lists, made once: a site lists hundreds.
     QIcon folderIcon_;
     QIcon fileIcon_;
@@ -177,6 +208,8 @@ private:
     QLabel* Picture1;
     WebPane* WebBrowser1;
     QProgressBar* ProgressBar;
+    QLabel* UploadCount;
+    QPushButton* StopUpload;
     HotSpot* Label10;
     HotSpot* Label6;
     HotSpot* Label1;

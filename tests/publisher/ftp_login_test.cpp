@@ -140,6 +140,29 @@ TEST_F(FtpLoginTest, FailedConnectShowsTheReasonAndRemembersWhatFailed) {
     }
 }
 
+// A login that cannot be kept is told, on both paths of the connect sequence, and the
+// publisher still opens when the connection works.
+TEST_F(FtpLoginTest, ALoginThatCannotBeSavedIsTold) {
+    StartServer();
+    fs::create_directories(site / "ftp.txt" / "in the way");  // a folder where the file goes
+    for (const bool connects : {false, true}) {
+        SCOPED_TRACE(connects);
+        const std::string host = connects ? Host() : "127.0.0.1:" + std::to_string(test::FreePort());
+        EXPECT_EQ(OpenPublisher(host) != nullptr, connects);
+        const auto shown = TakeMessages();
+        ASSERT_EQ(shown.size(), connects ? 1u : 2u);
+        const ShownMessage& told = shown.back();
+        EXPECT_TRUE(told.text.startsWith("The host, user name and password could not be kept"))
+            << told.text.toStdString();
+        EXPECT_TRUE(told.text.contains("ftp.txt"));
+        EXPECT_EQ(told.icon, MessageIcon::Exclamation);
+        EXPECT_FALSE(told.details.isEmpty());
+        EXPECT_TRUE(fs::is_directory(site / "ftp.txt" / "in the way"));
+        delete publisher;
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
 TEST_F(FtpLoginTest, ConnectingOpensThePublisherClosesTheMenuAndSavesTheFields) {
     StartServer();
     QWidget opener;

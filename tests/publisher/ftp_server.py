@@ -2,12 +2,17 @@
 """pyftpdlib on 127.0.0.1 and a free port, for the publisher's tests and benchmark.
 
 Usage: ftp_server.py ROOT USER PASSWORD [--cert PEM] [--require-tls] [--no-mlsd] [--log FILE] [--port N]
+                     [--delay MS] [--max-per-ip N] [--drop-after K]
 
 --cert PEM      offer TLS (AUTH TLS) with the certificate and key in PEM
 --require-tls   refuse logins and transfers without TLS
 --no-mlsd       leave MLST/MLSD out, so clients fall back to LIST
 --log FILE      append each command received to FILE, one a line (a password as PASS alone)
 --port N        listen on port N rather than a free one
+--delay MS      send every reply MS milliseconds late, as a host some way off does
+--max-per-ip N  at most N connections from one address (421 for more)
+--drop-after K  close the first connection that has received K files, once, just
+                after the K-th (the file is there, the client hears no more)
 
 Prints "PORT <n>" once it listens; serves until it is killed.
 """
@@ -30,6 +35,9 @@ def main():
     parser.add_argument("--no-mlsd", action="store_true")
     parser.add_argument("--log")
     parser.add_argument("--port", type=int, default=0)
+    parser.add_argument("--delay", type=int, default=0)
+    parser.add_argument("--max-per-ip", type=int, default=0)
+    parser.add_argument("--drop-after", type=int, default=0)
     args = parser.parse_args()
 
     logging.basicConfig(level=logging.CRITICAL)
@@ -66,6 +74,22 @@ def main():
                     log.write("\n")
             return super().pre_process_command(line, cmd, arg)
 
+        # On the event loop, so the server goes on with other connections meanwhile.
+        def respond(self, resp, logfun=logging.debug):
+            if not args.delay:
+                return super().respond(resp, logfun)
+            send = super().respond
+            self.ioloop.call_later(args.delay / 1000, lambda: None if self._closed else send(resp, logfun))
+
+        received = 0
+        dropped = False
+
+        def on_file_received(self, file):
+            self.received += 1
+            if args.drop_after and not Handler.dropped and self.received == args.drop_after:
+                Handler.dropped = True
+                self.ioloop.call_later(0, self.close)  # once the transfer's own closing is done
+
     Handler.authorizer = authorizer
     Handler.auth_failed_timeout = 0.1  # a refused password answers at once, keeping tests quick
     if args.cert:
@@ -77,6 +101,8 @@ def main():
         Handler.proto_cmds = {name: info for name, info in base.proto_cmds.items() if name not in ("MLSD", "MLST")}
 
     server = FTPServer(("127.0.0.1", args.port), Handler)
+    if args.max_per_ip:
+        server.max_cons_per_ip = args.max_per_ip
     print("PORT", server.socket.getsockname()[1], flush=True)
     server.serve_forever()
 

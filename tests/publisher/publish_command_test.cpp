@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <sstream>
 
+#include "publisher/ftp_account.hpp"
 #include "publisher/peer_trust.hpp"
 #include "publisher/publish_state.hpp"
 #include "shell/designs/design_copies.hpp"
@@ -400,6 +401,28 @@ TEST_F(PublishCommand, UsageAndMissingSettingsAreExitTwo) {
 
     EXPECT_EQ(Run({"--help"}), kPublishedAll);
     EXPECT_TRUE(out_.str().starts_with("Usage: pagewright publish"));
+}
+
+// --connections is checked before anything is sent; the site's ftpoptions.txt is its
+// default; with one connection or several the host gets the same files and the same lines.
+TEST_F(PublishCommand, TheNumberOfConnectionsIsBoundedAndChangesNothingSent) {
+    StartServer();
+    for (const char* bad : {"0", "17", "x", "2x"}) {
+        EXPECT_EQ(Run({"--connections", bad}), kPublishUsageError) << bad;
+        EXPECT_NE(err_.str().find("--connections takes a number from 1 to 16"), std::string::npos) << err_.str();
+        EXPECT_TRUE(Contents(root_ / "www").empty());
+    }
+    std::string lines;
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--connections", "1"}, {"--connections=16"}, {}}) {
+        fs::remove_all(root_ / "www");
+        fs::create_directories(root_ / "www");
+        WriteFile(site_ / kFtpOptionsFileName, "\"2\",\"Connections\"\r\n");
+        ASSERT_EQ(Run(args), kPublishedAll) << err_.str();
+        EXPECT_EQ(Contents(root_ / "www"), Published());
+        if (lines.empty()) lines = out_.str();
+        EXPECT_EQ(out_.str(), lines) << "the same lines, in the same order";
+    }
 }
 
 TEST_F(PublishCommand, TheSiteIsFoundWithoutRegardToCaseAndItsFtpTxtToo) {

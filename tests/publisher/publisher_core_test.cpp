@@ -2,8 +2,12 @@
 // pane's files, the publish state and the trust file.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "publisher/ftp_component.hpp"
 #include "publisher/ftp_error.hpp"
@@ -92,6 +96,55 @@ TEST(FtpError, CarriesTheReasonAndComparesAsItsKind) {
     EXPECT_TRUE(error);  // never the success value 0
     EXPECT_EQ(MakeFtpError(FtpErrc::Refused, "550 /www: No such file or directory"), error);
     EXPECT_EQ(MakeFtpError(FtpErrc::TimedOut, "").message(), "The host stopped answering");
+}
+
+// The pane's commands act inside the folder they are given, whatever folder is current.
+TEST(LocalPane, CommandsActInsideTheirFolderNeverTheCurrentOne) {
+    test::TempFolder site, elsewhere;
+    const fs::path start = fs::current_path();
+    fs::current_path(elsewhere.path());
+    site.Write("page.html", "x");
+    elsewhere.Write("page.html", "x");
+
+    EXPECT_TRUE(MakeLocalFolder(site.path(), "new.gif"));
+    EXPECT_FALSE(MakeLocalFolder(site.path(), "new.gif")) << "already there";
+    EXPECT_TRUE(fs::is_directory(site.path() / "new.gif"));
+    EXPECT_FALSE(fs::exists(elsewhere.path() / "new.gif"));
+    EXPECT_FALSE(DeleteLocalFile(site.path(), "new.gif")) << "a folder is never deleted as a file";
+    site.Write("new.gif/inside.gif", "x");
+    EXPECT_FALSE(RemoveLocalFolder(site.path(), "new.gif")) << "only an empty folder goes";
+    EXPECT_TRUE(DeleteLocalFile(site.path() / "new.gif", "inside.gif"));
+    EXPECT_TRUE(RemoveLocalFolder(site.path(), "new.gif"));
+    EXPECT_TRUE(DeleteLocalFile(site.path(), "page.html"));
+    EXPECT_FALSE(DeleteLocalFile(site.path(), "page.html"));
+    EXPECT_TRUE(fs::exists(elsewhere.path() / "page.html"));
+
+    fs::create_directory(site.path() / "inner");
+    fs::create_directory_symlink(site.path() / "inner", site.path() / "link");
+    fs::create_directory(site.path() / "closed");
+    fs::permissions(site.path() / "closed", fs::perms::owner_read);
+    site.Write("file.html", "x");
+    const fs::path real = fs::canonical(site.path());
+    struct Case {
+        std::string name;
+        std::optional<fs::path> entered;
+    };
+    const std::vector<Case> cases = {
+        {"inner", real / "inner"},
+        {"link", real / "inner"},  // as the system reports the folder
+        {"inner/..", real},
+        {real.string() + "/inner", real / "inner"},
+        {"file.html", std::nullopt},
+        {"missing", std::nullopt},
+        {::geteuid() == 0 ? "missing" : "closed", std::nullopt},  // root enters any folder
+    };
+    for (const Case& c : cases) {
+        const auto entered = EnterLocalFolder(site.path(), c.name);
+        EXPECT_EQ(entered ? std::optional<fs::path>(*entered) : std::nullopt, c.entered) << c.name;
+    }
+    fs::permissions(site.path() / "closed", fs::perms::owner_all);
+    EXPECT_EQ(fs::current_path(), fs::canonical(elsewhere.path()));
+    fs::current_path(start);
 }
 
 TEST(LocalPane, ListsGifThenHtmlThenJpgEachInFileSystemOrder) {

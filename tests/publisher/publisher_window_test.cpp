@@ -8,12 +8,16 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QTimer>
+#include <QtTest/QTest>
 
 #include <algorithm>
 #include <climits>
 #include <set>
+#include <sstream>
 
+#include "publisher/ftp_account.hpp"
 #include "publisher/peer_trust.hpp"
+#include "publisher/publish_command.hpp"
 #include "publisher/window/site_check_dialog.hpp"
 #include "shell/designs/design_copies.hpp"
 #include "shell/general/hot_spot.hpp"
@@ -76,6 +80,23 @@ protected:
     void SetUp() override {
         PublisherWindowFixture::SetUp();
         StartServer();
+    }
+
+    // One connection: the files reach the host in the list's order, as before there were several.
+    void OneConnection() { ASSERT_TRUE(publisher::SaveFtpOptions(site, {.connections = 1})); }
+
+    // `pagewright publish` with `args` on this site, as a user runs it after the window.
+    int Publish(std::vector<std::string> args, std::string* printed = nullptr) {
+        std::ostringstream out, err;
+        const int exit = publisher::RunPublishCommand(inst.path(), args, out, err);
+        if (printed) *printed = out.str() + err.str();
+        return exit;
+    }
+
+    std::set<std::string> OnHost() const {
+        std::set<std::string> names;
+        for (const auto& entry : fs::directory_iterator(www)) names.insert(entry.path().filename().string());
+        return names;
     }
 
     // A published site's files, each with bytes of its own.
@@ -468,6 +489,7 @@ TEST_F(PublisherTest, SingleUploadAndDownloadReplaceWithoutAskingAndRefreshTheir
 // The whole site: every listed file in list order, one listing of the remote folder at
 // the end, the remote pane holding each name; nothing left selected.
 TEST_F(PublisherTest, UploadAllSendsTheListInOrderAndListsTheHostOnce) {
+    OneConnection();
     ASSERT_NE(OpenPublisher(Host()), nullptr);
     Commands();
     publisher->findChild<HotSpot*>("Label10")->clicked();
@@ -542,6 +564,7 @@ TEST_F(PublisherTest, UploadAllNeverSendsTheCopiesOfEarlierDesigns) {
     WriteSite({"index.html", "graf1.gif", "graf2.jpg", "stock"});
     test::WriteFile(site / "temp311.htx", "<body background=\"graf2.jpg\"><img src=\"graf1.gif\"></body>");
     ASSERT_TRUE(designs::KeepCopy(site, std::chrono::system_clock::now()).has_value());
+    OneConnection();
     ASSERT_NE(OpenPublisher(Host()), nullptr);
     publisher->RefreshLocal();
     EXPECT_EQ(Sorted(Texts(List("LocalFiles"))), (QStringList{"graf1.gif", "graf2.jpg", "index.html"}));
@@ -555,6 +578,7 @@ TEST_F(PublisherTest, UploadSelectedSendsExactlyThoseAndBringsTheListBack) {
     std::vector<std::string> names;
     for (int i = 0; i < 10; ++i) names.push_back("page" + std::to_string(i) + ".html");
     WriteSite(names);
+    OneConnection();
     ASSERT_NE(OpenPublisher(Host()), nullptr);
     Commands();
     publisher->findChild<HotSpot*>("Label6")->clicked();
@@ -571,6 +595,74 @@ TEST_F(PublisherTest, UploadSelectedSendsExactlyThoseAndBringsTheListBack) {
     EXPECT_EQ(Texts(List("LocalFiles")), all);
     EXPECT_TRUE(List("LocalFiles").selectedItems().isEmpty());
     EXPECT_EQ(Texts(List("RemoteFiles")).size(), 3);
+}
+
+// Upload ALL Files goes over several connections and keeps the publish state as
+// `pagewright publish` does: a later `publish --changed-only` finds nothing to send.
+TEST_F(PublisherTest, UploadAllKeepsThePublishStateThatChangedOnlyReads) {
+    std::vector<std::string> names;
+    for (int i = 0; i < 40; ++i) names.push_back("page" + std::to_string(i) + ".html");
+    WriteSite(names);
+    ASSERT_NE(OpenPublisher(Host()), nullptr);
+    Commands();
+    publisher->findChild<HotSpot*>("Label10")->clicked();
+    ExpectNothingShown();
+    const auto commands = Commands();
+    EXPECT_GT(Count(commands, "USER"), 0) << "extra connections logged in";
+    const std::vector<std::string> stored = Stored(commands);
+    EXPECT_EQ(std::set<std::string>(stored.begin(), stored.end()), std::set<std::string>(names.begin(), names.end()));
+    EXPECT_EQ(stored.size(), names.size()) << "each file once";
+    for (const std::string& name : names) EXPECT_EQ(test::TempFolder::Read(www / name), "bytes of " + name + "\n");
+    EXPECT_EQ(Sorted(Texts(List("RemoteFiles"))), Sorted(Texts(List("LocalFiles"))));
+    EXPECT_FALSE(publisher->findChild<QWidget*>("StopUpload")->isVisible());
+
+    std::string printed;
+    EXPECT_EQ(Publish({"--changed-only"}, &printed), publisher::kPublishedAll) << printed;
+    EXPECT_TRUE(Stored(Commands()).empty()) << printed;
+}
+
+// Stop (its button, or Esc) lets no new file start and finishes those under way; what was
+// sent is recorded exactly, so `publish --changed-only` sends the rest and only that.
+TEST_F(PublisherTest, StopDuringUploadAllLeavesTheRestForChangedOnly) {
+    std::vector<std::string> names;
+    for (int i = 0; i < 200; ++i) names.push_back("page" + std::to_string(i) + ".html");
+    WriteSite(names);
+    ASSERT_NE(OpenPublisher(Host()), nullptr);
+    auto* stop = publisher->findChild<QPushButton*>("StopUpload");
+    auto* count = publisher->findChild<QLabel*>("UploadCount");
+    for (const bool byEscape : {false, true}) {
+        fs::remove_all(www);
+        fs::create_directories(www);
+        fs::remove(site / publisher::kPublishStateFileName);
+        publisher->RefreshRemote();
+        QString shownAtStop;
+        const auto stopping = QObject::connect(List("RemoteFiles").model(), &QAbstractItemModel::rowsInserted, [&] {
+            if (!shownAtStop.isEmpty() || List("RemoteFiles").count() != 5) return;
+            EXPECT_TRUE(stop->isVisible());
+            shownAtStop = count->text();
+            if (byEscape) {
+                QTest::keyClick(&List("LocalFiles"), Qt::Key_Escape);
+            } else {
+                QTest::mouseClick(stop, Qt::LeftButton);
+            }
+        });
+        publisher->findChild<HotSpot*>("Label10")->clicked();
+        QObject::disconnect(stopping);
+        ExpectNothingShown();
+        EXPECT_EQ(shownAtStop, "5 sent, 195 to go");
+        EXPECT_FALSE(stop->isVisible());
+        const std::set<std::string> first = OnHost();
+        EXPECT_GE(first.size(), 5u) << byEscape;
+        EXPECT_LT(first.size(), 100u) << byEscape << ": stopped well before the end";
+
+        Commands();
+        std::string printed;
+        EXPECT_EQ(Publish({"--changed-only"}, &printed), publisher::kPublishedAll) << printed;
+        const std::vector<std::string> rest = Stored(Commands());
+        EXPECT_EQ(rest.size() + first.size(), names.size()) << printed;
+        for (const std::string& name : rest) EXPECT_FALSE(first.contains(name)) << name << " sent twice";
+        EXPECT_EQ(OnHost(), std::set<std::string>(names.begin(), names.end()));
+    }
 }
 
 TEST_F(PublisherTest, DownloadAllAndSelected) {

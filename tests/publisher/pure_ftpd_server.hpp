@@ -19,6 +19,7 @@ public:
         Tls tls = Tls::Off;
         fs::path certificate = {};  // PEM with key; needed unless Tls::Off
         std::uint16_t port = 0;     // 0: a free one
+        int perAddress = 0;         // connections from one address (-C); 0: Pure-FTPd's own limit
     };
 
     static bool Available() { return ::geteuid() == 0 && fs::exists(kProgram); }
@@ -57,6 +58,7 @@ public:
                                          : options.tls == Tls::Offered ? "1"
                                                                        : "2"};
         if (options.tls != Tls::Off) argv.insert(argv.end(), {"-2", options.certificate.string()});
+        if (options.perAddress) argv.insert(argv.end(), {"-C", std::to_string(options.perAddress)});
         process_.Start(argv);
         process_.WaitUntil([this] { return Accepts(port_); });
     }

@@ -198,6 +198,8 @@ public:
         bool noMlsd = false;
         fs::path log = {};       // where each command received is appended, one a line
         std::uint16_t port = 0;  // 0: a free one
+        int maxPerAddress = 0;   // connections from one address; 0: no limit
+        int dropAfter = 0;       // close the first connection to receive this many files, once
     };
     PyFtpServer(const fs::path& root, const std::string& user, const std::string& password, Options options)
         : PythonServer("ftp_server.py", Arguments(root, user, password, options)) {}
@@ -211,6 +213,10 @@ private:
         if (options.noMlsd) arguments.push_back("--no-mlsd");
         if (!options.log.empty()) arguments.insert(arguments.end(), {"--log", options.log.string()});
         if (options.port) arguments.insert(arguments.end(), {"--port", std::to_string(options.port)});
+        if (options.maxPerAddress) {
+            arguments.insert(arguments.end(), {"--max-per-ip", std::to_string(options.maxPerAddress)});
+        }
+        if (options.dropAfter) arguments.insert(arguments.end(), {"--drop-after", std::to_string(options.dropAfter)});
         return arguments;
     }
 };
