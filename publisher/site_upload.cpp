@@ -159,7 +159,7 @@ struct SiteUpload::RunState {
     std::vector<std::optional<Outcome>> outcomes;
     std::size_t nextToTell = 0;
     std::set<std::string> noticesTold;
-    bool refusalTold = false;
+    std::string refusal;  // why the host refused the first extra it refused
     std::string lostReason;
 };
 
@@ -202,6 +202,11 @@ UploadResult SiteUpload::RunState::Go() {
     }
     TellReady();
     RunConnections();
+    // Told once the files are, and not for a host that is gone: then it is no limit.
+    if (!refusal.empty() && !hostLost) {
+        TellNotice("The host took fewer connections than asked for (" + refusal +
+                   "); the upload went on with the others");
+    }
     result.stopRequested = upload.stop_.load();
     result.lost = hostLost;
     if (hostLost && upload.events_.lost) upload.events_.lost(lostReason);
@@ -403,10 +408,7 @@ void SiteUpload::RunState::Handle(Message& message) {
             break;
         case Message::Kind::Notice: TellNotice(message.text); break;
         case Message::Kind::Refused:
-            if (!std::exchange(refusalTold, true)) {
-                TellNotice("The host took fewer connections than asked for (" + message.text +
-                           "); the upload goes on with the others");
-            }
+            if (refusal.empty()) refusal = std::move(message.text);
             break;
         case Message::Kind::Lost: lostReason = std::move(message.text); break;
         case Message::Kind::Unchanged:  // told before the connections start
