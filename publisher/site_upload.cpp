@@ -117,13 +117,12 @@ struct SiteUpload::RunState {
           files(files),
           folder(destination.folder),
           state(upload.siteFolder_ / kPublishStateFileName, std::move(destination)),
-          outcomes(files.size()) {
-        for (std::size_t i = 0; i < files.size(); ++i) pending.push_back(i);
-    }
+          outcomes(files.size()) {}
 
     UploadResult Go();
     void RunConnections();
     void ReadRemote();
+    bool HostHoldsAsSent(std::size_t index);
     void Work(Connection& connection);
     After SendOne(Connection& connection, std::size_t index);
     std::optional<std::size_t> Take(bool primary);
@@ -144,9 +143,8 @@ struct SiteUpload::RunState {
     StateWriter writer;
     UploadResult result;
 
-    // Read by every connection, written before they start.
-    std::vector<std::optional<SentFile>> recorded;
-    std::map<std::string, std::uint64_t> remoteSizes;  // the host's files by name
+    // With changedOnly: the one listing of the host's files.
+    std::map<std::string, std::uint64_t> remoteSizes;  // by name
     std::set<std::string> remoteUnsized;               // those the listing gave no size for
 
     // Shared with the connections, under `mutex`.
@@ -161,7 +159,7 @@ struct SiteUpload::RunState {
     std::vector<std::optional<Outcome>> outcomes;
     std::size_t nextToTell = 0;
     std::set<std::string> noticesTold;
-    bool refusalTold = false;
+    std::string refusal;  // why the host refused the first extra it refused
     std::string lostReason;
 };
 
@@ -192,14 +190,23 @@ UploadResult SiteUpload::Run(const std::vector<std::string>& files) {
 }
 
 UploadResult SiteUpload::RunState::Go() {
+    // What the host holds already is told before any connection is made, so a run with
+    // nothing changed logs in no extra connection.
     if (upload.options_.changedOnly) ReadRemote();
-    recorded.reserve(files.size());
-    for (const std::string& name : files) {
-        const SentFile* found = state.Find(name);
-        recorded.push_back(found ? std::optional(*found) : std::nullopt);
+    for (std::size_t index = 0; index < files.size(); ++index) {
+        if (upload.options_.changedOnly && HostHoldsAsSent(index)) {
+            outcomes[index] = Outcome{Message::Kind::Unchanged};
+        } else {
+            pending.push_back(index);
+        }
     }
-
+    TellReady();
     RunConnections();
+    // Told once the files are, and not for a host that is gone: then it is no limit.
+    if (!refusal.empty() && !hostLost) {
+        TellNotice("The host took fewer connections than asked for (" + refusal +
+                   "); the upload went on with the others");
+    }
     result.stopRequested = upload.stop_.load();
     result.lost = hostLost;
     if (hostLost && upload.events_.lost) upload.events_.lost(lostReason);
@@ -219,7 +226,8 @@ UploadResult SiteUpload::RunState::Go() {
 void SiteUpload::RunState::RunConnections() {
     const int wanted =
         upload.extraConnections_ ? std::clamp(upload.options_.connections, kMinConnections, kMaxConnections) : 1;
-    const auto count = std::max<std::size_t>(1, std::min<std::size_t>(static_cast<std::size_t>(wanted), files.size()));
+    const auto count =
+        std::max<std::size_t>(1, std::min<std::size_t>(static_cast<std::size_t>(wanted), pending.size()));
     std::vector<Connection> connections(count);
     connections[0].ftp = &upload.primary_;
     connections[0].primary = true;
@@ -265,6 +273,18 @@ void SiteUpload::RunState::ReadRemote() {
             remoteUnsized.insert(entry.name);
         }
     }
+}
+
+// The file's size and digest are what was last sent here, and the listing shows it there
+// at that size (or with no size). A file that cannot be read is left to fail when sent.
+bool SiteUpload::RunState::HostHoldsAsSent(std::size_t index) {
+    const std::string& name = files[index];
+    const SentFile* recorded = state.Find(name);
+    if (!recorded) return false;
+    const auto current = SentFileOf(upload.siteFolder_ / name);
+    if (!current || *current != *recorded) return false;
+    const auto sized = remoteSizes.find(name);
+    return sized != remoteSizes.end() ? sized->second == current->size : remoteUnsized.contains(name);
 }
 
 void SiteUpload::RunState::Work(Connection& connection) {
@@ -314,12 +334,6 @@ After SiteUpload::RunState::SendOne(Connection& connection, std::size_t index) {
         return After::Next;
     }
     const SentFile current{digest->size, HexDigest(digest->sha256)};
-    const auto sized = remoteSizes.find(name);
-    const bool hostHolds = sized != remoteSizes.end() ? sized->second == current.size : remoteUnsized.contains(name);
-    if (upload.options_.changedOnly && recorded[index] == current && hostHolds) {
-        Post({.kind = Message::Kind::Unchanged, .index = index});
-        return After::Next;
-    }
     // A connection only takes files once it is connected and in the web folder.
     assert(connection.ftp);
     FtpComponent& ftp = *connection.ftp;
@@ -387,7 +401,6 @@ void SiteUpload::RunState::Handle(Message& message) {
             writer.Save(state);
             outcomes[message.index] = Outcome{message.kind, message.file.size};
             break;
-        case Message::Kind::Unchanged: outcomes[message.index] = Outcome{message.kind}; break;
         case Message::Kind::Failed:
             state.Erase(name());
             writer.Save(state);
@@ -395,12 +408,10 @@ void SiteUpload::RunState::Handle(Message& message) {
             break;
         case Message::Kind::Notice: TellNotice(message.text); break;
         case Message::Kind::Refused:
-            if (!std::exchange(refusalTold, true)) {
-                TellNotice("The host took fewer connections than asked for (" + message.text +
-                           "); the upload goes on with the others");
-            }
+            if (refusal.empty()) refusal = std::move(message.text);
             break;
         case Message::Kind::Lost: lostReason = std::move(message.text); break;
+        case Message::Kind::Unchanged:  // told before the connections start
         case Message::Kind::Finished: break;
     }
 }

@@ -86,8 +86,8 @@ struct UploadEvents {
     // About every 100 ms while the run waits: the moment to repaint and see a Stop click.
     std::function<void()> waiting = {};
     // Something the user should know about a run that goes on, in a sentence, each text
-    // once per run: a host that refuses renames, a listing that failed, extra connections
-    // the host refused.
+    // once per run: a host that refuses renames, a listing that failed, and (after the
+    // files) extra connections the host refused.
     std::function<void(const std::string& text)> notice = {};
 };
 
