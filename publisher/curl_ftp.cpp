@@ -375,7 +375,7 @@ private:
     bool mlsd_ = false;
     bool tlsRequiredByTrust_ = false;  // reached with TLS before: refuse the host without it
     bool tlsStarted_ = false;          // TLS was set up during the running connection
-    bool sendInPlace_ = false;  // the host refused an upload beside its target, or the rename
+    bool sendInPlace_ = false;         // the host refused an upload beside its target, or the rename
     std::optional<UnverifiedPeer> unverified_;
 
     // State of the running perform.
@@ -987,6 +987,23 @@ FtpSettings DefaultFtpSettings(const fs::path& siteFolder) {
 
 std::unique_ptr<FtpComponent> MakeCurlFtp(FtpSettings settings) {
     return std::make_unique<CurlFtp>(std::move(settings));
+}
+
+SiteUpload::ConnectionFactory CurlConnectionsLike(const FtpComponent& primary, FtpSettings settings,
+                                                  std::function<bool(const UnverifiedPeer&)> accept) {
+    return [settings = std::move(settings), accept = std::move(accept), host = primary.RemoteHost(),
+            user = primary.UserName(), password = primary.Password(),
+            binary = primary.Binary()]() -> Result<std::unique_ptr<FtpComponent>> {
+        auto ftp = MakeCurlFtp(settings);
+        ftp->SetRemoteHost(host);
+        ftp->SetUserName(user);
+        ftp->SetPassword(password);
+        ftp->SetBinary(binary);
+        const auto connected =
+            ConnectTrusting(*ftp, [&](const UnverifiedPeer& peer) { return accept && accept(peer); });
+        if (!connected) return Fail(connected.error());
+        return ftp;
+    };
 }
 
 }  // namespace pw::publisher

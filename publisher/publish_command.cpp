@@ -99,22 +99,6 @@ private:
     std::string shown_;
 };
 
-// A connection like `primary`, for the upload's extra connections: the same host, account
-// and trust (the fingerprint given with --trust, if any, is what the primary accepted).
-SiteUpload::ConnectionFactory ExtraConnections(const FtpComponent& primary, const FtpSettings& settings,
-                                               const std::string& fingerprint) {
-    return [&primary, settings, fingerprint]() -> Result<std::unique_ptr<FtpComponent>> {
-        auto ftp = MakeCurlFtp(settings);
-        ftp->SetRemoteHost(primary.RemoteHost());
-        ftp->SetUserName(primary.UserName());
-        ftp->SetPassword(primary.Password());
-        const auto connected =
-            ConnectTrusting(*ftp, [&](const UnverifiedPeer& peer) { return peer.fingerprint == fingerprint; });
-        if (!connected) return Fail(connected.error());
-        return ftp;
-    };
-}
-
 // Ctrl+C asks the upload under way to stop; a second one ends the program as usual.
 std::atomic<bool>* interruptFlag = nullptr;
 extern "C" void OnInterrupt(int) {
@@ -296,8 +280,11 @@ int RunPublishCommand(const fs::path& inst, std::span<const std::string> args, s
                                                       : LoadFtpOptions(siteFolder).connections,
     };
     // Connect succeeded, so the host text parsed.
-    const int exit = Publish(*ftp, ExtraConnections(*ftp, settings, fingerprint), siteFolder, *files, upload,
-                             *ParseHostAddress(account->host), out, err, environment.progressBar);
+    const int exit = Publish(
+        *ftp,
+        CurlConnectionsLike(*ftp, settings,
+                            [fingerprint](const UnverifiedPeer& peer) { return peer.fingerprint == fingerprint; }),
+        siteFolder, *files, upload, *ParseHostAddress(account->host), out, err, environment.progressBar);
     ftp->Disconnect();
     return exit;
 }

@@ -529,20 +529,6 @@ void Main::ToLocal_Click() { SingleDownload(); }
 // Another connection like the window's, for the engine: made on its worker threads, so it
 // copies what it needs from the window's component. The trust the login gave is in the
 // site's trust file, so the extra connections verify the host as the first did.
-publisher::SiteUpload::ConnectionFactory Main::MoreConnections() const {
-    return [settings = publisher::DefaultFtpSettings(platform_.SiteFolderPath()), host = FTP_->RemoteHost(),
-            user = FTP_->UserName(), password = FTP_->Password(),
-            binary = FTP_->Binary()]() -> Result<std::unique_ptr<publisher::FtpComponent>> {
-        std::unique_ptr<publisher::FtpComponent> ftp = publisher::MakeCurlFtp(settings);
-        ftp->SetRemoteHost(host);
-        ftp->SetUserName(user);
-        ftp->SetPassword(password);
-        ftp->SetBinary(binary);
-        if (const auto connected = ftp->Connect(); !connected) return Fail(connected.error());
-        return ftp;
-    };
-}
-
 std::unique_ptr<publisher::SiteUpload> Main::MakeUpload(Sending sending) {
     publisher::UploadOptions options;
     options.connections = publisher::LoadFtpOptions(platform_.SiteFolderPath()).connections;
@@ -556,7 +542,9 @@ std::unique_ptr<publisher::SiteUpload> Main::MakeUpload(Sending sending) {
         .waiting = [] { LetWindowsRepaint(Input::ToStopOnly); },
         .notice = [this](const std::string& text) { Upload_Notice(text); },
     };
-    return std::make_unique<publisher::SiteUpload>(*FTP_, MoreConnections(), localFolder_, options, std::move(events));
+    return std::make_unique<publisher::SiteUpload>(
+        *FTP_, publisher::CurlConnectionsLike(*FTP_, publisher::DefaultFtpSettings(platform_.SiteFolderPath())),
+        localFolder_, options, std::move(events));
 }
 
 void Main::Upload_Started(const std::string& name) {

@@ -140,7 +140,6 @@ private:
     // An upload of the site's files through the engine, over as many connections as the
     // site's settings say, its events shown by the window.
     std::unique_ptr<publisher::SiteUpload> MakeUpload(Sending sending);
-    publisher::SiteUpload::ConnectionFactory MoreConnections() const;
     // Sends every item of LocalFiles through `upload`: each item is selected as it starts and
     // the remote pane gains each name sent; the files sent and to go show with Stop while it
     // runs, and the remote folder is listed once at the end. A file that fails is told as it

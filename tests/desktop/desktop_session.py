@@ -140,9 +140,18 @@ class Desktop:
                            XDG_CURRENT_DESKTOP="X-Generic")
         return self._start([os.path.join(self.program_folder, "pagewright")], env=environment)
 
-    def start_ftp_server(self, server_script, root, user, password):
-        """pyftpdlib on 127.0.0.1, as the publisher's own tests run it; its port."""
-        server = self._start(["/usr/bin/python3", server_script, root, user, password], stdout=subprocess.PIPE, text=True)
+    def ftp_root(self):
+        """A folder for the FTP server to serve, holding an empty web folder "www"."""
+        root = tempfile.mkdtemp(prefix="pw-ftp-", dir=self.folder)
+        os.chmod(root, 0o755)
+        os.mkdir(os.path.join(root, "www"))
+        return root
+
+    def start_ftp_server(self, server_script, root, user, password, *options):
+        """pyftpdlib on 127.0.0.1, as the publisher's own tests run it, with the script's
+        `options` ("--delay", "30"); its port."""
+        server = self._start(["/usr/bin/python3", server_script, root, user, password, *options],
+                             stdout=subprocess.PIPE, text=True)
         line = server.stdout.readline().split()
         if len(line) != 2 or line[0] != "PORT":
             raise AssertionError("the FTP server did not start")

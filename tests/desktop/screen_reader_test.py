@@ -10,7 +10,6 @@ Usage: screen_reader_test.py PROGRAM_FOLDER SERVER_SCRIPT
 """
 import os
 import sys
-import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -79,9 +78,7 @@ def main():
     program_folder, server_script = sys.argv[1], sys.argv[2]
     desktop_session.under_session_bus()
     with desktop_session.Desktop(program_folder) as desktop:
-        root = tempfile.mkdtemp(prefix="pw-ftp-", dir=desktop.folder)
-        os.chmod(root, 0o755)
-        os.mkdir(os.path.join(root, "www"))
+        root = desktop.ftp_root()
         port = desktop.start_ftp_server(server_script, root, "maria", "secret")
         desktop.start_pagewright()
 

@@ -10,7 +10,6 @@ Usage: upload_stop_test.py PROGRAM_FOLDER FTP_SERVER_SCRIPT
 import os
 import subprocess
 import sys
-import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -25,14 +24,9 @@ def main():
     program_folder, server_script = sys.argv[1], sys.argv[2]
     desktop_session.under_session_bus()
     with desktop_session.Desktop(program_folder) as desktop:
-        root = tempfile.mkdtemp(prefix="pw-ftp-", dir=desktop.folder)
-        os.chmod(root, 0o755)
+        root = desktop.ftp_root()
         www = os.path.join(root, "www")
-        os.mkdir(www)
-        server = desktop._start(["/usr/bin/python3", server_script, root, "maria", "secret", "--delay", "30"],
-                                stdout=subprocess.PIPE, text=True)
-        line = server.stdout.readline().split()
-        check(len(line) == 2 and line[0] == "PORT", "the FTP server did not start")
+        port = desktop.start_ftp_server(server_script, root, "maria", "secret", "--delay", "30")
         desktop.start_pagewright()
 
         menu = desktop.window("KW5 Sitewell", timeout=60)
@@ -42,7 +36,7 @@ def main():
         for index in range(PAGES):
             with open(os.path.join(site, f"page{index}.html"), "w") as page:
                 page.write(f"<p>page {index}</p>\n")
-        type_into(desktop, login, "Host:", f"ftp://127.0.0.1:{line[1]}")
+        type_into(desktop, login, "Host:", f"ftp://127.0.0.1:{port}")
         type_into(desktop, login, "Username:", "maria")
         type_into(desktop, login, "Password:", "secret")
         desktop.press(button(desktop, login, "Upload Site"))

@@ -23,8 +23,8 @@ namespace fs = std::filesystem;
 using test::ReadFile;
 using test::WriteFile;
 
-constexpr const char* kUser = "webmaster";
-constexpr const char* kPassword = "Very-Secret-7";
+constexpr const char* kUser = test::kSiteUser;
+constexpr const char* kPassword = test::kSitePassword;
 
 // The files of a folder and their bytes.
 std::map<std::string, std::string> Contents(const fs::path& folder) {

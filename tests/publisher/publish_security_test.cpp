@@ -25,8 +25,8 @@ namespace fs = std::filesystem;
 using test::ReadFile;
 using test::WriteFile;
 
-constexpr const char* kUser = "webmaster";
-constexpr const char* kPassword = "Very-Secret-7";
+constexpr const char* kUser = test::kSiteUser;
+constexpr const char* kPassword = test::kSitePassword;
 
 std::string FtpText(const std::string& host, const std::string& user = kUser, const std::string& password = kPassword) {
     return "\"" + password + "\",\"Password\"\r\n\"" + user + "\",\"UserName\"\r\n\"" + host + "\",\"Host\"\r\n";

@@ -24,8 +24,8 @@ namespace fs = std::filesystem;
 using test::ReadFile;
 using test::WriteFile;
 
-constexpr const char* kUser = "webmaster";
-constexpr const char* kPassword = "Very-Secret-7";
+constexpr const char* kUser = test::kSiteUser;
+constexpr const char* kPassword = test::kSitePassword;
 
 using Names = std::set<std::string>;
 

@@ -33,6 +33,10 @@ namespace fs = std::filesystem;
 
 inline const char* kSystemPython = "/usr/bin/python3";  // the one that has pyftpdlib
 
+// The account the publish tests log in to their servers with.
+inline constexpr const char* kSiteUser = "webmaster";
+inline constexpr const char* kSitePassword = "Very-Secret-7";
+
 inline std::string ReadFile(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
     std::ostringstream bytes;
