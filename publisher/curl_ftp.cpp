@@ -992,13 +992,11 @@ std::unique_ptr<FtpComponent> MakeCurlFtp(FtpSettings settings) {
 SiteUpload::ConnectionFactory CurlConnectionsLike(const FtpComponent& primary, FtpSettings settings,
                                                   std::function<bool(const UnverifiedPeer&)> accept) {
     return [settings = std::move(settings), accept = std::move(accept), host = primary.RemoteHost(),
-            user = primary.UserName(), password = primary.Password(),
-            binary = primary.Binary()]() -> Result<std::unique_ptr<FtpComponent>> {
+            user = primary.UserName(), password = primary.Password()]() -> Result<std::unique_ptr<FtpComponent>> {
         auto ftp = MakeCurlFtp(settings);
         ftp->SetRemoteHost(host);
         ftp->SetUserName(user);
         ftp->SetPassword(password);
-        ftp->SetBinary(binary);
         const auto connected =
             ConnectTrusting(*ftp, [&](const UnverifiedPeer& peer) { return accept && accept(peer); });
         if (!connected) return Fail(connected.error());

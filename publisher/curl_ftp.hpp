@@ -34,9 +34,9 @@ FtpSettings DefaultFtpSettings(const std::filesystem::path& siteFolder);
 // A component on libcurl, not yet connected.
 std::unique_ptr<FtpComponent> MakeCurlFtp(FtpSettings settings);
 
-// The upload's extra connections: components on libcurl with `primary`'s host, user,
-// password and transfer type (copied now, as the workers call it while the primary is in
-// use), each connected through ConnectTrusting with `accept` (empty: a peer that does not
+// The upload's extra connections: components on libcurl with `primary`'s host, user and
+// password (copied now, as the workers call it while the primary is in use; the engine
+// gives them the primary's transfer type), each connected through ConnectTrusting with `accept` (empty: a peer that does not
 // verify is refused; the site's kept trust still holds through `settings`).
 SiteUpload::ConnectionFactory CurlConnectionsLike(const FtpComponent& primary, FtpSettings settings,
                                                   std::function<bool(const UnverifiedPeer&)> accept = {});

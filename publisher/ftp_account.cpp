@@ -32,18 +32,23 @@ Result<void> SaveFtpAccount(const fs::path& siteFolder, const FtpAccount& accoun
     return SaveFileAtomically(FtpAccountFile(siteFolder), records, kOwnerOnly);
 }
 
+std::optional<int> ParseConnections(std::string_view text) {
+    int connections = 0;
+    const char* end = text.data() + text.size();
+    const auto [parsed, error] = std::from_chars(text.data(), end, connections);
+    if (error != std::errc{} || parsed != end || connections < kMinConnections || connections > kMaxConnections) {
+        return std::nullopt;
+    }
+    return connections;
+}
+
 FtpOptions LoadFtpOptions(const fs::path& siteFolder) {
     FtpOptions options;
     const auto bytes = ReadWholeFile(ResolveInFolder(siteFolder, kFtpOptionsFileName));
     if (!bytes) return options;
     for (const FieldRecord& record : ParseFieldRecords(*bytes)) {
         if (record.name != kConnectionsField) continue;
-        int connections = 0;
-        const char* end = record.text.data() + record.text.size();
-        const auto [parsed, error] = std::from_chars(record.text.data(), end, connections);
-        if (error == std::errc{} && parsed == end && connections >= kMinConnections && connections <= kMaxConnections) {
-            options.connections = connections;
-        }
+        if (const auto connections = ParseConnections(record.text)) options.connections = *connections;
     }
     return options;
 }

@@ -3,6 +3,7 @@
 // (one field record per box, named after the login's boxes), and the site's upload
 // options. `pagewright publish`, the login and the publisher window use only these.
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -45,6 +46,9 @@ struct FtpOptions {
     int connections = kDefaultConnections;
     friend bool operator==(const FtpOptions&, const FtpOptions&) = default;
 };
+
+// `text` as a number of connections: whole, from kMinConnections to kMaxConnections.
+std::optional<int> ParseConnections(std::string_view text);
 
 // The options in <siteFolder>/ftpoptions.txt; the defaults for a missing file, and for a
 // field that is missing or not a number in range.

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <charconv>
 #include <expected>
 #include <string_view>
 #include <vector>
@@ -132,10 +131,7 @@ std::expected<CommandLine, std::string> WithConnections(std::expected<CommandLin
     if (!line) return line;
     const auto value = line->Value("--connections");
     if (!value) return line;
-    int connections = 0;
-    const char* end = value->data() + value->size();
-    const auto [parsed, error] = std::from_chars(value->data(), end, connections);
-    if (error != std::errc{} || parsed != end || connections < kMinConnections || connections > kMaxConnections) {
+    if (!ParseConnections(*value)) {
         return std::unexpected("--connections takes a number from " + std::to_string(kMinConnections) + " to " +
                                std::to_string(kMaxConnections) + ", not " + *value);
     }
@@ -276,7 +272,7 @@ int RunPublishCommand(const fs::path& inst, std::span<const std::string> args, s
     const UploadOptions upload{
         .changedOnly = options.Has("--changed-only"),
         .removeStale = options.Has("--remove-stale"),
-        .connections = options.Value("--connections") ? std::stoi(*options.Value("--connections"))
+        .connections = options.Value("--connections") ? *ParseConnections(*options.Value("--connections"))
                                                       : LoadFtpOptions(siteFolder).connections,
     };
     // Connect succeeded, so the host text parsed.
