@@ -526,9 +526,8 @@ void Main::SingleDownload() {
 void Main::ToRemote_Click() { SingleUpload(); }
 void Main::ToLocal_Click() { SingleDownload(); }
 
-// Another connection like the window's, for the engine: made on its worker threads, so it
-// copies what it needs from the window's component. The trust the login gave is in the
-// site's trust file, so the extra connections verify the host as the first did.
+// The extra connections copy the window's account; the trust the login gave is in the
+// site's trust file, so they verify the host as the first did.
 std::unique_ptr<publisher::SiteUpload> Main::MakeUpload(Sending sending) {
     publisher::UploadOptions options;
     options.connections = publisher::LoadFtpOptions(platform_.SiteFolderPath()).connections;
@@ -583,9 +582,8 @@ void Main::ShowUploadCount() {
     UploadCount->setText(QStringLiteral("%1 sent, %2 to go").arg(tally_.sent).arg(toGo));
 }
 
-void Main::Upload_Notice(const std::string& text) {
-    if (std::ranges::find(tally_.notices, text) == tally_.notices.end()) tally_.notices.push_back(text);
-}
+// Kept for after the run; the engine tells each text once.
+void Main::Upload_Notice(const std::string& text) { tally_.notices.push_back(text); }
 
 void Main::StopUpload_Click() {
     if (upload_) upload_->Stop();
